@@ -1,0 +1,29 @@
+#pragma once
+// The exceptions the host framework raises. Every handler called from Qt runs inside an
+// event boundary that catches them: EAbort silently (its message was already shown),
+// anything else through the application's default error display.
+
+#include <QString>
+
+#include <stdexcept>
+
+namespace host {
+
+// An error with a text meant for the user (Portuguese).
+class EHostError : public std::runtime_error {
+public:
+    explicit EHostError(const QString& message)
+        : std::runtime_error(message.toStdString()), message_(message) {}
+    const QString& message() const { return message_; }
+
+private:
+    QString message_;
+};
+
+// Ends the operation under way without any further report.
+class EAbort : public EHostError {
+public:
+    explicit EAbort(const QString& message = QString()) : EHostError(message) {}
+};
+
+} // namespace host
