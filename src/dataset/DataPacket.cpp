@@ -11,7 +11,9 @@ namespace {
 
 const char* const kTypeNames[] = {"string", "float", "integer", "date", "boolean"};
 
-[[noreturn]] void fail(const QString& what) { throw PacketError(what.toStdString()); }
+[[noreturn]] void fail(const QString& what) {
+    throw PacketError(what.toStdString());
+}
 
 FieldType typeFromName(const QString& name, const QString& field) {
     for (int i = 0; i < 5; ++i)
@@ -104,8 +106,12 @@ QString fieldTypeName(FieldType type) {
     return QLatin1String(kTypeNames[static_cast<int>(type)]);
 }
 
-int DataPacket::indexOf(const QString& fieldName) const { return indexIn(fields, fieldName); }
-int ChangePacket::indexOf(const QString& fieldName) const { return indexIn(fields, fieldName); }
+int DataPacket::indexOf(const QString& fieldName) const {
+    return indexIn(fields, fieldName);
+}
+int ChangePacket::indexOf(const QString& fieldName) const {
+    return indexIn(fields, fieldName);
+}
 
 QVariant valueFromJson(const QJsonValue& json, const FieldDef& field) {
     if (json.isNull())

@@ -1,0 +1,192 @@
+#pragma once
+// In-memory client dataset: typed fields, a cursor, edit and insert states, the before- and
+// after-events of the classic toolkit, and a change log taken as a change packet.
+//
+// Rules the screens rely on:
+// - An exception from a before-event aborts the operation and leaves the state as it was.
+// - Moving the cursor first ends a pending edit: a modified row is posted (its before-post
+//   may abort the move), an untouched row is cancelled (a new one is dropped).
+// - Loading a data packet replaces content and structure, clears the change log and settles
+//   on the first record (after-scroll runs).
+// - The change log holds inserts, modifications (with the row as loaded) and deletions since
+//   the last load or merge; delta() is empty when nothing changed.
+
+#include "DataPacket.h"
+#include "DataSetError.h"
+#include "Field.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+namespace dataset {
+
+class DataSource;
+
+enum class DataSetState { Inactive, Browse, Edit, Insert };
+
+class ClientDataSet : public QObject {
+    Q_OBJECT
+public:
+    explicit ClientDataSet(QObject* parent = nullptr);
+    ~ClientDataSet() override;
+
+    // --- structure ---
+    // Fields defined from code keep their properties across loads: a packet must carry every
+    // data field defined this way (matched by name, letter case ignored). A dataset without
+    // such fields takes its fields from each packet. Field pointers stay valid for the life
+    // of the dataset (fields a packet no longer has are retired, not freed).
+    Field* addField(const QString& name, FieldType type, int size = 0,
+                    FieldKind kind = FieldKind::Data);
+    // Opens the dataset empty, with the fields defined from code.
+    void createDataSet();
+    const QList<Field*>& fields() const { return fields_; }
+    int fieldCount() const { return static_cast<int>(fields_.size()); }
+    Field* field(int index) const { return fields_.value(index); }
+    Field* findField(const QString& name) const;   // nullptr when absent
+    Field* fieldByName(const QString& name) const; // throws DataSetError when absent
+
+    // --- life ---
+    void open();
+    void close();
+    bool active() const { return state_ != DataSetState::Inactive; }
+    void setActive(bool active) { active ? open() : close(); }
+    DataSetState state() const { return state_; }
+
+    // --- data and change log ---
+    void setData(const DataPacket& packet);
+    void setData(DataPacket&& packet);
+    // Decodes and loads in one go; a malformed packet throws PacketError and changes nothing.
+    void setDataJson(const QJsonValue& json);
+    DataPacket data() const; // posted rows, data fields only
+    ChangePacket delta() const;
+    int changeCount() const;
+    void cancelUpdates();  // back to the data as loaded; settles on the first record
+    void mergeChangeLog(); // the current data becomes the loaded data
+    void emptyDataSet();   // no rows, no change log, same fields
+
+    // --- editing ---
+    void append();
+    void insert();
+    void edit();
+    void post();
+    void cancel();
+    void remove(); // delete the current record
+    // Asks every control of every data source to write its pending text to its field.
+    void updateRecord();
+    // In edit or insert state: posts when modified, cancels otherwise.
+    void checkBrowseMode();
+    bool modified() const { return modified_; }
+
+    // --- navigation ---
+    void first();
+    void last();
+    void next() { moveBy(1); }
+    void prior() { moveBy(-1); }
+    int moveBy(int distance); // returns the number of records actually moved
+    // fieldNames may list several fields separated by ';' with a QVariantList of values.
+    bool locate(const QString& fieldNames, const QVariant& values, bool caseInsensitive = false);
+    int recordCount() const;               // posted rows; an unposted new row does not count
+    int recNo() const { return cur_ + 1; } // 1-based; 0 when there is no record
+    void setRecNo(int number) { moveBy(number - recNo()); }
+    bool isEmpty() const;
+    bool bof() const { return bof_; }
+    bool eof() const { return eof_; }
+
+    // --- display suspension (a counter) ---
+    void disableControls() { ++disableCount_; }
+    void enableControls();
+    bool controlsDisabled() const { return disableCount_ > 0; }
+
+    // --- rows by position, for grids: an unposted new row is shown where it will be ---
+    int rowCount() const { return static_cast<int>(rows_.size()); }
+    int currentRow() const { return cur_; }
+    QVariant valueAt(int row, int fieldIndex) const;
+    QString displayTextAt(int row, int fieldIndex) const;
+
+    // --- events ---
+    using Event = std::function<void(ClientDataSet& dataSet)>;
+    Event beforeOpen, afterOpen, beforeClose, afterClose;
+    Event beforeInsert, afterInsert, beforeEdit, afterEdit;
+    Event beforePost, afterPost, beforeCancel, afterCancel;
+    Event beforeDelete, afterDelete, beforeScroll, afterScroll;
+    Event onCalcFields, onNewRecord;
+
+private:
+    friend class Field;
+    friend class DataSource;
+
+    struct Record {
+        Row values; // one slot per field, calculated ones included
+        quint64 id = 0;
+        bool calcDone = false;
+    };
+    struct LogEntry {
+        ChangeKind kind = ChangeKind::Insert;
+        quint64 id = 0;
+        Row oldRow;
+        Row newRow;
+        bool dead = false;
+    };
+    enum Notify : unsigned { State = 1, Data = 2, Scroll = 4, Layout = 8, FieldChange = 16 };
+
+    // field access from Field
+    const QVariant& bufferValue(int index) const;
+    void writeValue(Field& field, const QVariant& value);
+
+    void checkActive() const;
+    void fire(const Event& event);
+    void rebuildFieldIndex();
+    Row emptyRow() const { return Row(fields_.size()); }
+    void loadRows(DataPacket&& packet);
+    void settleOnFirst();
+    void takeSnapshot();
+    void logPost(bool inserted, const Row& before, const Row& after, quint64 id);
+    void logDelete(const Record& record);
+    void clearChangeLog();
+    Row dataPart(const Row& row) const;
+    bool sameData(const Row& a, const Row& b) const;
+    void calculate(Row& row) const;
+    void calculateCurrent();
+    void startInsert(bool atEnd);
+
+    void notify(unsigned what, Field* field = nullptr);
+    void attach(DataSource* source);
+    void detach(DataSource* source);
+
+    std::vector<std::unique_ptr<Field>> ownedFields_;
+    QList<Field*> fields_;
+    QHash<QString, Field*> byName_;
+    std::vector<int> dataFieldIndexes_;
+    bool hasCalculated_ = false;
+
+    DataSetState state_ = DataSetState::Inactive;
+    std::vector<Record> rows_;
+    int cur_ = -1;
+    bool bof_ = true;
+    bool eof_ = true;
+    quint64 nextId_ = 1;
+
+    Row editBuffer_;
+    bool modified_ = false;
+    int cursorBeforeInsert_ = -1;
+    mutable const Row* readOverride_ = nullptr; // reading another row (grids, calculation)
+    mutable Row* calcTarget_ = nullptr;         // inside onCalcFields
+
+    std::vector<Record> original_; // rows as loaded, taken before the first change
+    bool hasSnapshot_ = false;
+    std::vector<LogEntry> log_;
+    std::unordered_map<quint64, size_t> logIndex_;
+
+    int disableCount_ = 0;
+    unsigned pendingNotify_ = 0;
+    QList<QPointer<DataSource>> sources_;
+};
+
+} // namespace dataset
