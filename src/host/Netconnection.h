@@ -1,0 +1,50 @@
+#pragma once
+// Connection to the application server: one remote data module (ServerName) reached over
+// HTTP+JSON (docs/protocol.md). Calls are blocking, without a nested event loop: the screen
+// waits for the answer, as it always did.
+
+#include <QJsonArray>
+#include <QJsonValue>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace httplib {
+class Client;
+}
+
+class TNetConnection : public QObject {
+    Q_OBJECT
+public:
+    explicit TNetConnection(QObject* parent = nullptr);
+    ~TNetConnection() override;
+
+    QString ServerName;          // "Unit.module", e.g. "Est25000.rdmAmostraProc"
+    int Port = 0;                // application server's port
+    bool ThrowException = false; // kept for the forms; every failure raises regardless
+    int Timeout = 120;           // seconds to wait for an answer
+    // Runs each time the connection is about to open; handlers set the host and port.
+    std::function<void(QObject* sender)> BeforeConnect;
+
+    void SetHost(const QString& host);
+    QString Host() const { return host_; }
+
+    bool Connected() const { return client_ != nullptr; }
+    // true: runs BeforeConnect, then opens with the host and port set at that moment.
+    void SetConnected(bool connected);
+
+    // Calls a method of ServerName with positional arguments and answers its result.
+    // Opens the connection when closed. Raises host::EHostError with the server's message
+    // on any failure (unreachable server, time-out, 4xx/5xx answers including 409 and 422).
+    QJsonValue Call(const QString& method, const QJsonArray& args = {});
+
+    // The access token sent as "Authorization: Bearer" by every connection of the process.
+    static void SetAccessToken(const QString& token);
+    static QString AccessToken();
+
+private:
+    QString host_ = QStringLiteral("127.0.0.1");
+    std::unique_ptr<httplib::Client> client_;
+};

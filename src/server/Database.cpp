@@ -1,0 +1,167 @@
+#include "Database.h"
+
+#include <QSqlError>
+#include <QUrl>
+
+#include <stdexcept>
+
+namespace server {
+
+DatabaseUrl DatabaseUrl::parse(const QString& url) {
+    DatabaseUrl result;
+    if (url.startsWith(QLatin1String("sqlite:"))) {
+        result.kind = DbKind::Sqlite;
+        result.path = url.mid(7);
+        if (result.path.startsWith(QLatin1String("//")))
+            result.path = result.path.mid(2);
+        if (result.path.isEmpty())
+            throw std::runtime_error("sqlite URL without a file path");
+        return result;
+    }
+    const QUrl parsed(url, QUrl::StrictMode);
+    if (!parsed.isValid() ||
+        (parsed.scheme() != QLatin1String("postgresql") &&
+         parsed.scheme() != QLatin1String("postgres")) ||
+        parsed.host().isEmpty())
+        throw std::runtime_error("unsupported database URL (use sqlite:PATH or "
+                                 "postgresql://USER@HOST:PORT/DB): " +
+                                 url.toStdString());
+    result.kind = DbKind::Postgres;
+    result.host = parsed.host();
+    result.port = parsed.port(5432);
+    result.user = parsed.userName();
+    result.password = parsed.password();
+    result.name = parsed.path().mid(1);
+    if (result.name.isEmpty())
+        result.name = QStringLiteral("postgres");
+    return result;
+}
+
+QString DatabaseUrl::display() const {
+    if (kind == DbKind::Sqlite)
+        return QStringLiteral("sqlite:") + path;
+    return QStringLiteral("postgresql://%1@%2:%3/%4").arg(user, host).arg(port).arg(name);
+}
+
+QString Dialect::ddl(QString text) const {
+    const bool pg = kind == DbKind::Postgres;
+    text.replace(QLatin1String("${DOUBLE}"), pg ? "DOUBLE PRECISION" : "REAL");
+    text.replace(QLatin1String("${DATE}"), pg ? "DATE" : "TEXT");
+    text.replace(QLatin1String("${BIGINT}"), pg ? "BIGINT" : "INTEGER");
+    return text;
+}
+
+QString Dialect::beginWrite() const {
+    return kind == DbKind::Postgres ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE");
+}
+
+QString Dialect::forUpdate() const {
+    return kind == DbKind::Postgres ? QStringLiteral(" FOR UPDATE") : QString();
+}
+
+QString Dialect::tableExistsSql() const {
+    if (kind == DbKind::Postgres)
+        return QStringLiteral(
+            "SELECT 1 FROM information_schema.tables "
+            "WHERE table_schema = current_schema() AND upper(table_name) = :NAME");
+    return QStringLiteral(
+        "SELECT 1 FROM sqlite_master WHERE type = 'table' AND upper(name) = :NAME");
+}
+
+Session::Session(const DatabaseUrl& url, const QString& connectionName) : name_(connectionName) {
+    dialect_.kind = url.kind;
+    if (url.kind == DbKind::Sqlite) {
+        db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
+        db_.setDatabaseName(url.path);
+        // Writers wait for each other instead of failing at once.
+        db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=30000"));
+    } else {
+        db_ = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name_);
+        db_.setHostName(url.host);
+        db_.setPort(url.port);
+        db_.setUserName(url.user);
+        db_.setPassword(url.password);
+        db_.setDatabaseName(url.name);
+        db_.setConnectOptions(QStringLiteral("connect_timeout=10;application_name=est-server"));
+    }
+    if (!db_.open()) {
+        const QString text = db_.lastError().text();
+        db_ = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name_);
+        throw std::runtime_error("cannot open database " + url.display().toStdString() + ": " +
+                                 text.toStdString());
+    }
+    if (url.kind == DbKind::Sqlite) {
+        // WAL lets readers go on while one writer commits; NORMAL keeps every commit across a
+        // crash of the process.
+        execDirect(QStringLiteral("PRAGMA journal_mode=WAL"));
+        execDirect(QStringLiteral("PRAGMA synchronous=NORMAL"));
+        execDirect(QStringLiteral("PRAGMA foreign_keys=ON"));
+    }
+}
+
+Session::~Session() {
+    if (inTransaction_)
+        rollback();
+    statements_.clear();
+    db_.close();
+    db_ = QSqlDatabase();
+    QSqlDatabase::removeDatabase(name_);
+}
+
+QSqlQuery& Session::prepared(const QString& sql) {
+    auto it = statements_.find(sql);
+    if (it != statements_.end()) {
+        (*it)->finish();
+        return **it;
+    }
+    auto query = std::make_shared<QSqlQuery>(db_);
+    query->setForwardOnly(true);
+    if (!query->prepare(sql))
+        throw DbError("prepare failed: " + query->lastError().text().toStdString() + " [" +
+                      sql.simplified().toStdString() + "]");
+    statements_.insert(sql, query);
+    return *query;
+}
+
+void Session::exec(QSqlQuery& query) {
+    if (!query.exec())
+        throw DbError(query.lastError().text().toStdString() + " [" +
+                      query.lastQuery().simplified().toStdString() + "]");
+}
+
+QSqlQuery& Session::run(const QString& sql, const QVariantHash& values) {
+    QSqlQuery& query = prepared(sql);
+    for (auto it = values.begin(); it != values.end(); ++it)
+        query.bindValue(QLatin1Char(':') + it.key(), it.value());
+    exec(query);
+    return query;
+}
+
+void Session::execDirect(const QString& sql) {
+    QSqlQuery query(db_);
+    if (!query.exec(sql))
+        throw DbError(query.lastError().text().toStdString() + " [" + sql.toStdString() + "]");
+}
+
+void Session::beginWrite() {
+    execDirect(dialect_.beginWrite());
+    inTransaction_ = true;
+}
+
+void Session::commit() {
+    for (auto& statement : statements_)
+        statement->finish();
+    execDirect(QStringLiteral("COMMIT"));
+    inTransaction_ = false;
+}
+
+void Session::rollback() noexcept {
+    inTransaction_ = false;
+    for (auto& statement : statements_)
+        statement->finish();
+    QSqlQuery query(db_);
+    query.exec(QStringLiteral("ROLLBACK"));
+}
+
+} // namespace server

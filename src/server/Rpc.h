@@ -1,0 +1,51 @@
+#pragma once
+// The remote methods by object and name, and the checked reading of their positional
+// arguments.
+
+#include "DataPacket.h"
+#include "Database.h"
+
+#include <QDate>
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonValue>
+
+#include <functional>
+
+namespace server {
+
+// The positional arguments of one call; every read checks the JSON type and answers 400.
+class Args {
+public:
+    Args(const QJsonArray& values, const QString& method, int expected);
+    // Text; JSON null reads as empty text.
+    QString text(int index) const;
+    // Text trimmed of blanks: the client sends " " for an empty criterion.
+    QString trimmed(int index) const { return text(index).trimmed(); }
+    QDate date(int index) const;                    // "YYYY-MM-DD"
+    dataset::ChangePacket changes(int index) const; // null -> no change
+
+private:
+    QString where(int index) const;
+    const QJsonArray& values_;
+    QString method_;
+};
+
+using Method = std::function<QJsonValue(Session&, const QJsonArray& args)>;
+
+class Registry {
+public:
+    void add(const QString& object, const QString& method, Method handler);
+    // nullptr when the object or the method is unknown.
+    const Method* find(const QString& object, const QString& method) const;
+    bool hasObject(const QString& object) const;
+
+private:
+    QHash<QString, QHash<QString, Method>> objects_;
+};
+
+// Registers the methods of Est25000.rdmAmostraProc and Est00000.rdmEstoque.
+void registerAmostraProc(Registry& registry);
+void registerEstoque(Registry& registry);
+
+} // namespace server

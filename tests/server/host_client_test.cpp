@@ -1,0 +1,170 @@
+// The host's client side against a real server: TNetConnection, CheckResultServ, DbGeral.
+#include "TestSupport.h"
+
+#include "CheckResultServ.h"
+#include "DbGeral.h"
+#include "Exceptions.h"
+#include "Netconnection.h"
+
+#include <QJsonArray>
+#include <QSqlQuery>
+
+#include <gtest/gtest.h>
+
+using namespace testsupport;
+
+namespace {
+
+QString messageOf(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const host::EHostError& e) {
+        return e.message();
+    }
+    return QStringLiteral("<no exception>");
+}
+
+class HostClient : public ::testing::Test {
+protected:
+    void SetUp() override { TNetConnection::SetAccessToken(server_.token()); }
+    void TearDown() override { TNetConnection::SetAccessToken(QString()); }
+
+    // A connection as the screen sets it up: the address is read at each opening.
+    std::unique_ptr<TNetConnection> connection(const QString& serverName, int* port,
+                                               int* openings) {
+        auto net = std::make_unique<TNetConnection>();
+        net->ServerName = serverName;
+        net->BeforeConnect = [net = net.get(), port, openings](QObject* sender) {
+            EXPECT_EQ(sender, net);
+            ++*openings;
+            net->SetHost(QStringLiteral("127.0.0.1"));
+            net->Port = *port;
+        };
+        return net;
+    }
+
+    TestServer server_{Backend::Sqlite};
+};
+
+TEST_F(HostClient, EveryOpeningRunsBeforeConnectAndUsesTheAddressOfThatMoment) {
+    TestServer other(Backend::Sqlite);
+    int port = server_.port();
+    int openings = 0;
+    auto net = connection(QStringLiteral("Est00000.rdmEstoque"), &port, &openings);
+    EXPECT_FALSE(net->Connected());
+    net->SetConnected(true);
+    EXPECT_TRUE(net->Connected());
+    EXPECT_EQ(openings, 1);
+    EXPECT_EQ(net->Port, server_.port());
+    const QJsonValue first = net->Call(QStringLiteral("GetParamEstoque"), {"0001", "E", "10"});
+    EXPECT_EQ(first.toObject().value("rows").toArray().size(), 1);
+
+    // The address changes while connected: the open connection keeps its server until it
+    // is opened again.
+    port = other.port();
+    net->Call(QStringLiteral("GetParamEstoque"), {"0001", "E", "10"});
+    EXPECT_EQ(openings, 1);
+    net->SetConnected(false);
+    EXPECT_FALSE(net->Connected());
+    net->SetConnected(true);
+    EXPECT_EQ(openings, 2);
+    EXPECT_EQ(net->Port, other.port());
+    net->Call(QStringLiteral("GetParamEstoque"), {"0001", "E", "10"});
+
+    // A call on a closed connection opens it first.
+    net->SetConnected(false);
+    net->Call(QStringLiteral("GetParamEstoque"), {"0001", "E", "10"});
+    EXPECT_EQ(openings, 3);
+}
+
+TEST_F(HostClient, FailuresRaiseWithTheServersMessage) {
+    int port = server_.port();
+    int openings = 0;
+    auto net = connection(QStringLiteral("Est25000.rdmAmostraProc"), &port, &openings);
+    EXPECT_EQ(messageOf([&] { net->Call(QStringLiteral("NaoExiste"), {}); }),
+              QStringLiteral("Método desconhecido: Est25000.rdmAmostraProc.NaoExiste."));
+    EXPECT_EQ(messageOf([&] { net->Call(QStringLiteral("GetItemAmostra"), {"1"}); }),
+              QStringLiteral("GetItemAmostra espera 2 argumentos, recebeu 1."));
+    // A business refusal (422) of the stock object.
+    auto stock = connection(QStringLiteral("Est00000.rdmEstoque"), &port, &openings);
+    EXPECT_EQ(messageOf([&] {
+                  stock->Call(QStringLiteral("GetAlmoxarifadoPadrao"), {"0001", "nenhum"});
+              }),
+              QStringLiteral("Produto nenhum não cadastrado na filial 0001."));
+
+    TNetConnection::SetAccessToken(QStringLiteral("errado"));
+    EXPECT_EQ(messageOf([&] {
+                  net->Call(QStringLiteral("GetItemAmostra"), {"1", "3"});
+              }),
+              QStringLiteral("Token de acesso ausente ou inválido."));
+}
+
+TEST_F(HostClient, AnUnreachableServerRaisesAReadableError) {
+    int port = 0; // a port that had a server a moment ago and has no listener now
+    {
+        server::ServerOptions options;
+        options.databaseUrl = server_.database().url();
+        server::EmbeddedServer gone(options);
+        port = gone.start();
+    }
+    int openings = 0;
+    auto net = connection(QStringLiteral("Est25000.rdmAmostraProc"), &port, &openings);
+    const QString message = messageOf([&] {
+        net->Call(QStringLiteral("GetItemAmostra"), {"1", "3"});
+    });
+    EXPECT_TRUE(message.startsWith(
+        QStringLiteral("Não foi possível comunicar com o servidor de aplicação em 127.0.0.1:%1")
+            .arg(port)))
+        << message.toStdString();
+}
+
+TEST_F(HostClient, CheckResultServGivesThePacketOrRaisesTheMessages) {
+    int port = server_.port();
+    int openings = 0;
+    auto net = connection(QStringLiteral("Est25000.rdmAmostraProc"), &port, &openings);
+    const QJsonValue packet = Consiste::CheckResultServ(
+        net->Call(QStringLiteral("GetAmostraProc"), {"T", " ", " ", "T", " ", "T", " ", " "}), true,
+        0);
+    EXPECT_GT(packet.toObject().value("rows").toArray().size(), 100);
+
+    const QJsonObject refused{{"messages", QJsonArray{"Filial bloqueada.", "Tente amanhã."}},
+                              {"data", QJsonArray{QJsonObject{}}}};
+    EXPECT_EQ(messageOf([&] { Consiste::CheckResultServ(refused, true, 0); }),
+              QStringLiteral("Filial bloqueada.\nTente amanhã."));
+    EXPECT_EQ(Consiste::CheckResultServ(refused, false, 0), QJsonValue(QJsonObject{}));
+    EXPECT_EQ(messageOf([&] { Consiste::CheckResultServ(QJsonValue("texto"), true, 0); }),
+              QStringLiteral("Resposta do servidor de aplicação sem os dados esperados."));
+    EXPECT_EQ(messageOf([&] {
+                  Consiste::CheckResultServ(
+                      QJsonObject{{"messages", QJsonArray()}, {"data", QJsonArray()}}, true, 0);
+              }),
+              QStringLiteral("Resposta do servidor de aplicação sem os dados esperados."));
+}
+
+TEST_F(HostClient, SharedDatabaseConnectionOpensBothUrlFormsAndReportsFailures) {
+    dtmDBGeral::Open(server_.database().url());
+    ASSERT_TRUE(dtmDBGeral::IsOpen());
+    QSqlQuery query(dtmDBGeral::Database());
+    ASSERT_TRUE(query.exec("SELECT VALOR FROM CONFIGURACAO WHERE CHAVE = 'PICTURE_PRODUTO'"));
+    ASSERT_TRUE(query.next());
+    EXPECT_EQ(query.value(0).toString(), "9.99.999");
+    query.finish();
+    query = QSqlQuery();
+    dtmDBGeral::Close();
+    EXPECT_FALSE(dtmDBGeral::IsOpen());
+    EXPECT_FALSE(messageOf([] { dtmDBGeral::Database(); }).isEmpty());
+
+    ScratchDatabase pg(Backend::Postgres);
+    dtmDBGeral::Open(pg.url());
+    EXPECT_TRUE(dtmDBGeral::IsOpen());
+    dtmDBGeral::Close();
+    EXPECT_TRUE(messageOf([] {
+                    dtmDBGeral::Open("mysql://x@y/z");
+                }).startsWith(QStringLiteral("Endereço de banco de dados inválido")));
+    EXPECT_TRUE(messageOf([] {
+                    dtmDBGeral::Open("postgresql://ninguem@127.0.0.1:1/nada");
+                }).startsWith(QStringLiteral("Não foi possível abrir o banco de dados")));
+    EXPECT_FALSE(dtmDBGeral::IsOpen());
+}
+
+} // namespace
