@@ -1,0 +1,107 @@
+#include "Control.h"
+
+#include "Form.h"
+
+#include <QPalette>
+
+namespace host {
+
+namespace {
+// Controls without an explicit tab order keep the order in which they were created.
+int gNextTabOrder = 1000;
+} // namespace
+
+TControl::TControl(QWidget* self) : self_(self), tabOrder_(gNextTabOrder++) {}
+
+TControl::~TControl() {
+    if (TForm* form = ParentForm())
+        form->Focus().Forget(self_);
+}
+
+QString TControl::Name() const { return self_->objectName(); }
+
+void TControl::SetBounds(int left, int top, int width, int height) {
+    self_->setGeometry(left, top, width, height);
+}
+int TControl::Left() const { return self_->x(); }
+int TControl::Top() const { return self_->y(); }
+int TControl::Width() const { return self_->width(); }
+int TControl::Height() const { return self_->height(); }
+
+bool TControl::CanFocus() const {
+    if (IsContainer() || self_->focusPolicy() == Qt::NoFocus)
+        return false;
+    TForm* form = ParentForm();
+    if (!form)
+        return self_->isEnabled() && self_->isVisible();
+    return self_->isVisibleTo(form) && self_->isEnabledTo(form) && form->isEnabled();
+}
+
+bool TControl::Focused() const {
+    TForm* form = ParentForm();
+    return form && form->ActiveControl() == self_;
+}
+
+void TControl::SetFocus() {
+    if (TForm* form = ParentForm())
+        form->Focus().FocusControl(self_);
+    else
+        self_->setFocus(Qt::OtherFocusReason);
+}
+
+TForm* TControl::ParentForm() const {
+    for (QWidget* p = self_->parentWidget(); p; p = p->parentWidget())
+        if (auto* form = qobject_cast<TForm*>(p))
+            return form;
+    return nullptr;
+}
+
+TControl* TControl::ParentControl() const {
+    for (QWidget* p = self_->parentWidget(); p; p = p->parentWidget()) {
+        if (qobject_cast<TForm*>(p))
+            return nullptr;
+        if (auto* c = dynamic_cast<TControl*>(p))
+            return c;
+    }
+    return nullptr;
+}
+
+void TControl::SetColor(const QColor& color) {
+    color_ = color;
+    ApplyColor(color);
+}
+
+QColor TControl::Color() const { return color_.isValid() ? color_ : clWindow; }
+
+void TControl::ApplyColor(const QColor& color) {
+    QPalette pal = self_->palette();
+    pal.setColor(QPalette::Base, color);
+    pal.setColor(QPalette::Window, color);
+    self_->setPalette(pal);
+    self_->setAutoFillBackground(true);
+}
+
+void TControl::SetHint(const QString& hint) { self_->setToolTip(showHint_ ? hint : QString()); }
+QString TControl::Hint() const { return self_->toolTip(); }
+
+void TControl::DoEnter() {
+    if (OnEnter)
+        OnEnter(self_);
+}
+
+void TControl::DoExit() {
+    if (OnExit)
+        OnExit(self_);
+}
+
+TControl* TControl::Of(QWidget* widget) {
+    for (QWidget* p = widget; p; p = p->parentWidget()) {
+        if (qobject_cast<TForm*>(p))
+            return nullptr;
+        if (auto* c = dynamic_cast<TControl*>(p); c && !c->IsContainer())
+            return c;
+    }
+    return nullptr;
+}
+
+} // namespace host

@@ -1,0 +1,248 @@
+#include "StdControls.h"
+
+#include "EventBoundary.h"
+#include "VirtualKeys.h"
+
+#include <QKeyEvent>
+#include <QPainter>
+
+namespace host {
+
+namespace {
+const char* const kAlignProperty = "hostAlign";
+} // namespace
+
+void SetAlign(QWidget* control, TAlign align) {
+    control->setProperty(kAlignProperty, static_cast<int>(align));
+    if (control->parentWidget())
+        RealignChildren(control->parentWidget());
+}
+
+TAlign AlignOf(const QWidget* control) {
+    return static_cast<TAlign>(control->property(kAlignProperty).toInt());
+}
+
+void RealignChildren(QWidget* parent) {
+    QRect area = parent->contentsRect();
+    if (auto* group = qobject_cast<QGroupBox*>(parent))
+        area.setTop(area.top() + (group->title().isEmpty() ? 2 : group->fontMetrics().height()));
+    QList<QWidget*> kids;
+    for (QObject* o : parent->children())
+        if (auto* w = qobject_cast<QWidget*>(o); w && !w->isWindow() && w->isVisibleTo(parent))
+            kids.append(w);
+    for (QWidget* w : kids) {
+        switch (AlignOf(w)) {
+        case TAlign::alTop:
+            w->setGeometry(area.left(), area.top(), area.width(), w->height());
+            area.setTop(area.top() + w->height());
+            break;
+        case TAlign::alBottom:
+            w->setGeometry(area.left(), area.bottom() + 1 - w->height(), area.width(), w->height());
+            area.setBottom(area.bottom() - w->height());
+            break;
+        default:
+            break;
+        }
+    }
+    for (QWidget* w : kids) {
+        switch (AlignOf(w)) {
+        case TAlign::alLeft:
+            w->setGeometry(area.left(), area.top(), w->width(), area.height());
+            area.setLeft(area.left() + w->width());
+            break;
+        case TAlign::alRight:
+            w->setGeometry(area.right() + 1 - w->width(), area.top(), w->width(), area.height());
+            area.setRight(area.right() - w->width());
+            break;
+        default:
+            break;
+        }
+    }
+    for (QWidget* w : kids)
+        if (AlignOf(w) == TAlign::alClient)
+            w->setGeometry(area);
+}
+
+// --- TLabel
+
+TLabel::TLabel(QWidget* parent, const QString& caption) : QLabel(parent), TControl(this) {
+    setFocusPolicy(Qt::NoFocus);
+    SetTabStop(false);
+    SetCaption(caption);
+}
+
+void TLabel::SetCaption(const QString& caption) {
+    setText(caption);
+    if (autoSize_)
+        adjustSize();
+}
+
+void TLabel::SetAutoSize(bool on) {
+    autoSize_ = on;
+    if (on)
+        adjustSize();
+}
+
+void TLabel::SetAlignment(TAlignment alignment) {
+    switch (alignment) {
+    case TAlignment::taLeftJustify:
+        setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        break;
+    case TAlignment::taRightJustify:
+        setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        break;
+    case TAlignment::taCenter:
+        setAlignment(Qt::AlignCenter);
+        break;
+    }
+}
+
+void TLabel::SetBold(bool on) {
+    QFont f = font();
+    f.setBold(on);
+    setFont(f);
+    if (autoSize_)
+        adjustSize();
+}
+
+// --- TEdit
+
+TEdit::TEdit(QWidget* parent) : QLineEdit(parent), TControl(this) {
+    setFocusPolicy(Qt::StrongFocus);
+    connect(this, &QLineEdit::textChanged, this, [this] {
+        if (OnChange)
+            Guard([this] { OnChange(this); });
+    });
+}
+
+void TEdit::SetMaxLength(int length) { setMaxLength(length > 0 ? length : 32767); }
+
+QString TEdit::applyCase(const QString& text) const {
+    switch (charCase_) {
+    case TEditCharCase::ecUpperCase:
+        return text.toUpper();
+    case TEditCharCase::ecLowerCase:
+        return text.toLower();
+    case TEditCharCase::ecNormal:
+        break;
+    }
+    return text;
+}
+
+void TEdit::keyPressEvent(QKeyEvent* event) {
+    if (OnKeyDown) {
+        int key = virtualKeyOf(*event);
+        const int original = key;
+        Guard([&] { OnKeyDown(this, key, event->modifiers()); });
+        if (key == 0 && original != 0) {
+            event->accept();
+            return;
+        }
+    }
+    if (charCase_ != TEditCharCase::ecNormal && !event->text().isEmpty() &&
+        event->text().at(0).isPrint()) {
+        QKeyEvent changed(event->type(), event->key(), event->modifiers(),
+                          applyCase(event->text()), event->isAutoRepeat(), event->count());
+        QLineEdit::keyPressEvent(&changed);
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void TEdit::focusInEvent(QFocusEvent* event) {
+    QLineEdit::focusInEvent(event);
+    // Entering by keyboard selects the whole text, as the classic edits do.
+    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason ||
+        event->reason() == Qt::OtherFocusReason)
+        selectAll();
+}
+
+// --- TListBox
+
+TListBox::TListBox(QWidget* parent) : QListWidget(parent), TControl(this) {
+    setFocusPolicy(Qt::StrongFocus);
+    connect(this, &QListWidget::itemClicked, this, [this] {
+        if (OnClick)
+            Guard([this] { OnClick(this); });
+    });
+    connect(this, &QListWidget::itemDoubleClicked, this, [this] {
+        if (OnDblClick)
+            Guard([this] { OnDblClick(this); });
+    });
+}
+
+QStringList TListBox::Items() const {
+    QStringList out;
+    for (int i = 0; i < count(); ++i)
+        out.append(item(i)->text());
+    return out;
+}
+
+void TListBox::SetItems(const QStringList& items) {
+    clear();
+    addItems(items);
+}
+
+// --- TPanel
+
+TPanel::TPanel(QWidget* parent) : QFrame(parent), TControl(this) {
+    setFocusPolicy(Qt::NoFocus);
+    SetTabStop(false);
+    SetBevelOuter(TBevelCut::bvRaised);
+}
+
+void TPanel::SetCaption(const QString& caption) {
+    caption_ = caption;
+    update();
+}
+
+void TPanel::SetBevelOuter(TBevelCut cut) {
+    switch (cut) {
+    case TBevelCut::bvNone:
+        setFrameStyle(QFrame::NoFrame);
+        break;
+    case TBevelCut::bvLowered:
+        setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        break;
+    case TBevelCut::bvRaised:
+        setFrameStyle(QFrame::Panel | QFrame::Raised);
+        break;
+    }
+}
+
+void TPanel::resizeEvent(QResizeEvent* event) {
+    QFrame::resizeEvent(event);
+    RealignChildren(this);
+}
+
+void TPanel::paintEvent(QPaintEvent* event) {
+    QFrame::paintEvent(event);
+    if (caption_.isEmpty())
+        return;
+    QPainter p(this);
+    p.drawText(contentsRect(), Qt::AlignCenter, caption_);
+}
+
+// --- TGroupBox
+
+TGroupBox::TGroupBox(QWidget* parent, const QString& caption)
+    : QGroupBox(caption, parent), TControl(this) {
+    setFocusPolicy(Qt::NoFocus);
+    SetTabStop(false);
+}
+
+void TGroupBox::resizeEvent(QResizeEvent* event) {
+    QGroupBox::resizeEvent(event);
+    RealignChildren(this);
+}
+
+// --- TScrollBox, TImage
+
+TScrollBox::TScrollBox(QWidget* parent) : TPanel(parent) { SetBevelOuter(TBevelCut::bvNone); }
+
+TImage::TImage(QWidget* parent) : QLabel(parent), TControl(this) {
+    setFocusPolicy(Qt::NoFocus);
+    SetTabStop(false);
+}
+
+} // namespace host

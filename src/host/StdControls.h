@@ -1,0 +1,154 @@
+#pragma once
+// The plain controls of the forms: labels, edits, masked edits, list boxes, and the
+// containers (panels, group boxes, scroll boxes) whose exit runs when the focus leaves them.
+// Every control is placed at absolute positions inside its parent, or aligned to an edge.
+
+#include "Control.h"
+
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+
+namespace host {
+
+enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+enum class TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
+enum class TBevelCut { bvNone, bvLowered, bvRaised };
+
+// Lays out the aligned children of a container (top and bottom first, then left and right,
+// then the client area), as the classic forms do when their parent changes size.
+void RealignChildren(QWidget* parent);
+void SetAlign(QWidget* control, TAlign align);
+TAlign AlignOf(const QWidget* control);
+
+class TLabel : public QLabel, public TControl {
+    Q_OBJECT
+public:
+    explicit TLabel(QWidget* parent, const QString& caption = QString());
+    QString Caption() const { return text(); }
+    void SetCaption(const QString& caption);
+    void SetAutoSize(bool on);
+    void SetAlignment(TAlignment alignment);
+    // The control that gets the focus through the label's accelerator.
+    void SetFocusControl(QWidget* control) { setBuddy(control); }
+    void SetBold(bool on);
+
+private:
+    bool autoSize_ = true;
+};
+
+class TEdit : public QLineEdit, public TControl {
+    Q_OBJECT
+public:
+    explicit TEdit(QWidget* parent);
+
+    QString Text() const { return text(); }
+    void SetText(const QString& text) { setText(text); }
+    int MaxLength() const { return maxLength(); }
+    void SetMaxLength(int length); // 0: no limit
+    TEditCharCase CharCase() const { return charCase_; }
+    void SetCharCase(TEditCharCase charCase) { charCase_ = charCase; }
+    bool ReadOnly() const { return isReadOnly(); }
+    void SetReadOnly(bool on) { setReadOnly(on); }
+    void SelectAll() { selectAll(); }
+
+    TNotifyEvent OnChange;
+    TKeyEvent OnKeyDown;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    // Changes the typed character's case as CharCase says.
+    QString applyCase(const QString& text) const;
+
+private:
+    TEditCharCase charCase_ = TEditCharCase::ecNormal;
+};
+
+// An edit with an edit mask in the system's syntax (mask;save-literals;blank).
+class TMaskEdit : public TEdit {
+    Q_OBJECT
+public:
+    explicit TMaskEdit(QWidget* parent);
+    QString EditMask() const { return editMask_; }
+    void SetEditMask(const QString& mask);
+    // The text as stored: without the literals when the mask says they are not saved.
+    QString Text() const;
+    void SetText(const QString& value);
+    // The text as shown, literals included.
+    QString EditText() const { return text(); }
+
+private:
+    QString editMask_;
+};
+
+class TListBox : public QListWidget, public TControl {
+    Q_OBJECT
+public:
+    explicit TListBox(QWidget* parent);
+    QStringList Items() const;
+    void SetItems(const QStringList& items);
+    void Clear() { clear(); }
+    void Add(const QString& item) { addItem(item); }
+    int Count() const { return count(); }
+    int ItemIndex() const { return currentRow(); }
+    void SetItemIndex(int index) { setCurrentRow(index); }
+
+    TNotifyEvent OnClick;
+    TNotifyEvent OnDblClick;
+};
+
+// A container with an optional caption and bevel.
+class TPanel : public QFrame, public TControl {
+    Q_OBJECT
+public:
+    explicit TPanel(QWidget* parent);
+    bool IsContainer() const override { return true; }
+    QString Caption() const { return caption_; }
+    void SetCaption(const QString& caption);
+    void SetBevelOuter(TBevelCut cut);
+    void SetAlign(TAlign align) { host::SetAlign(this, align); }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString caption_;
+};
+
+class TGroupBox : public QGroupBox, public TControl {
+    Q_OBJECT
+public:
+    explicit TGroupBox(QWidget* parent, const QString& caption = QString());
+    bool IsContainer() const override { return true; }
+    QString Caption() const { return title(); }
+    void SetCaption(const QString& caption) { setTitle(caption); }
+    void SetAlign(TAlign align) { host::SetAlign(this, align); }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+};
+
+// The forms are laid out at a fixed size, so a scroll box is a borderless container.
+class TScrollBox : public TPanel {
+    Q_OBJECT
+public:
+    explicit TScrollBox(QWidget* parent);
+};
+
+// A picture or glyph on a form.
+class TImage : public QLabel, public TControl {
+    Q_OBJECT
+public:
+    explicit TImage(QWidget* parent);
+    void SetPicture(const QPixmap& picture) { setPixmap(picture); }
+    bool IsContainer() const override { return false; }
+};
+
+// Focus policy of a control that never takes the focus.
+inline void NoFocus(QWidget* w) { w->setFocusPolicy(Qt::NoFocus); }
+
+} // namespace host
