@@ -4,6 +4,7 @@
 #include "Control.h"
 #include "Dialogs.h"
 #include "EventBoundary.h"
+#include "StdControls.h"
 
 #include <QCloseEvent>
 #include <QMdiArea>
@@ -295,5 +296,10 @@ void TForm::changeEvent(QEvent* event) {
 }
 
 void TForm::showEvent(QShowEvent* event) { QWidget::showEvent(event); }
+
+void TForm::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    RealignChildren(this);
+}
 
 } // namespace host

@@ -110,7 +110,7 @@ void TLabel::SetBold(bool on) {
 TEdit::TEdit(QWidget* parent) : QLineEdit(parent), TControl(this) {
     setFocusPolicy(Qt::StrongFocus);
     connect(this, &QLineEdit::textChanged, this, [this] {
-        if (OnChange)
+        if (OnChange && !quietChange_)
             Guard([this] { OnChange(this); });
     });
 }

@@ -60,6 +60,9 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    // While set, text changes do not raise OnChange (a data-aware edit switching between
+    // display and edit text).
+    bool quietChange_ = false;
     // Changes the typed character's case as CharCase says.
     QString applyCase(const QString& text) const;
 

@@ -1,0 +1,45 @@
+#include "Btnpesquisa.h"
+
+#include "EventBoundary.h"
+#include "MensErro.h"
+#include "SearchWindow.h"
+
+#include <QStyle>
+
+namespace host {
+
+TBtnPesquisa::TBtnPesquisa(QWidget* parent, const QString& name) : QToolButton(parent), TControl(this) {
+    setObjectName(name);
+    setFocusPolicy(Qt::NoFocus);
+    SetTabStop(false);
+    setText(QStringLiteral("..."));
+    setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    SetHint(QStringLiteral("Pesquisar"));
+    connect(this, &QToolButton::clicked, this, [this] { Guard([this] { Execute(); }); });
+}
+
+bool TBtnPesquisa::Execute() {
+    bool goOn = true;
+    if (OnBeforePesq)
+        OnBeforePesq(this, goOn);
+    if (!goOn)
+        return false;
+    dataset::ClientDataSet* ds = DataSource ? DataSource->dataSet() : nullptr;
+    if (!ds || !ds->active() || ds->isEmpty())
+        Consiste::MensErro(EmptyError.isEmpty() ? QStringLiteral("Não há registros.") : EmptyError);
+    bool picked = false;
+    if (PesqType == TPesqType::ptArvore && !FieldNivel.isEmpty() && !FieldCodigo.isEmpty()) {
+        // The tree shows the codes the user types (the tree code when the rows carry one).
+        const QString code = ds->findField(QStringLiteral("CDARVPROD")) ? QStringLiteral("CDARVPROD")
+                                                                        : FieldCodigo;
+        const TreeFields tree{FieldNivel, code, FieldNome};
+        picked = RunSearchWindow(ds, Title, QString(), &tree);
+    } else {
+        picked = RunSearchWindow(ds, Title);
+    }
+    if (picked && OnAfterPesq)
+        OnAfterPesq(this);
+    return picked;
+}
+
+} // namespace host

@@ -1,0 +1,337 @@
+#include "DBControls.h"
+
+#include "DataSource.h"
+#include "EditMask.h"
+#include "EventBoundary.h"
+#include "Form.h"
+
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QStyle>
+
+namespace host {
+
+using dataset::DataSetState;
+
+// --- TDataLinkBase
+
+TDataLinkBase::~TDataLinkBase() {
+    for (const auto& c : connections_)
+        QObject::disconnect(c);
+}
+
+dataset::Field* TDataLinkBase::Field() const {
+    if (!source_ || !source_->dataSet() || fieldName_.isEmpty())
+        return nullptr;
+    return source_->dataSet()->findField(fieldName_);
+}
+
+void TDataLinkBase::fieldChanged(dataset::Field*) { dataChanged(); }
+
+void TDataLinkBase::bind(QObject* self, dataset::DataSource* source, const QString& fieldName) {
+    for (const auto& c : connections_)
+        QObject::disconnect(c);
+    connections_.clear();
+    self_ = self;
+    source_ = source;
+    fieldName_ = fieldName;
+    if (source) {
+        using DS = dataset::DataSource;
+        connections_ << QObject::connect(source, &DS::dataChanged, self, [this] { dataChanged(); })
+                     << QObject::connect(source, &DS::scrolled, self, [this] { dataChanged(); })
+                     << QObject::connect(source, &DS::layoutChanged, self,
+                                         [this] { dataChanged(); })
+                     << QObject::connect(source, &DS::stateChanged, self, [this] {
+                            stateChanged();
+                            dataChanged();
+                        })
+                     << QObject::connect(source, &DS::recordChanged, self,
+                                         [this](dataset::Field* f) { fieldChanged(f); });
+    }
+    dataChanged();
+}
+
+// --- TDBEdit
+
+TDBEdit::TDBEdit(QWidget* parent) : TEdit(parent) {
+    connect(this, &QLineEdit::textEdited, this, [this] { modified_ = true; });
+}
+
+TDBEdit::~TDBEdit() {
+    if (DataSource())
+        DataSource()->removeEditor(this);
+}
+
+void TDBEdit::SetDataSource(dataset::DataSource* source) {
+    if (DataSource())
+        DataSource()->removeEditor(this);
+    bind(this, source, DataField());
+    if (source)
+        source->addEditor(this, [this] { UpdateRecord(); });
+}
+
+void TDBEdit::SetDataField(const QString& fieldName) { bind(this, DataSource(), fieldName); }
+
+void TDBEdit::showField(bool editing, bool fireChange) {
+    dataset::Field* f = Field();
+    const bool active = f && DataSource()->dataSet()->active();
+    QString mask;
+    QString text;
+    if (active) {
+        if (editing) {
+            mask = f->editMask();
+            text = f->editText();
+        } else {
+            text = f->displayText();
+        }
+    }
+    editing_ = editing;
+    const QString qtMask = mask.isEmpty() ? QString() : dataset::toQtInputMask(mask);
+    const bool wasQuiet = quietChange_;
+    quietChange_ = !fireChange;
+    if (inputMask() != qtMask)
+        setInputMask(qtMask);
+    if (this->text() != text || displayText() != text)
+        setText(text);
+    quietChange_ = wasQuiet;
+    setReadOnly(!active || f->readOnly() || f->isCalculated());
+}
+
+void TDBEdit::Reset() {
+    modified_ = false;
+    showField(editing_, true);
+}
+
+void TDBEdit::dataChanged() {
+    modified_ = false;
+    showField(editing_, true);
+}
+
+void TDBEdit::fieldChanged(dataset::Field* field) {
+    if (field && field != Field())
+        return;
+    dataChanged();
+}
+
+bool TDBEdit::startEditing() {
+    dataset::Field* f = Field();
+    if (!f || isReadOnly())
+        return false;
+    const DataSetState state = DataSource()->dataSet()->state();
+    if (state == DataSetState::Edit || state == DataSetState::Insert)
+        return true;
+    bool ok = false;
+    Guard([&] { ok = DataSource()->edit(); });
+    return ok;
+}
+
+void TDBEdit::UpdateRecord() {
+    if (!modified_)
+        return;
+    dataset::Field* f = Field();
+    if (!f)
+        return;
+    const QString mask = f->editMask();
+    const QString value = mask.isEmpty() ? text() : dataset::EditMask(mask).valueFromText(text());
+    f->setEditText(value);
+    modified_ = false;
+}
+
+void TDBEdit::DoExit() {
+    UpdateRecord();
+    if (editing_)
+        showField(false, false);
+    TControl::DoExit();
+}
+
+void TDBEdit::keyPressEvent(QKeyEvent* event) {
+    const bool changesText =
+        (!event->text().isEmpty() && event->text().at(0).isPrint() &&
+         !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) ||
+        event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete ||
+        event->matches(QKeySequence::Paste) || event->matches(QKeySequence::Cut);
+    if (event->key() == Qt::Key_Escape && modified_) {
+        // Escape drops what was typed, as the classic data-aware edits do.
+        Reset();
+        selectAll();
+        event->accept();
+        return;
+    }
+    if (changesText && !startEditing()) {
+        event->accept();
+        return;
+    }
+    TEdit::keyPressEvent(event);
+}
+
+void TDBEdit::focusInEvent(QFocusEvent* event) {
+    if (!editing_ && !modified_)
+        showField(true, false);
+    TEdit::focusInEvent(event);
+}
+
+void TDBEdit::focusOutEvent(QFocusEvent* event) {
+    TEdit::focusOutEvent(event);
+    // The focus went to another control of the form without this edit's exit (a move that
+    // was undone): nothing typed, so show the display text again.
+    TForm* form = ParentForm();
+    if (editing_ && !modified_ && form && form->ActiveControl() != this &&
+        event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason)
+        showField(false, false);
+}
+
+// --- TDBText
+
+TDBText::TDBText(QWidget* parent) : TLabel(parent) { SetAutoSize(false); }
+
+void TDBText::SetDataSource(dataset::DataSource* source) { bind(this, source, DataField()); }
+void TDBText::SetDataField(const QString& fieldName) { bind(this, DataSource(), fieldName); }
+
+void TDBText::dataChanged() {
+    dataset::Field* f = Field();
+    setText(f && DataSource()->dataSet()->active() ? f->displayText() : QString());
+}
+
+// --- TDBNavigator
+
+TDBNavigator::TDBNavigator(QWidget* parent) : QWidget(parent), TControl(this) {
+    setFocusPolicy(Qt::NoFocus);
+    SetTabStop(false);
+    struct Spec {
+        TNavigateBtn button;
+        QStyle::StandardPixmap icon;
+        const char* hint;
+    };
+    const Spec specs[] = {
+        {nbFirst, QStyle::SP_MediaSkipBackward, "Primeiro"},
+        {nbPrior, QStyle::SP_MediaSeekBackward, "Anterior"},
+        {nbNext, QStyle::SP_MediaSeekForward, "Próximo"},
+        {nbLast, QStyle::SP_MediaSkipForward, "Último"},
+        {nbInsert, QStyle::SP_FileDialogNewFolder, "Incluir"},
+        {nbDelete, QStyle::SP_TrashIcon, "Excluir"},
+        {nbEdit, QStyle::SP_FileDialogDetailedView, "Alterar"},
+        {nbPost, QStyle::SP_DialogApplyButton, "Confirmar"},
+        {nbCancel, QStyle::SP_DialogCancelButton, "Cancelar"},
+        {nbRefresh, QStyle::SP_BrowserReload, "Atualizar"},
+    };
+    for (const Spec& s : specs) {
+        auto* b = new QToolButton(this);
+        b->setIcon(style()->standardIcon(s.icon));
+        b->setToolTip(QString::fromUtf8(s.hint));
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setAutoRaise(true);
+        const TNavigateBtn which = s.button;
+        connect(b, &QToolButton::clicked, this, [this, which] { Guard([&] { BtnClick(which); }); });
+        buttons_.append({s.button, b});
+    }
+    layoutButtons();
+    dataChanged();
+}
+
+void TDBNavigator::SetDataSource(dataset::DataSource* source) { bind(this, source, QString()); }
+
+void TDBNavigator::SetVisibleButtons(TNavButtonSet buttons) {
+    visible_ = buttons;
+    layoutButtons();
+}
+
+QToolButton* TDBNavigator::Button(TNavigateBtn button) const {
+    for (const auto& [which, b] : buttons_)
+        if (which == button)
+            return b;
+    return nullptr;
+}
+
+void TDBNavigator::layoutButtons() {
+    int count = 0;
+    for (const auto& [which, b] : buttons_)
+        if (visible_ & which)
+            ++count;
+    const int w = count ? width() / count : 0;
+    int x = 0;
+    for (const auto& [which, b] : buttons_) {
+        b->setVisible(visible_ & which);
+        if (visible_ & which) {
+            b->setGeometry(x, 0, w, height());
+            x += w;
+        }
+    }
+}
+
+void TDBNavigator::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    layoutButtons();
+}
+
+void TDBNavigator::BtnClick(TNavigateBtn button) {
+    dataset::ClientDataSet* ds = DataSource() ? DataSource()->dataSet() : nullptr;
+    if (!ds || !ds->active())
+        return;
+    switch (button) {
+    case nbFirst:
+        ds->first();
+        break;
+    case nbPrior:
+        ds->prior();
+        break;
+    case nbNext:
+        ds->next();
+        break;
+    case nbLast:
+        ds->last();
+        break;
+    case nbInsert:
+        ds->insert();
+        break;
+    case nbDelete:
+        ds->remove();
+        break;
+    case nbEdit:
+        ds->edit();
+        break;
+    case nbPost:
+        ds->post();
+        break;
+    case nbCancel:
+        ds->cancel();
+        break;
+    case nbRefresh:
+        break;
+    }
+    if (OnClick)
+        OnClick(this, button);
+}
+
+void TDBNavigator::dataChanged() {
+    dataset::ClientDataSet* ds = DataSource() ? DataSource()->dataSet() : nullptr;
+    const bool active = ds && ds->active();
+    const bool browsing = active && ds->state() == DataSetState::Browse;
+    const bool editing = active && !browsing;
+    const bool empty = !active || ds->isEmpty();
+    for (const auto& [which, b] : buttons_) {
+        bool on = active;
+        switch (which) {
+        case nbFirst:
+        case nbPrior:
+            on = active && !empty && (editing || !ds->bof()) && ds->recNo() > 1;
+            break;
+        case nbNext:
+        case nbLast:
+            on = active && !empty && ds->recNo() < ds->recordCount();
+            break;
+        case nbDelete:
+        case nbEdit:
+            on = browsing && !empty;
+            break;
+        case nbPost:
+        case nbCancel:
+            on = editing;
+            break;
+        default:
+            break;
+        }
+        b->setEnabled(on);
+    }
+}
+
+} // namespace host

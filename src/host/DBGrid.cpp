@@ -1,0 +1,444 @@
+#include "DBGrid.h"
+
+#include "DBGridModel.h"
+#include "DataSource.h"
+#include "EventBoundary.h"
+#include "Form.h"
+#include "VirtualKeys.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+
+namespace host {
+
+using dataset::DataSetState;
+
+// --- TColumn
+
+void TColumn::SetFieldName(const QString& name) {
+    fieldName_ = name;
+    grid_->columnsChanged();
+}
+
+dataset::Field* TColumn::Field() const {
+    dataset::DataSource* source = grid_->DataSource();
+    if (!source || !source->dataSet())
+        return nullptr;
+    return source->dataSet()->findField(fieldName_);
+}
+
+int TColumn::Index() const {
+    for (int i = 0; i < grid_->ColumnCount(); ++i)
+        if (grid_->Columns(i) == this)
+            return i;
+    return -1;
+}
+
+void TColumn::SetWidth(int width) {
+    width_ = width;
+    grid_->columnsChanged();
+}
+
+QString TColumn::TitleCaption() const {
+    if (!title_.isEmpty())
+        return title_;
+    dataset::Field* f = Field();
+    return f ? f->displayLabel() : fieldName_;
+}
+
+void TColumn::SetTitleCaption(const QString& caption) {
+    title_ = caption;
+    grid_->columnsChanged();
+}
+
+void TColumn::SetAlignment(TAlignment alignment) {
+    alignment_ = alignment;
+    alignmentSet_ = true;
+    grid_->columnsChanged();
+}
+
+void TColumn::SetButtonStyle(TColumnButtonStyle style) { buttonStyle_ = style; }
+
+void TColumn::SetVisible(bool on) {
+    visible_ = on;
+    grid_->columnsChanged();
+}
+
+// --- TDBGrid
+
+TDBGrid::TDBGrid(QWidget* parent)
+    : QTableView(parent), TControl(this), model_(new DBGridModel(this)),
+      delegate_(new DBGridDelegate(this)) {
+    setModel(model_);
+    setItemDelegate(delegate_);
+    setFocusPolicy(Qt::StrongFocus);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
+                    QAbstractItemView::DoubleClicked);
+    setTabKeyNavigation(true);
+    verticalHeader()->setDefaultSectionSize(18);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setSectionsClickable(false);
+    connect(model_, &DBGridModel::synced, this, [this] { syncToDataSet(); });
+    connect(this, &QTableView::clicked, this, [this] {
+        if (OnCellClick)
+            Guard([this] { OnCellClick(this); });
+    });
+    applyOptions();
+}
+
+TDBGrid::~TDBGrid() {
+    if (DataSource())
+        DataSource()->removeEditor(this);
+}
+
+void TDBGrid::SetDataSource(dataset::DataSource* source) {
+    if (DataSource())
+        DataSource()->removeEditor(this);
+    model_->setSource(source);
+    if (source)
+        source->addEditor(this, [this] { WritePendingText(); });
+    columnsChanged();
+}
+
+dataset::DataSource* TDBGrid::DataSource() const { return model_->source(); }
+
+TColumn* TDBGrid::AddColumn(const QString& fieldName, int width, const QString& title) {
+    columns_.push_back(std::make_unique<TColumn>(this));
+    TColumn* c = columns_.back().get();
+    quiet_ = true;
+    c->SetFieldName(fieldName);
+    c->SetWidth(width);
+    if (!title.isEmpty())
+        c->SetTitleCaption(title);
+    quiet_ = false;
+    columnsChanged();
+    return c;
+}
+
+int TDBGrid::ColumnCount() const {
+    return static_cast<int>(columns_.empty() ? defaultColumns_.size() : columns_.size());
+}
+
+TColumn* TDBGrid::Columns(int index) const {
+    const auto& list = columns_.empty() ? defaultColumns_ : columns_;
+    if (index < 0 || index >= static_cast<int>(list.size()))
+        return nullptr;
+    return list[static_cast<size_t>(index)].get();
+}
+
+TColumn* TDBGrid::columnAt(int viewColumn) const { return Columns(viewColumn); }
+
+void TDBGrid::columnsChanged() {
+    if (quiet_)
+        return;
+    if (columns_.empty()) {
+        // Without columns of its own the grid shows every visible field.
+        defaultColumns_.clear();
+        dataset::DataSource* source = DataSource();
+        if (source && source->dataSet())
+            for (dataset::Field* f : source->dataSet()->fields())
+                if (f->visible()) {
+                    defaultColumns_.push_back(std::make_unique<TColumn>(this));
+                    TColumn* c = defaultColumns_.back().get();
+                    c->fieldName_ = f->fieldName();
+                    c->width_ = qMax(40, f->displayWidth() * fontMetrics().averageCharWidth() + 6);
+                }
+    }
+    model_->reset();
+    for (int i = 0; i < ColumnCount(); ++i) {
+        setColumnWidth(i, Columns(i)->Width());
+        setColumnHidden(i, !Columns(i)->Visible());
+    }
+    syncToDataSet();
+}
+
+void TDBGrid::SetOptions(TDBGridOptions options) {
+    options_ = options;
+    applyOptions();
+}
+
+void TDBGrid::applyOptions() {
+    horizontalHeader()->setVisible(options_ & dgTitles);
+    verticalHeader()->setVisible(options_ & dgIndicator);
+    horizontalHeader()->setSectionResizeMode((options_ & dgColumnResize) ? QHeaderView::Interactive
+                                                                         : QHeaderView::Fixed);
+    setShowGrid(options_ & (dgColLines | dgRowLines));
+    setSelectionBehavior((options_ & dgRowSelect) ? QAbstractItemView::SelectRows
+                                                  : QAbstractItemView::SelectItems);
+}
+
+int TDBGrid::SelectedIndex() const { return selectedColumn_; }
+
+void TDBGrid::SetSelectedIndex(int index) {
+    if (index < 0 || index >= ColumnCount())
+        return;
+    selectedColumn_ = index;
+    dataset::DataSource* source = DataSource();
+    const int row = source && source->dataSet() ? source->dataSet()->currentRow() : -1;
+    setCurrentQuietly(row, index);
+}
+
+dataset::Field* TDBGrid::SelectedField() const {
+    TColumn* c = SelectedColumn();
+    return c ? c->Field() : nullptr;
+}
+
+TColumn* TDBGrid::SelectedColumn() const { return Columns(selectedColumn_); }
+
+bool TDBGrid::EditorMode() const { return editor_ != nullptr; }
+
+void TDBGrid::SetEditorMode(bool on) {
+    if (on == EditorMode())
+        return;
+    if (on)
+        edit(currentIndex(), QAbstractItemView::EditKeyPressed, nullptr);
+    else
+        CommitEditor();
+}
+
+QString TDBGrid::EditorText() const {
+    return editor_ ? DBGridDelegate::editorText(editor_) : QString();
+}
+
+int TDBGrid::EditorColumn() const { return editor_ ? currentIndex().column() : -1; }
+
+bool TDBGrid::canEditColumn(int column) const {
+    if (!(options_ & dgEditing) || readOnly_)
+        return false;
+    TColumn* c = Columns(column);
+    dataset::Field* f = c ? c->Field() : nullptr;
+    return f && !c->ReadOnly() && !f->readOnly() && !f->isCalculated();
+}
+
+void TDBGrid::WritePendingText() {
+    if (editor_)
+        delegate_->writeEditor(editor_, currentIndex().column());
+}
+
+void TDBGrid::CommitEditor() {
+    if (!editor_)
+        return;
+    QPointer<QWidget> editor = editor_;
+    WritePendingText();
+    if (editor)
+        QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
+    editor_ = nullptr;
+    editorKeySeen = false;
+}
+
+void TDBGrid::setCurrentQuietly(int row, int column) {
+    const bool was = quiet_;
+    quiet_ = true;
+    if (row >= 0 && row < model_->rowCount() && column >= 0 && column < ColumnCount())
+        setCurrentIndex(model_->index(row, column));
+    quiet_ = was;
+}
+
+void TDBGrid::syncToDataSet() {
+    dataset::DataSource* source = DataSource();
+    if (!source || !source->dataSet())
+        return;
+    if (selectedColumn_ >= ColumnCount())
+        selectedColumn_ = 0;
+    const int row = source->dataSet()->currentRow();
+    if (row >= 0 && (currentIndex().row() != row || currentIndex().column() != selectedColumn_))
+        setCurrentQuietly(row, selectedColumn_);
+}
+
+bool TDBGrid::moveToRow(int row) {
+    dataset::DataSource* source = DataSource();
+    if (!source || !source->dataSet())
+        return false;
+    const int delta = row - source->dataSet()->currentRow();
+    return delta == 0 || Guard([&] { source->dataSet()->moveBy(delta); });
+}
+
+bool TDBGrid::startEditing() {
+    dataset::DataSource* source = DataSource();
+    if (!source || !source->dataSet())
+        return false;
+    const DataSetState state = source->dataSet()->state();
+    if (state == DataSetState::Edit || state == DataSetState::Insert)
+        return true;
+    bool ok = false;
+    Guard([&] { ok = source->edit(); });
+    return ok;
+}
+
+void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableView::currentChanged(current, previous);
+    if (quiet_ || !current.isValid())
+        return;
+    dataset::DataSource* source = DataSource();
+    if (!source || !source->dataSet())
+        return;
+    if (current.row() != source->dataSet()->currentRow() && !moveToRow(current.row())) {
+        setCurrentQuietly(source->dataSet()->currentRow(), selectedColumn_);
+        return;
+    }
+    if (current.column() != selectedColumn_) {
+        // The column being left may refuse the move.
+        const bool left = Guard([this] {
+            if (OnColExit)
+                OnColExit(this);
+        });
+        if (!left) {
+            setCurrentQuietly(source->dataSet()->currentRow(), selectedColumn_);
+            return;
+        }
+        selectedColumn_ = currentIndex().column();
+        Guard([this] {
+            if (OnColEnter)
+                OnColEnter(this);
+        });
+    }
+}
+
+bool TDBGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+    const bool user = trigger & (QAbstractItemView::AnyKeyPressed |
+                                 QAbstractItemView::EditKeyPressed |
+                                 QAbstractItemView::DoubleClicked |
+                                 QAbstractItemView::SelectedClicked);
+    if (user) {
+        if (!index.isValid() || !canEditColumn(index.column()) || !startEditing())
+            return false;
+    }
+    return QTableView::edit(index, trigger, event);
+}
+
+void TDBGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
+    editor_ = nullptr;
+    editorKeySeen = false;
+    if (hint == QAbstractItemDelegate::EditNextItem)
+        focusNextPrevChild(true);
+    else if (hint == QAbstractItemDelegate::EditPreviousItem)
+        focusNextPrevChild(false);
+}
+
+bool TDBGrid::runKeyDown(QKeyEvent* event) {
+    if (!OnKeyDown)
+        return false;
+    int key = virtualKeyOf(*event);
+    if (key == 0)
+        return false;
+    Guard([&] { OnKeyDown(this, key, event->modifiers()); });
+    if (key == 0) {
+        event->accept();
+        return true;
+    }
+    return false;
+}
+
+void TDBGrid::editButtonClicked() {
+    Guard([this] {
+        if (OnEditButtonClick)
+            OnEditButtonClick(this);
+    });
+}
+
+void TDBGrid::keyPressEvent(QKeyEvent* event) {
+    const bool seen = editorKeySeen && editor_;
+    editorKeySeen = false;
+    if (!seen && runKeyDown(event))
+        return;
+    dataset::DataSource* source = DataSource();
+    dataset::ClientDataSet* ds = source ? source->dataSet() : nullptr;
+    const bool editable = (options_ & dgEditing) && !readOnly_ && ds && ds->active();
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    switch (event->key()) {
+    case Qt::Key_Down:
+        if (editable && mods == Qt::NoModifier && ds->currentRow() >= ds->rowCount() - 1) {
+            // Down on the last row appends, unless that row is a new one still untouched.
+            if (!(ds->state() == DataSetState::Insert && !ds->modified())) {
+                CommitEditor();
+                Guard([&] { ds->append(); });
+            }
+            event->accept();
+            return;
+        }
+        break;
+    case Qt::Key_Insert:
+        if (editable && mods == Qt::NoModifier) {
+            CommitEditor();
+            Guard([&] { ds->insert(); });
+            event->accept();
+            return;
+        }
+        break;
+    case Qt::Key_Delete:
+        if (editable && mods == Qt::ControlModifier && !ds->isEmpty()) {
+            CommitEditor();
+            Guard([&] { ds->remove(); });
+            event->accept();
+            return;
+        }
+        break;
+    case Qt::Key_Escape:
+        if (!editor_ && ds && (ds->state() == DataSetState::Edit || ds->state() == DataSetState::Insert)) {
+            Guard([&] { ds->cancel(); });
+            event->accept();
+            return;
+        }
+        break;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        focusNextPrevChild(event->key() == Qt::Key_Tab && !(mods & Qt::ShiftModifier));
+        event->accept();
+        return;
+    default:
+        break;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+bool TDBGrid::focusNextPrevChild(bool next) {
+    const int rows = model_->rowCount();
+    const int cols = ColumnCount();
+    TForm* form = ParentForm();
+    if ((options_ & dgTabs) && rows > 0 && cols > 0) {
+        QModelIndex cur = currentIndex();
+        int row = cur.isValid() ? cur.row() : 0;
+        int col = cur.isValid() ? cur.column() : selectedColumn_;
+        for (int step = 0; step < cols * 2; ++step) {
+            col += next ? 1 : -1;
+            if (col >= cols) {
+                col = 0;
+                ++row;
+            } else if (col < 0) {
+                col = cols - 1;
+                --row;
+            }
+            if (row < 0 || row >= rows)
+                break; // past the first or the last cell: the focus leaves the grid
+            if (!isColumnHidden(col)) {
+                setCurrentIndex(model_->index(row, col));
+                return true;
+            }
+        }
+    }
+    if (form)
+        Guard([&] { form->SelectNext(this, next, true); });
+    return true;
+}
+
+void TDBGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+    QTableView::mouseDoubleClickEvent(event);
+    if (OnDblClick)
+        Guard([this] { OnDblClick(this); });
+}
+
+void TDBGrid::DoExit() {
+    // Typed text reaches the field before the exit handler runs.
+    CommitEditor();
+    dataset::DataSource* source = DataSource();
+    dataset::ClientDataSet* ds = source ? source->dataSet() : nullptr;
+    if ((options_ & dgCancelOnExit) && ds && ds->state() == DataSetState::Insert && !ds->modified())
+        ds->cancel();
+    TControl::DoExit();
+}
+
+} // namespace host

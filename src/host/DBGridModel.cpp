@@ -1,0 +1,262 @@
+#include "DBGridModel.h"
+
+#include "DBGrid.h"
+#include "DataSource.h"
+#include "EditMask.h"
+#include "EventBoundary.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QToolButton>
+
+namespace host {
+
+using dataset::DataSetState;
+
+// --- DBGridModel
+
+DBGridModel::DBGridModel(TDBGrid* grid) : QAbstractTableModel(grid), grid_(grid) {}
+
+void DBGridModel::setSource(dataset::DataSource* source) {
+    for (const auto& c : connections_)
+        disconnect(c);
+    connections_.clear();
+    source_ = source;
+    if (source) {
+        using DS = dataset::DataSource;
+        connections_ << connect(source, &DS::dataChanged, this, [this] { reset(); })
+                     << connect(source, &DS::layoutChanged, this, [this] {
+                            grid_->columnsChanged();
+                        })
+                     << connect(source, &DS::scrolled, this, [this] { emit synced(); })
+                     << connect(source, &DS::stateChanged, this, [this] {
+                            // A new row or a dropped one changes the row count.
+                            if (rowCount() != grid_->verticalHeader()->count())
+                                reset();
+                            else
+                                currentRecordChanged();
+                        })
+                     << connect(source, &DS::recordChanged, this,
+                                [this](dataset::Field*) { currentRecordChanged(); });
+    }
+    reset();
+}
+
+void DBGridModel::reset() {
+    beginResetModel();
+    endResetModel();
+    emit synced();
+}
+
+void DBGridModel::currentRecordChanged() {
+    if (!source_ || !source_->dataSet())
+        return;
+    const int row = source_->dataSet()->currentRow();
+    if (row >= 0 && row < rowCount() && columnCount() > 0)
+        emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+}
+
+dataset::Field* DBGridModel::fieldOf(int column) const {
+    TColumn* c = grid_->Columns(column);
+    return c ? c->Field() : nullptr;
+}
+
+int DBGridModel::rowCount(const QModelIndex& parent) const {
+    if (parent.isValid() || !source_ || !source_->dataSet() || !source_->dataSet()->active())
+        return 0;
+    return source_->dataSet()->rowCount();
+}
+
+int DBGridModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : grid_->ColumnCount();
+}
+
+QVariant DBGridModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || !source_ || !source_->dataSet())
+        return {};
+    dataset::ClientDataSet* ds = source_->dataSet();
+    dataset::Field* f = fieldOf(index.column());
+    if (!f)
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        return ds->displayTextAt(index.row(), f->index());
+    case Qt::EditRole:
+        return index.row() == ds->currentRow() ? f->editText()
+                                               : ds->displayTextAt(index.row(), f->index());
+    case Qt::TextAlignmentRole: {
+        TColumn* c = grid_->Columns(index.column());
+        if (c && c->AlignmentSet()) {
+            switch (c->Alignment()) {
+            case TAlignment::taRightJustify:
+                return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+            case TAlignment::taCenter:
+                return QVariant::fromValue(Qt::AlignCenter);
+            case TAlignment::taLeftJustify:
+                return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+            }
+        }
+        return QVariant::fromValue((f->alignment() & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter);
+    }
+    default:
+        return {};
+    }
+}
+
+QVariant DBGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal)
+        return {};
+    if (role == Qt::DisplayRole) {
+        TColumn* c = grid_->Columns(section);
+        return c ? c->TitleCaption() : QVariant();
+    }
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    return {};
+}
+
+Qt::ItemFlags DBGridModel::flags(const QModelIndex& index) const {
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (grid_->canEditColumn(index.column()))
+        flags |= Qt::ItemIsEditable;
+    return flags;
+}
+
+// --- EllipsisEdit
+
+EllipsisEdit::EllipsisEdit(QWidget* parent) : QLineEdit(parent) {
+    auto* button = new QToolButton(this);
+    button->setText(QStringLiteral("..."));
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setCursor(Qt::ArrowCursor);
+    button->setObjectName(QStringLiteral("EditButton"));
+    connect(button, &QToolButton::clicked, this, &EllipsisEdit::buttonClicked);
+    button_ = button;
+}
+
+void EllipsisEdit::resizeEvent(QResizeEvent* event) {
+    QLineEdit::resizeEvent(event);
+    const int w = qMin(height(), 18);
+    button_->setGeometry(width() - w, 0, w, height());
+    setTextMargins(0, 0, w, 0);
+}
+
+// --- DBGridDelegate
+
+DBGridDelegate::DBGridDelegate(TDBGrid* grid) : QStyledItemDelegate(grid), grid_(grid) {}
+
+QWidget* DBGridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                                      const QModelIndex& index) const {
+    TColumn* column = grid_->Columns(index.column());
+    dataset::Field* field = column ? column->Field() : nullptr;
+    QWidget* editor = nullptr;
+    if (column && !column->PickList().isEmpty()) {
+        auto* combo = new QComboBox(parent);
+        combo->setEditable(true);
+        combo->addItems(column->PickList());
+        editor = combo;
+    } else {
+        QLineEdit* line = nullptr;
+        if (column && column->ButtonStyle() == TColumnButtonStyle::cbsEllipsis) {
+            auto* e = new EllipsisEdit(parent);
+            connect(e, &EllipsisEdit::buttonClicked, grid_, [this] { grid_->editButtonClicked(); });
+            line = e;
+        } else {
+            line = new QLineEdit(parent);
+        }
+        if (field && !field->editMask().isEmpty())
+            line->setInputMask(dataset::toQtInputMask(field->editMask()));
+        if (field && field->dataType() == dataset::FieldType::String && field->size() > 0 &&
+            field->editMask().isEmpty())
+            line->setMaxLength(field->size());
+        line->setFrame(false);
+        editor = line;
+    }
+    grid_->editorOpened(editor);
+    return editor;
+}
+
+QString DBGridDelegate::editorText(const QWidget* editor) {
+    if (auto* combo = qobject_cast<const QComboBox*>(editor))
+        return combo->currentText();
+    if (auto* line = qobject_cast<const QLineEdit*>(editor))
+        return line->text();
+    return QString();
+}
+
+void DBGridDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
+    const QString text = index.data(Qt::EditRole).toString();
+    if (auto* combo = qobject_cast<QComboBox*>(editor)) {
+        if (combo->currentText() != text)
+            combo->setCurrentText(text);
+    } else if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+        if (line->text() != text)
+            line->setText(text);
+    }
+}
+
+void DBGridDelegate::writeEditor(QWidget* editor, int column) const {
+    dataset::Field* field = grid_->Columns(column) ? grid_->Columns(column)->Field() : nullptr;
+    if (!field || !editor)
+        return;
+    QString text = editorText(editor);
+    if (!field->editMask().isEmpty())
+        text = dataset::EditMask(field->editMask()).valueFromText(text);
+    const DataSetState state = field->dataSet()->state();
+    const QString current = field->editMask().isEmpty()
+                                ? field->editText()
+                                : dataset::EditMask(field->editMask()).valueFromText(field->editText());
+    if (text == current)
+        return;
+    if (state != DataSetState::Edit && state != DataSetState::Insert)
+        field->dataSet()->edit();
+    field->setEditText(text);
+}
+
+void DBGridDelegate::setModelData(QWidget* editor, QAbstractItemModel*,
+                                  const QModelIndex& index) const {
+    // Called by Qt's item view: what the field refuses is shown here.
+    Guard([&] { writeEditor(editor, index.column()); });
+}
+
+void DBGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                           const QModelIndex& index) const {
+    QStyledItemDelegate::paint(painter, option, index);
+    if (!grid_->OnDrawColumnCell)
+        return;
+    TCanvas canvas(painter);
+    const bool selected = option.state & QStyle::State_Selected;
+    canvas.BrushColor = selected ? option.palette.color(QPalette::Highlight)
+                                 : option.palette.color(QPalette::Base);
+    canvas.FontColor = selected ? option.palette.color(QPalette::HighlightedText)
+                                : option.palette.color(QPalette::Text);
+    TGridDrawState state = 0;
+    if (selected)
+        state |= gdSelected;
+    if (option.state & QStyle::State_HasFocus)
+        state |= gdFocused;
+    painter->save();
+    painter->setFont(option.font);
+    grid_->setCanvas(&canvas);
+    Guard([&] {
+        grid_->OnDrawColumnCell(grid_, option.rect, index.column(), grid_->Columns(index.column()),
+                                state);
+    });
+    grid_->setCanvas(nullptr);
+    painter->restore();
+}
+
+bool DBGridDelegate::eventFilter(QObject* object, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        grid_->editorKeySeen = false;
+        if (grid_->runKeyDown(key))
+            return true;
+        // The key may go on to the grid itself (keys the editor ignores): it has been seen.
+        grid_->editorKeySeen = true;
+    }
+    return QStyledItemDelegate::eventFilter(object, event);
+}
+
+} // namespace host

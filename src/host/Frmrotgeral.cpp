@@ -1,0 +1,72 @@
+#include "Frmrotgeral.h"
+
+#include "Dialogs.h"
+
+#include <QStyle>
+
+namespace host {
+
+TfrmRotiGeral::TfrmRotiGeral(QWidget* parent) : TForm(parent) {
+    setObjectName(QStringLiteral("frmRotiGeral"));
+    SetBorderStyle(TBorderStyle::bsDialog);
+    SetBorderIcons(biSystemMenu);
+
+    grbDadosRel = new TGroupBox(this);
+    grbDadosRel->setObjectName(QStringLiteral("grbDadosRel"));
+    panMenu = new TPanel(this);
+    panMenu->setObjectName(QStringLiteral("panMenu"));
+    panHelp = new TPanel(panMenu);
+    panHelp->setObjectName(QStringLiteral("panHelp"));
+    panHelp->SetBevelOuter(TBevelCut::bvNone);
+    lblCodTela = new TLabel(panHelp);
+    lblCodTela->setObjectName(QStringLiteral("lblCodTela"));
+    lblCodTela->SetBold(true);
+    sbtAjuda = new TButtonFlat(panHelp, QStringLiteral("sbtAjuda"));
+    sbtAjuda->SetHint(QStringLiteral("Ajuda"));
+    sbtAjuda->SetGlyph(style()->standardIcon(QStyle::SP_DialogHelpButton));
+    panBotoes = new TPanel(panMenu);
+    panBotoes->setObjectName(QStringLiteral("panBotoes"));
+    panBotoes->SetBevelOuter(TBevelCut::bvNone);
+    sbtConfirma = new TButtonFlat(panBotoes, QStringLiteral("sbtConfirma"));
+    sbtConfirma->SetHint(QStringLiteral("Confirmar"));
+    sbtConfirma->SetGlyph(style()->standardIcon(QStyle::SP_DialogApplyButton));
+    msgPadrao = new TMessages(this, QStringLiteral("msgPadrao"));
+
+    sbtConfirma->OnClick = [this](QObject* s) { sbtConfirmaClick(s); };
+    sbtAjuda->OnClick = [this](QObject* s) { sbtAjudaClick(s); };
+    SetClientSize(484, 180);
+}
+
+void TfrmRotiGeral::SetClientSize(int width, int height) {
+    TForm::SetClientSize(width, height);
+    const int menuWidth = qMin(55, qMax(40, width / 9));
+    grbDadosRel->SetBounds(0, 0, width - menuWidth, height);
+    panMenu->SetBounds(width - menuWidth, 0, menuWidth, height);
+    panHelp->SetBounds(2, 2, menuWidth - 4, 44);
+    lblCodTela->SetBounds(2, 2, menuWidth - 6, 14);
+    sbtAjuda->SetBounds((menuWidth - 4 - 21) / 2, 20, 21, 21);
+    panBotoes->SetBounds(2, 48, menuWidth - 4, height - 50);
+    sbtConfirma->SetBounds((menuWidth - 4 - 21) / 2, 4, 21, 21);
+}
+
+void TfrmRotiGeral::resizeEvent(QResizeEvent* event) { TForm::resizeEvent(event); }
+
+void TfrmRotiGeral::FormCreate(QObject*) {}
+
+void TfrmRotiGeral::FormClose(QObject*, TCloseAction& Action) { Action = TCloseAction::caHide; }
+
+void TfrmRotiGeral::sbtConfirmaClick(QObject*) {
+    if (Modal())
+        SetModalResult(mrOk);
+    else
+        Close();
+}
+
+void TfrmRotiGeral::sbtAjudaClick(QObject*) {
+    MessageDlg(QStringLiteral("Ajuda: arquivo %1, contexto %2.")
+                   .arg(HelpFile().isEmpty() ? QStringLiteral("-") : HelpFile())
+                   .arg(HelpContext()),
+               TMsgDlgType::mtInformation, mbOK);
+}
+
+} // namespace host
