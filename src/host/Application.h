@@ -16,7 +16,6 @@
 #include <QMainWindow>
 #include <QMdiArea>
 
-
 namespace host {
 
 class TApplication : public QObject {

@@ -8,7 +8,8 @@
 
 namespace host {
 
-TBtnPesquisa::TBtnPesquisa(QWidget* parent, const QString& name) : QToolButton(parent), TControl(this) {
+TBtnPesquisa::TBtnPesquisa(QWidget* parent, const QString& name)
+    : QToolButton(parent), TControl(this) {
     setObjectName(name);
     setFocusPolicy(Qt::NoFocus);
     SetTabStop(false);
@@ -30,8 +31,8 @@ bool TBtnPesquisa::Execute() {
     bool picked = false;
     if (PesqType == TPesqType::ptArvore && !FieldNivel.isEmpty() && !FieldCodigo.isEmpty()) {
         // The tree shows the codes the user types (the tree code when the rows carry one).
-        const QString code = ds->findField(QStringLiteral("CDARVPROD")) ? QStringLiteral("CDARVPROD")
-                                                                        : FieldCodigo;
+        const QString code =
+            ds->findField(QStringLiteral("CDARVPROD")) ? QStringLiteral("CDARVPROD") : FieldCodigo;
         const TreeFields tree{FieldNivel, code, FieldNome};
         picked = RunSearchWindow(ds, Title, QString(), &tree);
     } else {

@@ -7,7 +7,8 @@
 
 namespace host {
 
-TButtonFlat::TButtonFlat(QWidget* parent, const QString& name) : QToolButton(parent), TControl(this) {
+TButtonFlat::TButtonFlat(QWidget* parent, const QString& name)
+    : QToolButton(parent), TControl(this) {
     setObjectName(name);
     setFocusPolicy(Qt::NoFocus);
     SetTabStop(false);
@@ -21,7 +22,8 @@ void TButtonFlat::Click() {
         OnClick(this);
 }
 
-TButton::TButton(QWidget* parent, const QString& caption) : QPushButton(caption, parent), TControl(this) {
+TButton::TButton(QWidget* parent, const QString& caption)
+    : QPushButton(caption, parent), TControl(this) {
     setFocusPolicy(Qt::StrongFocus);
     setAutoDefault(false);
     connect(this, &QPushButton::clicked, this, [this] { Guard([this] { Click(); }); });

@@ -19,9 +19,13 @@ TPageControl::TPageControl(QWidget* parent) : QTabWidget(parent), TControl(this)
     });
 }
 
-TTabSheet* TPageControl::ActivePage() const { return qobject_cast<TTabSheet*>(currentWidget()); }
+TTabSheet* TPageControl::ActivePage() const {
+    return qobject_cast<TTabSheet*>(currentWidget());
+}
 
-TTabSheet* TPageControl::Pages(int index) const { return qobject_cast<TTabSheet*>(widget(index)); }
+TTabSheet* TPageControl::Pages(int index) const {
+    return qobject_cast<TTabSheet*>(widget(index));
+}
 
 void TPageControl::SetActivePage(TTabSheet* page) {
     if (!page || page == currentWidget())
@@ -40,13 +44,21 @@ TTabSheet::TTabSheet(TPageControl* pageControl, const QString& caption)
     pageControl->fromCode_ = false;
 }
 
-int TTabSheet::PageIndex() const { return pageControl_->indexOf(const_cast<TTabSheet*>(this)); }
+int TTabSheet::PageIndex() const {
+    return pageControl_->indexOf(const_cast<TTabSheet*>(this));
+}
 
-QString TTabSheet::Caption() const { return pageControl_->tabText(PageIndex()); }
+QString TTabSheet::Caption() const {
+    return pageControl_->tabText(PageIndex());
+}
 
-void TTabSheet::SetCaption(const QString& caption) { pageControl_->setTabText(PageIndex(), caption); }
+void TTabSheet::SetCaption(const QString& caption) {
+    pageControl_->setTabText(PageIndex(), caption);
+}
 
-bool TTabSheet::TabVisible() const { return pageControl_->isTabVisible(PageIndex()); }
+bool TTabSheet::TabVisible() const {
+    return pageControl_->isTabVisible(PageIndex());
+}
 
 void TTabSheet::SetTabVisible(bool on) {
     pageControl_->fromCode_ = true;

@@ -203,7 +203,8 @@ QDate Configuration::ProcessingDate(const QString& branch) {
     }
     if (const std::optional<QSqlDatabase> db = attachedDatabase()) {
         QSqlQuery query(*db);
-        query.prepare(QStringLiteral("SELECT DTPROCESSAMENTO FROM FILIAL WHERE CDFILIAL = :branch"));
+        query.prepare(
+            QStringLiteral("SELECT DTPROCESSAMENTO FROM FILIAL WHERE CDFILIAL = :branch"));
         query.bindValue(QStringLiteral(":branch"), branch);
         if (query.exec() && query.next()) {
             const QVariant v = query.value(0);

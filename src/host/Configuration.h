@@ -19,7 +19,7 @@ namespace host {
 
 // Canonical keys of the settings.
 namespace cfg {
-inline const QString kServer = QStringLiteral("server");     // HOST:PORT
+inline const QString kServer = QStringLiteral("server"); // HOST:PORT
 inline const QString kToken = QStringLiteral("token");
 inline const QString kDatabase = QStringLiteral("database"); // sqlite:PATH or postgresql://...
 inline const QString kBranch = QStringLiteral("branch");
@@ -46,8 +46,9 @@ public:
 
     // Builds the current configuration from the sources and applies the separators to the
     // number formatting. EST_CONFIG names another INI file.
-    static void Load(const QStringList& arguments,
-                     const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
+    static void
+    Load(const QStringList& arguments,
+         const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
     // Attaches the database whose settings table is read (and whose FILIAL table gives the
     // processing dates); reloads the database layer.
     static void AttachDatabase(std::function<std::optional<QSqlDatabase>()> database);

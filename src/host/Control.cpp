@@ -18,15 +18,25 @@ TControl::~TControl() {
         form->Focus().Forget(self_);
 }
 
-QString TControl::Name() const { return self_->objectName(); }
+QString TControl::Name() const {
+    return self_->objectName();
+}
 
 void TControl::SetBounds(int left, int top, int width, int height) {
     self_->setGeometry(left, top, width, height);
 }
-int TControl::Left() const { return self_->x(); }
-int TControl::Top() const { return self_->y(); }
-int TControl::Width() const { return self_->width(); }
-int TControl::Height() const { return self_->height(); }
+int TControl::Left() const {
+    return self_->x();
+}
+int TControl::Top() const {
+    return self_->y();
+}
+int TControl::Width() const {
+    return self_->width();
+}
+int TControl::Height() const {
+    return self_->height();
+}
 
 bool TControl::CanFocus() const {
     if (IsContainer() || self_->focusPolicy() == Qt::NoFocus)
@@ -71,7 +81,9 @@ void TControl::SetColor(const QColor& color) {
     ApplyColor(color);
 }
 
-QColor TControl::Color() const { return color_.isValid() ? color_ : clWindow; }
+QColor TControl::Color() const {
+    return color_.isValid() ? color_ : clWindow;
+}
 
 void TControl::ApplyColor(const QColor& color) {
     QPalette pal = self_->palette();
@@ -81,8 +93,12 @@ void TControl::ApplyColor(const QColor& color) {
     self_->setAutoFillBackground(true);
 }
 
-void TControl::SetHint(const QString& hint) { self_->setToolTip(showHint_ ? hint : QString()); }
-QString TControl::Hint() const { return self_->toolTip(); }
+void TControl::SetHint(const QString& hint) {
+    self_->setToolTip(showHint_ ? hint : QString());
+}
+QString TControl::Hint() const {
+    return self_->toolTip();
+}
 
 void TControl::DoEnter() {
     if (OnEnter)

@@ -26,7 +26,9 @@ dataset::Field* TDataLinkBase::Field() const {
     return source_->dataSet()->findField(fieldName_);
 }
 
-void TDataLinkBase::fieldChanged(dataset::Field*) { dataChanged(); }
+void TDataLinkBase::fieldChanged(dataset::Field*) {
+    dataChanged();
+}
 
 void TDataLinkBase::bind(QObject* self, dataset::DataSource* source, const QString& fieldName) {
     for (const auto& c : connections_)
@@ -41,10 +43,11 @@ void TDataLinkBase::bind(QObject* self, dataset::DataSource* source, const QStri
                      << QObject::connect(source, &DS::scrolled, self, [this] { dataChanged(); })
                      << QObject::connect(source, &DS::layoutChanged, self,
                                          [this] { dataChanged(); })
-                     << QObject::connect(source, &DS::stateChanged, self, [this] {
-                            stateChanged();
-                            dataChanged();
-                        })
+                     << QObject::connect(source, &DS::stateChanged, self,
+                                         [this] {
+                                             stateChanged();
+                                             dataChanged();
+                                         })
                      << QObject::connect(source, &DS::recordChanged, self,
                                          [this](dataset::Field* f) { fieldChanged(f); });
     }
@@ -70,7 +73,9 @@ void TDBEdit::SetDataSource(dataset::DataSource* source) {
         source->addEditor(this, [this] { UpdateRecord(); });
 }
 
-void TDBEdit::SetDataField(const QString& fieldName) { bind(this, DataSource(), fieldName); }
+void TDBEdit::SetDataField(const QString& fieldName) {
+    bind(this, DataSource(), fieldName);
+}
 
 void TDBEdit::showField(bool editing, bool fireChange) {
     dataset::Field* f = Field();
@@ -145,11 +150,11 @@ void TDBEdit::DoExit() {
 }
 
 void TDBEdit::keyPressEvent(QKeyEvent* event) {
-    const bool changesText =
-        (!event->text().isEmpty() && event->text().at(0).isPrint() &&
-         !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) ||
-        event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete ||
-        event->matches(QKeySequence::Paste) || event->matches(QKeySequence::Cut);
+    const bool changesText = (!event->text().isEmpty() && event->text().at(0).isPrint() &&
+                              !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) ||
+                             event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete ||
+                             event->matches(QKeySequence::Paste) ||
+                             event->matches(QKeySequence::Cut);
     if (event->key() == Qt::Key_Escape && modified_) {
         // Escape drops what was typed, as the classic data-aware edits do.
         Reset();
@@ -182,10 +187,16 @@ void TDBEdit::focusOutEvent(QFocusEvent* event) {
 
 // --- TDBText
 
-TDBText::TDBText(QWidget* parent) : TLabel(parent) { SetAutoSize(false); }
+TDBText::TDBText(QWidget* parent) : TLabel(parent) {
+    SetAutoSize(false);
+}
 
-void TDBText::SetDataSource(dataset::DataSource* source) { bind(this, source, DataField()); }
-void TDBText::SetDataField(const QString& fieldName) { bind(this, DataSource(), fieldName); }
+void TDBText::SetDataSource(dataset::DataSource* source) {
+    bind(this, source, DataField());
+}
+void TDBText::SetDataField(const QString& fieldName) {
+    bind(this, DataSource(), fieldName);
+}
 
 void TDBText::dataChanged() {
     dataset::Field* f = Field();
@@ -228,7 +239,9 @@ TDBNavigator::TDBNavigator(QWidget* parent) : QWidget(parent), TControl(this) {
     dataChanged();
 }
 
-void TDBNavigator::SetDataSource(dataset::DataSource* source) { bind(this, source, QString()); }
+void TDBNavigator::SetDataSource(dataset::DataSource* source) {
+    bind(this, source, QString());
+}
 
 void TDBNavigator::SetVisibleButtons(TNavButtonSet buttons) {
     visible_ = buttons;

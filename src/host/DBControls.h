@@ -80,8 +80,18 @@ protected:
     void dataChanged() override;
 };
 
-enum TNavigateBtn { nbFirst = 1, nbPrior = 2, nbNext = 4, nbLast = 8, nbInsert = 16,
-                    nbDelete = 32, nbEdit = 64, nbPost = 128, nbCancel = 256, nbRefresh = 512 };
+enum TNavigateBtn {
+    nbFirst = 1,
+    nbPrior = 2,
+    nbNext = 4,
+    nbLast = 8,
+    nbInsert = 16,
+    nbDelete = 32,
+    nbEdit = 64,
+    nbPost = 128,
+    nbCancel = 256,
+    nbRefresh = 512
+};
 using TNavButtonSet = int;
 
 class TDBNavigator : public QWidget, public TControl, public TDataLinkBase {

@@ -57,7 +57,9 @@ void TColumn::SetAlignment(TAlignment alignment) {
     grid_->columnsChanged();
 }
 
-void TColumn::SetButtonStyle(TColumnButtonStyle style) { buttonStyle_ = style; }
+void TColumn::SetButtonStyle(TColumnButtonStyle style) {
+    buttonStyle_ = style;
+}
 
 void TColumn::SetVisible(bool on) {
     visible_ = on;
@@ -103,7 +105,9 @@ void TDBGrid::SetDataSource(dataset::DataSource* source) {
     columnsChanged();
 }
 
-dataset::DataSource* TDBGrid::DataSource() const { return model_->source(); }
+dataset::DataSource* TDBGrid::DataSource() const {
+    return model_->source();
+}
 
 TColumn* TDBGrid::AddColumn(const QString& fieldName, int width, const QString& title) {
     columns_.push_back(std::make_unique<TColumn>(this));
@@ -129,7 +133,9 @@ TColumn* TDBGrid::Columns(int index) const {
     return list[static_cast<size_t>(index)].get();
 }
 
-TColumn* TDBGrid::columnAt(int viewColumn) const { return Columns(viewColumn); }
+TColumn* TDBGrid::columnAt(int viewColumn) const {
+    return Columns(viewColumn);
+}
 
 void TDBGrid::columnsChanged() {
     if (quiet_)
@@ -170,7 +176,9 @@ void TDBGrid::applyOptions() {
                                                   : QAbstractItemView::SelectItems);
 }
 
-int TDBGrid::SelectedIndex() const { return selectedColumn_; }
+int TDBGrid::SelectedIndex() const {
+    return selectedColumn_;
+}
 
 void TDBGrid::SetSelectedIndex(int index) {
     if (index < 0 || index >= ColumnCount())
@@ -186,9 +194,13 @@ dataset::Field* TDBGrid::SelectedField() const {
     return c ? c->Field() : nullptr;
 }
 
-TColumn* TDBGrid::SelectedColumn() const { return Columns(selectedColumn_); }
+TColumn* TDBGrid::SelectedColumn() const {
+    return Columns(selectedColumn_);
+}
 
-bool TDBGrid::EditorMode() const { return editor_ != nullptr; }
+bool TDBGrid::EditorMode() const {
+    return editor_ != nullptr;
+}
 
 void TDBGrid::SetEditorMode(bool on) {
     if (on == EditorMode())
@@ -203,7 +215,9 @@ QString TDBGrid::EditorText() const {
     return editor_ ? DBGridDelegate::editorText(editor_) : QString();
 }
 
-int TDBGrid::EditorColumn() const { return editor_ ? currentIndex().column() : -1; }
+int TDBGrid::EditorColumn() const {
+    return editor_ ? currentIndex().column() : -1;
+}
 
 bool TDBGrid::canEditColumn(int column) const {
     if (!(options_ & dgEditing) || readOnly_)
@@ -298,10 +312,9 @@ void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
 }
 
 bool TDBGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
-    const bool user = trigger & (QAbstractItemView::AnyKeyPressed |
-                                 QAbstractItemView::EditKeyPressed |
-                                 QAbstractItemView::DoubleClicked |
-                                 QAbstractItemView::SelectedClicked);
+    const bool user =
+        trigger & (QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
+                   QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked);
     if (user) {
         if (!index.isValid() || !canEditColumn(index.column()) || !startEditing())
             return false;
@@ -378,7 +391,8 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
         }
         break;
     case Qt::Key_Escape:
-        if (!editor_ && ds && (ds->state() == DataSetState::Edit || ds->state() == DataSetState::Insert)) {
+        if (!editor_ && ds &&
+            (ds->state() == DataSetState::Edit || ds->state() == DataSetState::Insert)) {
             Guard([&] { ds->cancel(); });
             event->accept();
             return;

@@ -167,8 +167,8 @@ private:
     DBGridDelegate* delegate_;
     std::vector<std::unique_ptr<TColumn>> columns_;
     std::vector<std::unique_ptr<TColumn>> defaultColumns_;
-    TDBGridOptions options_ = dgEditing | dgTitles | dgColLines | dgRowLines | dgTabs |
-                              dgConfirmDelete | dgCancelOnExit;
+    TDBGridOptions options_ =
+        dgEditing | dgTitles | dgColLines | dgRowLines | dgTabs | dgConfirmDelete | dgCancelOnExit;
     bool readOnly_ = false;
     int selectedColumn_ = 0;
     bool quiet_ = false;

@@ -26,17 +26,17 @@ void DBGridModel::setSource(dataset::DataSource* source) {
     if (source) {
         using DS = dataset::DataSource;
         connections_ << connect(source, &DS::dataChanged, this, [this] { reset(); })
-                     << connect(source, &DS::layoutChanged, this, [this] {
-                            grid_->columnsChanged();
-                        })
+                     << connect(source, &DS::layoutChanged, this,
+                                [this] { grid_->columnsChanged(); })
                      << connect(source, &DS::scrolled, this, [this] { emit synced(); })
-                     << connect(source, &DS::stateChanged, this, [this] {
-                            // A new row or a dropped one changes the row count.
-                            if (rowCount() != grid_->verticalHeader()->count())
-                                reset();
-                            else
-                                currentRecordChanged();
-                        })
+                     << connect(source, &DS::stateChanged, this,
+                                [this] {
+                                    // A new row or a dropped one changes the row count.
+                                    if (rowCount() != grid_->verticalHeader()->count())
+                                        reset();
+                                    else
+                                        currentRecordChanged();
+                                })
                      << connect(source, &DS::recordChanged, this,
                                 [this](dataset::Field*) { currentRecordChanged(); });
     }
@@ -204,9 +204,10 @@ void DBGridDelegate::writeEditor(QWidget* editor, int column) const {
     if (!field->editMask().isEmpty())
         text = dataset::EditMask(field->editMask()).valueFromText(text);
     const DataSetState state = field->dataSet()->state();
-    const QString current = field->editMask().isEmpty()
-                                ? field->editText()
-                                : dataset::EditMask(field->editMask()).valueFromText(field->editText());
+    const QString current =
+        field->editMask().isEmpty()
+            ? field->editText()
+            : dataset::EditMask(field->editMask()).valueFromText(field->editText());
     if (text == current)
         return;
     if (state != DataSetState::Edit && state != DataSetState::Insert)
@@ -227,8 +228,8 @@ void DBGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
         return;
     TCanvas canvas(painter);
     const bool selected = option.state & QStyle::State_Selected;
-    canvas.BrushColor = selected ? option.palette.color(QPalette::Highlight)
-                                 : option.palette.color(QPalette::Base);
+    canvas.BrushColor =
+        selected ? option.palette.color(QPalette::Highlight) : option.palette.color(QPalette::Base);
     canvas.FontColor = selected ? option.palette.color(QPalette::HighlightedText)
                                 : option.palette.color(QPalette::Text);
     TGridDrawState state = 0;

@@ -40,8 +40,7 @@ int firstButtonResult(TMsgDlgButtons buttons) {
 // The desktop: real message boxes, and a modal form runs in its own event loop.
 class DesktopDialogs : public DialogHandler {
 public:
-    int MessageBox(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons,
-                   int) override {
+    int MessageBox(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, int) override {
         QMessageBox box;
         switch (type) {
         case TMsgDlgType::mtWarning:
@@ -102,15 +101,21 @@ DialogHandler* SetDialogHandler(DialogHandler* handler) {
     return previous;
 }
 
-DialogHandler& CurrentDialogHandler() { return *gHandler; }
+DialogHandler& CurrentDialogHandler() {
+    return *gHandler;
+}
 
 int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext) {
     return gHandler->MessageBox(text, type, buttons, helpContext);
 }
 
-void ShowMessage(const QString& text) { MessageDlg(text, TMsgDlgType::mtCustom, mbOK); }
+void ShowMessage(const QString& text) {
+    MessageDlg(text, TMsgDlgType::mtCustom, mbOK);
+}
 
-const QList<TForm*>& ModalForms() { return gModalForms; }
+const QList<TForm*>& ModalForms() {
+    return gModalForms;
+}
 
 void RunModalForm(TForm& form) {
     gModalForms.append(&form);
@@ -123,10 +128,11 @@ void RunModalForm(TForm& form) {
 
 DialogScript::DialogScript() : previous_(SetDialogHandler(this)) {}
 
-DialogScript::~DialogScript() { SetDialogHandler(previous_ == this ? nullptr : previous_); }
+DialogScript::~DialogScript() {
+    SetDialogHandler(previous_ == this ? nullptr : previous_);
+}
 
-int DialogScript::MessageBox(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons,
-                             int) {
+int DialogScript::MessageBox(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, int) {
     messages_.append({text, type, buttons});
     if (!answers_.empty()) {
         const int answer = answers_.front();

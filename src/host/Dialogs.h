@@ -18,8 +18,15 @@ class TForm;
 
 enum class TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
 
-enum TMsgDlgBtn { mbYes = 1, mbNo = 2, mbOK = 4, mbCancel = 8, mbAbort = 16, mbRetry = 32,
-                  mbIgnore = 64 };
+enum TMsgDlgBtn {
+    mbYes = 1,
+    mbNo = 2,
+    mbOK = 4,
+    mbCancel = 8,
+    mbAbort = 16,
+    mbRetry = 32,
+    mbIgnore = 64
+};
 using TMsgDlgButtons = int;
 inline constexpr TMsgDlgButtons mbYesNo = mbYes | mbNo;
 inline constexpr TMsgDlgButtons mbOKCancel = mbOK | mbCancel;
@@ -40,8 +47,7 @@ DialogHandler* SetDialogHandler(DialogHandler* handler);
 DialogHandler& CurrentDialogHandler();
 
 // The message box of the platform: text, type, buttons, help context -> modal result.
-int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons,
-               int helpContext = 0);
+int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext = 0);
 void ShowMessage(const QString& text);
 
 // The modal forms being shown, innermost last.

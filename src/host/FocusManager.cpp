@@ -33,7 +33,9 @@ QList<QWidget*> minus(const QList<QWidget*>& a, const QList<QWidget*>& b) {
 
 } // namespace
 
-bool FocusManager::MovingQtFocus() { return gMovingQtFocus; }
+bool FocusManager::MovingQtFocus() {
+    return gMovingQtFocus;
+}
 
 void FocusManager::setQtFocus(QWidget* target) {
     if (!target)

@@ -59,7 +59,9 @@ void TForm::FormDeactivate(QObject*) {}
 void TForm::FormCloseQuery(QObject*, bool&) {}
 void TForm::FormClose(QObject*, TCloseAction&) {}
 
-void TForm::DoCreate() { FormCreate(this); }
+void TForm::DoCreate() {
+    FormCreate(this);
+}
 
 void TForm::DoActivate() {
     if (active_)
@@ -237,7 +239,9 @@ void TForm::SetModalResult(int result) {
         Release();
 }
 
-void TForm::SetActiveControl(QWidget* control) { focus_.FocusControl(control); }
+void TForm::SetActiveControl(QWidget* control) {
+    focus_.FocusControl(control);
+}
 
 QWidget* TForm::FindNextControl(QWidget* current, bool forward, bool checkTabStop) const {
     QList<QWidget*> order;
@@ -295,7 +299,9 @@ void TForm::changeEvent(QEvent* event) {
     }
 }
 
-void TForm::showEvent(QShowEvent* event) { QWidget::showEvent(event); }
+void TForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+}
 
 void TForm::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);

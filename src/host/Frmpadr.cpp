@@ -68,8 +68,8 @@ void TfrmPadrao::build() {
     panMenu->setObjectName(QStringLiteral("panMenu"));
     panMenu->SetBounds(0, 22, 555, 30);
     panMenu->SetAlign(TAlign::alTop);
-    sbtIncluir = toolButton(QStringLiteral("sbtIncluir"), 4, QStringLiteral("Incluir"),
-                            QStyle::SP_FileIcon);
+    sbtIncluir =
+        toolButton(QStringLiteral("sbtIncluir"), 4, QStringLiteral("Incluir"), QStyle::SP_FileIcon);
     sbtAlterar = toolButton(QStringLiteral("sbtAlterar"), 26, QStringLiteral("Alterar"),
                             QStyle::SP_FileDialogDetailedView);
     sbtExcluir = toolButton(QStringLiteral("sbtExcluir"), 48, QStringLiteral("Excluir"),
@@ -191,9 +191,13 @@ void TfrmPadrao::resizeEvent(QResizeEvent* event) {
     dbnPadrao->move(panNavigator->width() - dbnPadrao->width() - 4, dbnPadrao->y());
 }
 
-void TfrmPadrao::FormCreate(QObject*) { UpdateCommands(); }
+void TfrmPadrao::FormCreate(QObject*) {
+    UpdateCommands();
+}
 
-void TfrmPadrao::FormClose(QObject*, TCloseAction& Action) { Action = TCloseAction::caFree; }
+void TfrmPadrao::FormClose(QObject*, TCloseAction& Action) {
+    Action = TCloseAction::caFree;
+}
 
 void TfrmPadrao::pgcPadraoChange(QObject*) {
     const bool list = pgcPadrao->ActivePage() == tshFolhaDados;
@@ -230,7 +234,9 @@ void TfrmPadrao::UpdateCommands() {
     dbnPadrao->setEnabled(!editing);
 }
 
-void TfrmPadrao::dtsPadraoStateChange(QObject*) { UpdateCommands(); }
+void TfrmPadrao::dtsPadraoStateChange(QObject*) {
+    UpdateCommands();
+}
 
 void TfrmPadrao::sbtIncluirClick(QObject*) {
     dataset::ClientDataSet* ds = dtsPadrao->dataSet();
@@ -283,6 +289,8 @@ void TfrmPadrao::sbtAjudaClick(QObject*) {
                TMsgDlgType::mtInformation, mbOK);
 }
 
-void TfrmPadrao::sbtFecharClick(QObject*) { Close(); }
+void TfrmPadrao::sbtFecharClick(QObject*) {
+    Close();
+}
 
 } // namespace host

@@ -37,15 +37,15 @@ public:
     TMenuItem* mnuConfigImpressora;
     TMenuItem* mnuFechar;
     TMenuItem* mnuExibir;
-    TMenuItem* mnuFolhaDados;  // shows the list page
-    TMenuItem* mnuFormulario;  // shows the form page
+    TMenuItem* mnuFolhaDados; // shows the list page
+    TMenuItem* mnuFormulario; // shows the form page
     TMenuItem* mnuAjuda;
     TPopupMenu* pmnNavegar;
     TMenuItem* Primeiro1;
     TMenuItem* Anterior1;
     TMenuItem* Proximo1;
     TMenuItem* Ultimo1;
-    QObject* prdImprimir;  // print dialogs: kept for the forms that name them
+    QObject* prdImprimir; // print dialogs: kept for the forms that name them
     QObject* psdConfigurar;
 
     TPanel* panMenu;

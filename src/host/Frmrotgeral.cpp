@@ -49,11 +49,15 @@ void TfrmRotiGeral::SetClientSize(int width, int height) {
     sbtConfirma->SetBounds((menuWidth - 4 - 21) / 2, 4, 21, 21);
 }
 
-void TfrmRotiGeral::resizeEvent(QResizeEvent* event) { TForm::resizeEvent(event); }
+void TfrmRotiGeral::resizeEvent(QResizeEvent* event) {
+    TForm::resizeEvent(event);
+}
 
 void TfrmRotiGeral::FormCreate(QObject*) {}
 
-void TfrmRotiGeral::FormClose(QObject*, TCloseAction& Action) { Action = TCloseAction::caHide; }
+void TfrmRotiGeral::FormClose(QObject*, TCloseAction& Action) {
+    Action = TCloseAction::caHide;
+}
 
 void TfrmRotiGeral::sbtConfirmaClick(QObject*) {
     if (Modal())

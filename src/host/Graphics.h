@@ -15,7 +15,7 @@ public:
     explicit TCanvas(QPainter* painter) : painter_(painter) {}
 
     QPainter* Painter() const { return painter_; }
-    QColor BrushColor;      // what FillRect paints with
+    QColor BrushColor; // what FillRect paints with
     QColor FontColor{Qt::black};
 
     void FillRect(const QRect& rect) { painter_->fillRect(rect, BrushColor); }

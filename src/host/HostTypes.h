@@ -44,7 +44,6 @@ using TBorderIcons = int;
 
 enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
 
-
 // Colour roles of the desktop palette the forms are drawn with.
 inline const QColor clWindow{0xFF, 0xFF, 0xFF};
 inline const QColor clInfoBk{0xFF, 0xFF, 0xE1};

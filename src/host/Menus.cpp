@@ -32,7 +32,9 @@ TMenuItem* TMenuItem::Add(const QString& name, const QString& caption) {
     return item;
 }
 
-void TMenuItem::AddSeparator() { SubMenu()->addSeparator(); }
+void TMenuItem::AddSeparator() {
+    SubMenu()->addSeparator();
+}
 
 void TMenuItem::Click() {
     if (OnClick)

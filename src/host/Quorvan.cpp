@@ -7,15 +7,25 @@
 
 namespace Quorvan {
 
-QString FiliProc() { return host::Configuration::Value(host::cfg::kBranch); }
+QString FiliProc() {
+    return host::Configuration::Value(host::cfg::kBranch);
+}
 
-QDate DataProc(const QString& branch) { return host::Configuration::ProcessingDate(branch); }
+QDate DataProc(const QString& branch) {
+    return host::Configuration::ProcessingDate(branch);
+}
 
-QString WebURL() { return host::Configuration::ServerHost(); }
+QString WebURL() {
+    return host::Configuration::ServerHost();
+}
 
-int WebPort() { return host::Configuration::ServerPort(); }
+int WebPort() {
+    return host::Configuration::ServerPort();
+}
 
-QString DBPict(TPictType) { return host::Configuration::Value(host::cfg::kPicture); }
+QString DBPict(TPictType) {
+    return host::Configuration::Value(host::cfg::kPicture);
+}
 
 TDBPicture* DBPictObj(TPictType type) {
     // One object per mask, kept for the life of the process: callers hold on to it.

@@ -67,14 +67,14 @@ TfrmSearchWindow::TfrmSearchWindow(dataset::ClientDataSet* dataSet, const QStrin
         table_->setSelectionMode(QAbstractItemView::SingleSelection);
         for (int r = 0; r < rows; ++r)
             for (int c = 0; c < fieldIndexes_.size(); ++c)
-                table_->setItem(r, c, new QTableWidgetItem(dataSet->displayTextAt(r, fieldIndexes_[c])));
+                table_->setItem(r, c,
+                                new QTableWidgetItem(dataSet->displayTextAt(r, fieldIndexes_[c])));
         table_->resizeColumnsToContents();
         table_->horizontalHeader()->setStretchLastSection(true);
-        connect(table_->horizontalHeader(), &QHeaderView::sectionClicked, this,
-                [this](int column) {
-                    searchColumn_ = column;
-                    Search(search_->text());
-                });
+        connect(table_->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
+            searchColumn_ = column;
+            Search(search_->text());
+        });
         connect(table_, &QTableWidget::cellDoubleClicked, this, [this] { Pick(); });
         if (rows > 0)
             table_->selectRow(qMax(0, dataSet->currentRow()));

@@ -49,6 +49,8 @@ void DeactiveShowAvi() {
     gText = nullptr;
 }
 
-QString ShowAviText() { return gText ? gText->text() : QString(); }
+QString ShowAviText() {
+    return gText ? gText->text() : QString();
+}
 
 } // namespace Showavi

@@ -115,7 +115,9 @@ TEdit::TEdit(QWidget* parent) : QLineEdit(parent), TControl(this) {
     });
 }
 
-void TEdit::SetMaxLength(int length) { setMaxLength(length > 0 ? length : 32767); }
+void TEdit::SetMaxLength(int length) {
+    setMaxLength(length > 0 ? length : 32767);
+}
 
 QString TEdit::applyCase(const QString& text) const {
     switch (charCase_) {
@@ -141,8 +143,8 @@ void TEdit::keyPressEvent(QKeyEvent* event) {
     }
     if (charCase_ != TEditCharCase::ecNormal && !event->text().isEmpty() &&
         event->text().at(0).isPrint()) {
-        QKeyEvent changed(event->type(), event->key(), event->modifiers(),
-                          applyCase(event->text()), event->isAutoRepeat(), event->count());
+        QKeyEvent changed(event->type(), event->key(), event->modifiers(), applyCase(event->text()),
+                          event->isAutoRepeat(), event->count());
         QLineEdit::keyPressEvent(&changed);
         return;
     }
@@ -238,7 +240,9 @@ void TGroupBox::resizeEvent(QResizeEvent* event) {
 
 // --- TScrollBox, TImage
 
-TScrollBox::TScrollBox(QWidget* parent) : TPanel(parent) { SetBevelOuter(TBevelCut::bvNone); }
+TScrollBox::TScrollBox(QWidget* parent) : TPanel(parent) {
+    SetBevelOuter(TBevelCut::bvNone);
+}
 
 TImage::TImage(QWidget* parent) : QLabel(parent), TControl(this) {
     setFocusPolicy(Qt::NoFocus);

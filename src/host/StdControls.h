@@ -152,6 +152,8 @@ public:
 };
 
 // Focus policy of a control that never takes the focus.
-inline void NoFocus(QWidget* w) { w->setFocusPolicy(Qt::NoFocus); }
+inline void NoFocus(QWidget* w) {
+    w->setFocusPolicy(Qt::NoFocus);
+}
 
 } // namespace host
