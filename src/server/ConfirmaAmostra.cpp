@@ -388,7 +388,8 @@ private:
         if (locked == 0)
             throw refused(QStringLiteral("Produto não consta na nota fiscal."));
         QVariantHash others = line;
-        others.insert(QStringLiteral("NRAMOSTRA"), s.number);
+        // Never a null: "<> NULL" would match no sample and count nothing as taken.
+        others.insert(QStringLiteral("NRAMOSTRA"), s.number.isEmpty() ? QStringLiteral("") : s.number);
         QSqlQuery& query = session_.run(
             QStringLiteral(
                 "SELECT I.QTITEMNF, (SELECT COALESCE(SUM(A.QTPRODPROC), 0) FROM AMOSTRAPROC A"
