@@ -389,7 +389,8 @@ private:
             throw refused(QStringLiteral("Produto não consta na nota fiscal."));
         QVariantHash others = line;
         // Never a null: "<> NULL" would match no sample and count nothing as taken.
-        others.insert(QStringLiteral("NRAMOSTRA"), s.number.isEmpty() ? QStringLiteral("") : s.number);
+        others.insert(QStringLiteral("NRAMOSTRA"),
+                      s.number.isEmpty() ? QStringLiteral("") : s.number);
         QSqlQuery& query = session_.run(
             QStringLiteral(
                 "SELECT I.QTITEMNF, (SELECT COALESCE(SUM(A.QTPRODPROC), 0) FROM AMOSTRAPROC A"

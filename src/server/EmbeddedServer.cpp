@@ -142,6 +142,12 @@ struct EmbeddedServer::Impl {
             return new httplib::ThreadPool(static_cast<size_t>(threads));
         };
         http.set_tcp_nodelay(true);
+        // Address reuse for a quick restart, but not the library's default SO_REUSEPORT, which
+        // would let a second server share the port silently instead of failing to start.
+        http.set_socket_options([](socket_t sock) {
+            int yes = 1;
+            setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+        });
         http.set_keep_alive_max_count(1000000);
         http.set_keep_alive_timeout(kKeepAliveSeconds);
         http.set_read_timeout(kReadWriteTimeoutSeconds);

@@ -11,7 +11,9 @@ using namespace testsupport;
 
 namespace {
 
-QJsonArray rowsOf(const QJsonValue& packet) { return packet.toObject().value("rows").toArray(); }
+QJsonArray rowsOf(const QJsonValue& packet) {
+    return packet.toObject().value("rows").toArray();
+}
 
 class Confirm : public ::testing::TestWithParam<Backend> {
 protected:
@@ -19,13 +21,16 @@ protected:
     int count(const QString& sql, const QVariantHash& values = {}) {
         return scalar(db(), sql, values).toInt();
     }
-    QString lastNumber() { return scalar(db(), "SELECT MAX(NRAMOSTRA) FROM AMOSTRAPROC").toString(); }
+    QString lastNumber() {
+        return scalar(db(), "SELECT MAX(NRAMOSTRA) FROM AMOSTRAPROC").toString();
+    }
     int samples() { return count("SELECT COUNT(*) FROM AMOSTRAPROC"); }
     int items() { return count("SELECT COUNT(*) FROM ITEMAMOSTRAPROC"); }
 
     QJsonObject stockSample(double quantity) {
-        return {{"NRAMOSTRA", ""}, {"DSAMOSTRA", "Teste de rendimento"}, {"CDARVPROD", case_.tree},
-                {"CDPRODUTO", case_.product}, {"QTPRODPROC", quantity}, {"SGUNIDADE", case_.unit},
+        return {{"NRAMOSTRA", ""},         {"DSAMOSTRA", "Teste de rendimento"},
+                {"CDARVPROD", case_.tree}, {"CDPRODUTO", case_.product},
+                {"QTPRODPROC", quantity},  {"SGUNIDADE", case_.unit},
                 {"CDFILIAL", "0001"}};
     }
     Answer confirmNew(const QJsonObject& sample, const QList<NewItem>& newItems) {
@@ -33,8 +38,12 @@ protected:
     }
     // The sample as the list holds it: its packet fields and its row.
     QJsonArray listed(const QString& number) {
-        const QJsonValue packet = client_.amostra("GetAmostraProc", {" ", number, number, "T", " ", "T", " ", " "})
-                                      .result.toObject().value("data").toArray().at(0);
+        const QJsonValue packet =
+            client_.amostra("GetAmostraProc", {" ", number, number, "T", " ", "T", " ", " "})
+                .result.toObject()
+                .value("data")
+                .toArray()
+                .at(0);
         return rowsOf(packet).at(0).toArray();
     }
     QJsonArray itemsOf(const QString& number) {
@@ -46,8 +55,12 @@ protected:
     static QJsonObject modify(const QJsonArray& oldRow, const QJsonArray& newRow) {
         return {{"type", "modify"}, {"old", oldRow}, {"new", newRow}};
     }
-    static QJsonObject remove(const QJsonArray& oldRow) { return {{"type", "delete"}, {"old", oldRow}}; }
-    static QJsonObject insert(const QJsonArray& newRow) { return {{"type", "insert"}, {"new", newRow}}; }
+    static QJsonObject remove(const QJsonArray& oldRow) {
+        return {{"type", "delete"}, {"old", oldRow}};
+    }
+    static QJsonObject insert(const QJsonArray& newRow) {
+        return {{"type", "insert"}, {"new", newRow}};
+    }
     static QJsonArray with(QJsonArray row, int index, const QJsonValue& value) {
         row[index] = value;
         return row;
@@ -69,9 +82,11 @@ constexpr int kItemProduct = 2, kItemQt = 5, kItemPrincipal = 6;
 
 TEST_P(Confirm, ANewSampleGetsTheNextTenDigitNumberAndItsItemsThatNumber) {
     const qint64 before = lastNumber().toLongLong();
-    const Answer answer = confirmNew(stockSample(10), {{case_.item1, 6.5, "S"}, {case_.item2, 3.5, ""}});
+    const Answer answer =
+        confirmNew(stockSample(10), {{case_.item1, 6.5, "S"}, {case_.item2, 3.5, ""}});
     expectNoErrors(answer);
-    const QJsonArray errorFields = answer.result.toArray().at(0).toObject().value("fields").toArray();
+    const QJsonArray errorFields =
+        answer.result.toArray().at(0).toObject().value("fields").toArray();
     EXPECT_EQ(errorFields.at(0).toObject().value("name").toString(), "CDOBJETO");
     EXPECT_EQ(errorFields.at(1).toObject().value("name").toString(), "CDERRO");
     const QString number = answer.result.toArray().at(1).toString();
@@ -85,26 +100,34 @@ TEST_P(Confirm, ANewSampleGetsTheNextTenDigitNumberAndItsItemsThatNumber) {
     ASSERT_EQ(stored.size(), 2);
     for (const QJsonValue& item : stored)
         EXPECT_EQ(item[0].toString(), number);
-    EXPECT_EQ(count("SELECT COUNT(*) FROM ITEMAMOSTRAPROC WHERE NRAMOSTRA = :N AND IDPRODPRINC IS NULL",
-                    {{"N", number}}),
-              1); // an untouched principal flag is stored without a value
+    EXPECT_EQ(
+        count("SELECT COUNT(*) FROM ITEMAMOSTRAPROC WHERE NRAMOSTRA = :N AND IDPRODPRINC IS NULL",
+              {{"N", number}}),
+        1); // an untouched principal flag is stored without a value
 
     const Answer next = confirmNew(stockSample(2), {{case_.item1, 2, "S"}});
     expectNoErrors(next);
-    EXPECT_EQ(next.result.toArray().at(1).toString(), QStringLiteral("%1").arg(before + 2, 10, 10, QLatin1Char('0')));
+    EXPECT_EQ(next.result.toArray().at(1).toString(),
+              QStringLiteral("%1").arg(before + 2, 10, 10, QLatin1Char('0')));
 }
 
 TEST_P(Confirm, AModificationIsCheckedAgainstItsBeforeImage) {
-    const QString number = confirmNew(stockSample(10), {{case_.item1, 10, "S"}}).result.toArray().at(1).toString();
+    const QString number =
+        confirmNew(stockSample(10), {{case_.item1, 10, "S"}}).result.toArray().at(1).toString();
     const QJsonArray fields = sampleFieldDefs();
     const QJsonArray original = listed(number);
 
     // Description changed by one user...
-    Answer answer = client_.amostra("ConfirmaAmostra", {QJsonValue(), packet(fields, {modify(original, with(original, kDs, "Classificação do lote"))})});
+    Answer answer = client_.amostra(
+        "ConfirmaAmostra",
+        {QJsonValue(),
+         packet(fields, {modify(original, with(original, kDs, "Classificação do lote"))})});
     expectNoErrors(answer);
     EXPECT_EQ(answer.result.toArray().at(1).toString(), number);
     // ...then by another who still holds the old image: refused, nothing of it stored.
-    answer = client_.amostra("ConfirmaAmostra", {QJsonValue(), packet(fields, {modify(original, with(original, kDs, "Outra descrição"))})});
+    answer = client_.amostra(
+        "ConfirmaAmostra",
+        {QJsonValue(), packet(fields, {modify(original, with(original, kDs, "Outra descrição"))})});
     EXPECT_EQ(answer.status, 409) << answer.body;
     EXPECT_EQ(listed(number)[kDs].toString(), "Classificação do lote");
 
@@ -122,87 +145,109 @@ TEST_P(Confirm, AModificationIsCheckedAgainstItsBeforeImage) {
 }
 
 TEST_P(Confirm, ItemsAreAddedChangedAndDeletedWithTheirSample) {
-    const QString number = confirmNew(stockSample(10), {{case_.item1, 10, "S"}}).result.toArray().at(1).toString();
+    const QString number =
+        confirmNew(stockSample(10), {{case_.item1, 10, "S"}}).result.toArray().at(1).toString();
     const QJsonArray sample = listed(number);
     const QJsonArray first = itemsOf(number).at(0).toArray();
 
     // Split the quantity over a second item: modify the first, insert the second.
-    QJsonArray second = itemRow({{"NRAMOSTRA", number}, {"CDPRODUTO", case_.item2}, {"QTPRODGERADO", 4.0}, {"IDPRODPRINC", "N"}});
-    Answer answer = client_.amostra("ConfirmaAmostra",
-                                    {packet(itemFieldDefs(), {modify(first, with(first, kItemQt, 6.0)), insert(second)}),
-                                     QJsonValue()});
+    QJsonArray second = itemRow({{"NRAMOSTRA", number},
+                                 {"CDPRODUTO", case_.item2},
+                                 {"QTPRODGERADO", 4.0},
+                                 {"IDPRODPRINC", "N"}});
+    Answer answer = client_.amostra(
+        "ConfirmaAmostra",
+        {packet(itemFieldDefs(), {modify(first, with(first, kItemQt, 6.0)), insert(second)}),
+         QJsonValue()});
     expectNoErrors(answer);
     EXPECT_EQ(answer.result.toArray().at(1).toString(), number);
     ASSERT_EQ(itemsOf(number).size(), 2);
 
     // A stale item image (quantity 10 instead of 6) is a conflict.
-    answer = client_.amostra("ConfirmaAmostra",
-                             {packet(itemFieldDefs(), {modify(first, with(first, kItemQt, 7.0))}), QJsonValue()});
+    answer = client_.amostra(
+        "ConfirmaAmostra",
+        {packet(itemFieldDefs(), {modify(first, with(first, kItemQt, 7.0))}), QJsonValue()});
     EXPECT_EQ(answer.status, 409) << answer.body;
 
     // Deleting the second item alone would break the total: refused, nothing changed.
-    answer = client_.amostra("ConfirmaAmostra", {packet(itemFieldDefs(), {remove(second)}), QJsonValue()});
+    answer = client_.amostra("ConfirmaAmostra",
+                             {packet(itemFieldDefs(), {remove(second)}), QJsonValue()});
     EXPECT_EQ(answer.status, 422) << answer.body;
-    EXPECT_TRUE(answer.message.startsWith("Somatório das quantidades dos itens gerados difere")) << answer.body;
+    EXPECT_TRUE(answer.message.startsWith("Somatório das quantidades dos itens gerados difere"))
+        << answer.body;
     EXPECT_EQ(itemsOf(number).size(), 2);
 
     // Deleting it together with the sample's new quantity passes.
     const QJsonArray sixItem = with(first, kItemQt, 6.0);
-    answer = client_.amostra("ConfirmaAmostra", {packet(itemFieldDefs(), {remove(second)}),
-                                                 packet(sampleFieldDefs(), {modify(sample, with(sample, kQt, 6.0))})});
+    answer = client_.amostra("ConfirmaAmostra",
+                             {packet(itemFieldDefs(), {remove(second)}),
+                              packet(sampleFieldDefs(), {modify(sample, with(sample, kQt, 6.0))})});
     expectNoErrors(answer);
     ASSERT_EQ(itemsOf(number).size(), 1);
     EXPECT_EQ(itemsOf(number).at(0)[kItemProduct], sixItem[kItemProduct]);
 }
 
 TEST_P(Confirm, DeletionRemovesTheSampleUnlessItWasProcessed) {
-    const QString number = confirmNew(stockSample(3), {{case_.item1, 3, "S"}}).result.toArray().at(1).toString();
+    const QString number =
+        confirmNew(stockSample(3), {{case_.item1, 3, "S"}}).result.toArray().at(1).toString();
     const QJsonArray row = listed(number);
     const QJsonObject deletion = packet(sampleFieldDefs(), {remove(row)});
 
     // A stale image refuses the deletion.
-    Answer answer = client_.amostra("ConfirmaAmostra", {QJsonValue(), packet(sampleFieldDefs(), {remove(with(row, kDs, "antiga"))})});
+    Answer answer = client_.amostra(
+        "ConfirmaAmostra",
+        {QJsonValue(), packet(sampleFieldDefs(), {remove(with(row, kDs, "antiga"))})});
     EXPECT_EQ(answer.status, 409) << answer.body;
 
     answer = client_.amostra("ConfirmaAmostra", {QJsonValue(), deletion});
     expectNoErrors(answer);
     EXPECT_EQ(count("SELECT COUNT(*) FROM AMOSTRAPROC WHERE NRAMOSTRA = :N", {{"N", number}}), 0);
-    EXPECT_EQ(count("SELECT COUNT(*) FROM ITEMAMOSTRAPROC WHERE NRAMOSTRA = :N", {{"N", number}}), 0);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM ITEMAMOSTRAPROC WHERE NRAMOSTRA = :N", {{"N", number}}),
+              0);
     // The same deletion again (still in the screen's change log) changes nothing and is no error.
     const int before = samples();
     expectNoErrors(client_.amostra("ConfirmaAmostra", {QJsonValue(), deletion}));
     EXPECT_EQ(samples(), before);
 
     // A processed sample: error row EST25000_4 naming the sample, nothing deleted.
-    const QString processed = scalar(db(), "SELECT MIN(NRAMOSTRA) FROM AMOSTRAPROC WHERE IDPROCESSADO = 'S'").toString();
+    const QString processed =
+        scalar(db(), "SELECT MIN(NRAMOSTRA) FROM AMOSTRAPROC WHERE IDPROCESSADO = 'S'").toString();
     ASSERT_FALSE(processed.isEmpty());
-    answer = client_.amostra("ConfirmaAmostra", {QJsonValue(), packet(sampleFieldDefs(), {remove(listed(processed))})});
+    answer = client_.amostra(
+        "ConfirmaAmostra", {QJsonValue(), packet(sampleFieldDefs(), {remove(listed(processed))})});
     ASSERT_EQ(answer.status, 200) << answer.body;
     const QJsonArray errors = rowsOf(answer.result.toArray().at(0));
     ASSERT_EQ(errors.size(), 1);
     EXPECT_EQ(errors.at(0)[0].toString(), processed);
     EXPECT_EQ(errors.at(0)[1].toString(), "EST25000_4");
-    EXPECT_EQ(count("SELECT COUNT(*) FROM ITEMAMOSTRAPROC WHERE NRAMOSTRA = :N", {{"N", processed}}),
-              itemsOf(processed).size());
+    EXPECT_EQ(
+        count("SELECT COUNT(*) FROM ITEMAMOSTRAPROC WHERE NRAMOSTRA = :N", {{"N", processed}}),
+        itemsOf(processed).size());
     EXPECT_EQ(itemsOf(processed).isEmpty(), false);
 }
 
 TEST_P(Confirm, ItemsRefusedForTheBranchComeBackAsErrorRowsAndNothingIsStored) {
-    const QString inactive = scalar(db(), "SELECT P.CDPRODUTO FROM PRODUTO P JOIN PRODFILIAL F ON"
-                                          " F.CDPRODUTO = P.CDPRODUTO WHERE F.CDFILIAL = '0001'"
-                                          " AND F.IDATIVO = 'N' AND P.SGUNIDADE = :U",
-                                    {{"U", case_.unit}}).toString();
-    const QString noStock = scalar(db(), "SELECT P.CDPRODUTO FROM PRODUTO P JOIN PRODFILIAL F ON"
-                                         " F.CDPRODUTO = P.CDPRODUTO WHERE F.CDFILIAL = '0001'"
-                                         " AND F.IDATIVO = 'S' AND F.IDCONTROLAESTOQUE = 'N' AND P.SGUNIDADE = :U",
-                                   {{"U", case_.unit}}).toString();
+    const QString inactive = scalar(db(),
+                                    "SELECT P.CDPRODUTO FROM PRODUTO P JOIN PRODFILIAL F ON"
+                                    " F.CDPRODUTO = P.CDPRODUTO WHERE F.CDFILIAL = '0001'"
+                                    " AND F.IDATIVO = 'N' AND P.SGUNIDADE = :U",
+                                    {{"U", case_.unit}})
+                                 .toString();
+    const QString noStock =
+        scalar(db(),
+               "SELECT P.CDPRODUTO FROM PRODUTO P JOIN PRODFILIAL F ON"
+               " F.CDPRODUTO = P.CDPRODUTO WHERE F.CDFILIAL = '0001'"
+               " AND F.IDATIVO = 'S' AND F.IDCONTROLAESTOQUE = 'N' AND P.SGUNIDADE = :U",
+               {{"U", case_.unit}})
+            .toString();
     ASSERT_FALSE(inactive.isEmpty());
     ASSERT_FALSE(noStock.isEmpty());
     const int samplesBefore = samples(), itemsBefore = items();
     const QVariant numerator = scalar(db(), "SELECT NRULTIMO FROM NUMERADOR");
 
-    const Answer answer = confirmNew(stockSample(9), {{case_.item1, 2, "S"}, {inactive, 2, "N"},
-                                                      {noStock, 2, "N"}, {case_.item1, 3, "N"}});
+    const Answer answer = confirmNew(
+        stockSample(9),
+        {{case_.item1, 2, "S"}, {inactive, 2, "N"}, {noStock, 2, "N"}, {case_.item1, 3, "N"}});
     ASSERT_EQ(answer.status, 200) << answer.body;
     QMap<QString, QString> codes;
     for (const QJsonValue& row : rowsOf(answer.result.toArray().at(0)))
@@ -216,8 +261,10 @@ TEST_P(Confirm, ItemsRefusedForTheBranchComeBackAsErrorRowsAndNothingIsStored) {
 }
 
 TEST_P(Confirm, BrokenInvariantsAreRefusedWith422AndNothingIsStored) {
-    const QString otherUnit = scalar(db(), "SELECT CDPRODUTO FROM PRODUTO WHERE CDNVPRODUTO = 3 AND SGUNIDADE <> :U",
-                                     {{"U", case_.unit}}).toString();
+    const QString otherUnit =
+        scalar(db(), "SELECT CDPRODUTO FROM PRODUTO WHERE CDNVPRODUTO = 3 AND SGUNIDADE <> :U",
+               {{"U", case_.unit}})
+            .toString();
     struct Case {
         const char* what;
         QJsonObject sample;
@@ -232,24 +279,46 @@ TEST_P(Confirm, BrokenInvariantsAreRefusedWith422AndNothingIsStored) {
     const QList<NewItem> good{{case_.item1, 5, "S"}};
     const QList<Case> cases{
         {"no description", sample("DSAMOSTRA", "   "), good, "Descrição deve ser informada."},
-        {"description too long", sample("DSAMOSTRA", QString(51, 'x')), good, "O campo DSAMOSTRA excede 50 caracteres."},
+        {"description too long", sample("DSAMOSTRA", QString(51, 'x')), good,
+         "O campo DSAMOSTRA excede 50 caracteres."},
         {"unknown product", sample("CDPRODUTO", "nenhum"), good, "Produto não cadastrado."},
-        {"zero quantity", sample("QTPRODPROC", 0), {{case_.item1, 0.001, "S"}}, "Quantidade deve ser maior que zero."},
-        {"negative quantity", sample("QTPRODPROC", -5), {{case_.item1, -5, "S"}}, "Quantidade deve ser maior que zero."},
+        {"zero quantity",
+         sample("QTPRODPROC", 0),
+         {{case_.item1, 0.001, "S"}},
+         "Quantidade deve ser maior que zero."},
+        {"negative quantity",
+         sample("QTPRODPROC", -5),
+         {{case_.item1, -5, "S"}},
+         "Quantidade deve ser maior que zero."},
         {"unknown branch", sample("CDFILIAL", "9999"), good, "Filial da amostra não cadastrada."},
-        {"above the stock", stockSample(case_.stock + 0.001), {{case_.item1, case_.stock + 0.001, "S"}},
+        {"above the stock",
+         stockSample(case_.stock + 0.001),
+         {{case_.item1, case_.stock + 0.001, "S"}},
          "Quantidade não pode ser maior que a quantidade em estoque"},
         {"no items", stockSample(5), {}, "Produto deve ser informado."},
-        {"items short of the quantity", stockSample(5), {{case_.item1, 4.9, "S"}},
-         "Somatório das quantidades dos itens gerados difere da quantidade do produto in natura. (Diferença: 0,100)"},
-        {"item is the in-natura product", stockSample(5), {{case_.product, 5, "S"}},
+        {"items short of the quantity",
+         stockSample(5),
+         {{case_.item1, 4.9, "S"}},
+         "Somatório das quantidades dos itens gerados difere da quantidade do produto in natura. "
+         "(Diferença: 0,100)"},
+        {"item is the in-natura product",
+         stockSample(5),
+         {{case_.product, 5, "S"}},
          "Item informado deve ser diferente do produto in natura."},
-        {"item of another unit", stockSample(5), {{otherUnit, 5, "S"}},
+        {"item of another unit",
+         stockSample(5),
+         {{otherUnit, 5, "S"}},
          "Unidade do item deve ser igual a unidade do produto in natura."},
-        {"item quantity zero", stockSample(5), {{case_.item1, 5, "S"}, {case_.item2, 0, "N"}},
+        {"item quantity zero",
+         stockSample(5),
+         {{case_.item1, 5, "S"}, {case_.item2, 0, "N"}},
          "Quantidade deve ser maior que zero."},
-        {"bad principal flag", stockSample(5), {{case_.item1, 5, "X"}}, "Indicador de produto principal inválido."},
-        {"invoice without supplier", sample("NRNOTAFISC", "000000001"), good, "Fornecedor deve ser informado."},
+        {"bad principal flag",
+         stockSample(5),
+         {{case_.item1, 5, "X"}},
+         "Indicador de produto principal inválido."},
+        {"invoice without supplier", sample("NRNOTAFISC", "000000001"), good,
+         "Fornecedor deve ser informado."},
         {"invoice not registered",
          [&] {
              QJsonObject s = sample("NRNOTAFISC", "999999999");
@@ -264,13 +333,15 @@ TEST_P(Confirm, BrokenInvariantsAreRefusedWith422AndNothingIsStored) {
     for (const Case& c : cases) {
         const Answer answer = confirmNew(c.sample, c.items);
         EXPECT_EQ(answer.status, 422) << c.what << ": " << answer.body;
-        EXPECT_TRUE(answer.message.startsWith(QString::fromUtf8(c.message))) << c.what << ": " << answer.body;
+        EXPECT_TRUE(answer.message.startsWith(QString::fromUtf8(c.message)))
+            << c.what << ": " << answer.body;
     }
     EXPECT_EQ(samples(), samplesBefore);
     EXPECT_EQ(items(), itemsBefore);
 
     // The total is compared after rounding to three decimals.
-    expectNoErrors(confirmNew(stockSample(1), {{case_.item1, 0.4996, "S"}, {case_.item2, 0.5, "N"}}));
+    expectNoErrors(
+        confirmNew(stockSample(1), {{case_.item1, 0.4996, "S"}, {case_.item2, 0.5, "N"}}));
 }
 
 TEST_P(Confirm, AnInvoiceLineIsNeverTakenBeyondItsQuantity) {
@@ -281,7 +352,8 @@ TEST_P(Confirm, AnInvoiceLineIsNeverTakenBeyondItsQuantity) {
         " I.QTITEMNF, P.SGUNIDADE,"
         " (SELECT COALESCE(SUM(A.QTPRODPROC), 0) FROM AMOSTRAPROC A WHERE A.CDFILIAL = I.CDFILIAL"
         "  AND A.NRLANCTONF = I.NRLANCTONF AND A.CDPRODUTO = I.CDPRODUTO)"
-        " FROM ITEMNOTAFISCENTR I JOIN NOTAFISCENTR N ON N.CDFILIAL = I.CDFILIAL AND N.NRLANCTONF = I.NRLANCTONF"
+        " FROM ITEMNOTAFISCENTR I JOIN NOTAFISCENTR N ON N.CDFILIAL = I.CDFILIAL AND N.NRLANCTONF "
+        "= I.NRLANCTONF"
         " JOIN PRODUTO P ON P.CDPRODUTO = I.CDPRODUTO ORDER BY I.NRLANCTONF, I.CDPRODUTO");
     struct Line {
         QString branch, launch, supplier, series, invoice, product, unit;
@@ -289,23 +361,30 @@ TEST_P(Confirm, AnInvoiceLineIsNeverTakenBeyondItsQuantity) {
     };
     QList<Line> lines;
     while (q.next())
-        lines.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toString(), q.value(3).toString(),
-                      q.value(4).toString(), q.value(5).toString(), q.value(7).toString(), q.value(6).toDouble(),
-                      q.value(8).toDouble()});
+        lines.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                      q.value(3).toString(), q.value(4).toString(), q.value(5).toString(),
+                      q.value(7).toString(), q.value(6).toDouble(), q.value(8).toDouble()});
     q.finish();
     for (const Line& line : lines) {
-        QSqlQuery& o = db().run("SELECT P.CDPRODUTO FROM PRODUTO P JOIN PRODFILIAL F ON F.CDPRODUTO = P.CDPRODUTO"
-                                " WHERE F.CDFILIAL = :B AND F.IDATIVO = 'S' AND F.IDCONTROLAESTOQUE = 'S'"
-                                " AND P.SGUNIDADE = :U AND P.CDPRODUTO <> :P",
-                                {{"B", line.branch}, {"U", line.unit}, {"P", line.product}});
+        QSqlQuery& o = db().run(
+            "SELECT P.CDPRODUTO FROM PRODUTO P JOIN PRODFILIAL F ON F.CDPRODUTO = P.CDPRODUTO"
+            " WHERE F.CDFILIAL = :B AND F.IDATIVO = 'S' AND F.IDCONTROLAESTOQUE = 'S'"
+            " AND P.SGUNIDADE = :U AND P.CDPRODUTO <> :P",
+            {{"B", line.branch}, {"U", line.unit}, {"P", line.product}});
         const QString output = o.next() ? o.value(0).toString() : QString();
         o.finish();
         if (output.isEmpty())
             continue;
         auto sampleOf = [&](double quantity) {
-            return QJsonObject{{"NRAMOSTRA", ""}, {"DSAMOSTRA", "Amostra da nota"}, {"CDPRODUTO", line.product},
-                               {"QTPRODPROC", quantity}, {"CDFILIAL", line.branch}, {"NRLANCTONF", line.launch},
-                               {"CDSERIEENTR", line.series}, {"NRNOTAFISC", line.invoice}, {"CDFORNECED", line.supplier}};
+            return QJsonObject{{"NRAMOSTRA", ""},
+                               {"DSAMOSTRA", "Amostra da nota"},
+                               {"CDPRODUTO", line.product},
+                               {"QTPRODPROC", quantity},
+                               {"CDFILIAL", line.branch},
+                               {"NRLANCTONF", line.launch},
+                               {"CDSERIEENTR", line.series},
+                               {"NRNOTAFISC", line.invoice},
+                               {"CDFORNECED", line.supplier}};
         };
         const double left = std::round((line.quantity - line.taken) * 1000) / 1000;
         ASSERT_GT(left, 1);
@@ -314,22 +393,27 @@ TEST_P(Confirm, AnInvoiceLineIsNeverTakenBeyondItsQuantity) {
         expectNoErrors(full);
         Answer more = confirmNew(sampleOf(1.001), {{output, 1.001, "S"}});
         EXPECT_EQ(more.status, 422) << more.body;
-        EXPECT_TRUE(more.message.startsWith("Quantidade não pode ser maior que o saldo da nota :  1,000")) << more.body;
+        EXPECT_TRUE(
+            more.message.startsWith("Quantidade não pode ser maior que o saldo da nota :  1,000"))
+            << more.body;
         expectNoErrors(confirmNew(sampleOf(1), {{output, 1, "S"}}));
 
         // Raising a stored sample's quantity is checked the same way.
         const QString number = full.result.toArray().at(1).toString();
         const QJsonArray row = listed(number);
         const QJsonArray item = itemsOf(number).at(0).toArray();
-        more = client_.amostra("ConfirmaAmostra",
-                               {packet(itemFieldDefs(), {modify(item, with(item, kItemQt, left - 0.5))}),
-                                packet(sampleFieldDefs(), {modify(row, with(row, kQt, left - 0.5))})});
+        more = client_.amostra(
+            "ConfirmaAmostra",
+            {packet(itemFieldDefs(), {modify(item, with(item, kItemQt, left - 0.5))}),
+             packet(sampleFieldDefs(), {modify(row, with(row, kQt, left - 0.5))})});
         EXPECT_EQ(more.status, 422) << more.body;
-        EXPECT_NEAR(scalar(db(), "SELECT SUM(QTPRODPROC) FROM AMOSTRAPROC WHERE CDFILIAL = :B AND NRLANCTONF = :L"
-                                 " AND CDPRODUTO = :P",
-                           {{"B", line.branch}, {"L", line.launch}, {"P", line.product}})
-                        .toDouble(),
-                    line.quantity, 0.0005);
+        EXPECT_NEAR(
+            scalar(db(),
+                   "SELECT SUM(QTPRODPROC) FROM AMOSTRAPROC WHERE CDFILIAL = :B AND NRLANCTONF = :L"
+                   " AND CDPRODUTO = :P",
+                   {{"B", line.branch}, {"L", line.launch}, {"P", line.product}})
+                .toDouble(),
+            line.quantity, 0.0005);
         return;
     }
     FAIL() << "no invoice line usable for the test";
