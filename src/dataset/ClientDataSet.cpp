@@ -190,6 +190,10 @@ void ClientDataSet::setDataJson(const QJsonValue& json) {
     setData(dataPacketFromJson(json));
 }
 
+void ClientDataSet::setDataJsonText(QByteArrayView json) {
+    setData(dataPacketFromJsonText(json, fieldCount()));
+}
+
 void ClientDataSet::setData(DataPacket&& packet) {
     // Everything is worked out aside first: a packet that does not fit changes nothing.
     const bool defined =
@@ -230,10 +234,15 @@ void ClientDataSet::setData(DataPacket&& packet) {
             source.push_back(static_cast<int>(i));
         }
     }
-    bool identity = layout.size() == packet.fields.size();
-    for (qsizetype i = 0; identity && i < layout.size(); ++i)
-        identity = source[static_cast<size_t>(i)] == i &&
-                   layout.at(i)->dataType() == packet.fields.at(i).type;
+    // Most often the packet's columns are the layout's first fields, in order and of the same
+    // types, with only calculated fields after them: the packet's rows are then taken as they
+    // are, widened for the calculated slots.
+    bool sameOrder = layout.size() >= packet.fields.size();
+    for (qsizetype i = 0; sameOrder && i < layout.size(); ++i)
+        sameOrder = i < packet.fields.size()
+                        ? source[static_cast<size_t>(i)] == i &&
+                              layout.at(i)->dataType() == packet.fields.at(i).type
+                        : source[static_cast<size_t>(i)] < 0;
 
     std::vector<Record> rows;
     rows.reserve(static_cast<size_t>(packet.rows.size()));
@@ -248,13 +257,19 @@ void ClientDataSet::setData(DataPacket&& packet) {
                                   .arg(columns)
                                   .toStdString());
         Row values;
-        if (identity) {
+        if (sameOrder) {
             values = std::move(in);
+            if (values.size() < layout.size())
+                values.resize(layout.size());
         } else {
             values = Row(layout.size());
             for (qsizetype i = 0; i < layout.size(); ++i) {
                 const int column = source[static_cast<size_t>(i)];
-                if (column >= 0)
+                if (column < 0)
+                    continue;
+                if (packet.fields.at(column).type == layout.at(i)->dataType())
+                    values[i] = std::move(in[column]);
+                else
                     values[i] =
                         fromPacketValue(in.at(column), packet.fields.at(column), *layout.at(i));
             }

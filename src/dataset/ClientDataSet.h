@@ -64,6 +64,8 @@ public:
     void setData(DataPacket&& packet);
     // Decodes and loads in one go; a malformed packet throws PacketError and changes nothing.
     void setDataJson(const QJsonValue& json);
+    // Reads the packet from its JSON text in one pass (the fast way for large packets).
+    void setDataJsonText(QByteArrayView json);
     DataPacket data() const; // posted rows, data fields only
     ChangePacket delta() const;
     int changeCount() const;

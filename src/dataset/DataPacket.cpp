@@ -22,7 +22,9 @@ FieldType typeFromName(const QString& name, const QString& field) {
     fail(QStringLiteral("campo %1: tipo desconhecido \"%2\"").arg(field, name));
 }
 
-QList<FieldDef> fieldsFromJson(const QJsonValue& json) {
+} // namespace
+
+QList<FieldDef> fieldDefsFromJson(const QJsonValue& json) {
     if (!json.isArray())
         fail(QStringLiteral("pacote sem a lista \"fields\""));
     QList<FieldDef> fields;
@@ -53,6 +55,8 @@ QList<FieldDef> fieldsFromJson(const QJsonValue& json) {
     return fields;
 }
 
+namespace {
+
 QJsonArray fieldsToJson(const QList<FieldDef>& fields) {
     QJsonArray array;
     for (const FieldDef& def : fields) {
@@ -65,13 +69,26 @@ QJsonArray fieldsToJson(const QList<FieldDef>& fields) {
     return array;
 }
 
-Row rowFromJson(const QJsonValue& json, const QList<FieldDef>& fields, const QString& where) {
+// Names a row in an error message; built only when there is an error to report.
+struct Where {
+    const char* label; // "linha", "alteração"
+    qsizetype number;  // 1-based
+    const char* side = nullptr;
+    QString text() const {
+        QString t = QString::fromUtf8(label) + QLatin1Char(' ') + QString::number(number);
+        if (side)
+            t += QStringLiteral(" (%1)").arg(QLatin1String(side));
+        return t;
+    }
+};
+
+Row rowFromJson(const QJsonValue& json, const QList<FieldDef>& fields, const Where& at) {
     if (!json.isArray())
-        fail(QStringLiteral("%1 não é uma lista de valores").arg(where));
+        fail(QStringLiteral("%1 não é uma lista de valores").arg(at.text()));
     const QJsonArray array = json.toArray();
     if (array.size() != fields.size())
         fail(QStringLiteral("%1 tem %2 valores para %3 campos")
-                 .arg(where)
+                 .arg(at.text())
                  .arg(array.size())
                  .arg(fields.size()));
     Row row;
@@ -80,7 +97,7 @@ Row rowFromJson(const QJsonValue& json, const QList<FieldDef>& fields, const QSt
         try {
             row.append(valueFromJson(array.at(i), fields.at(i)));
         } catch (const PacketError& e) {
-            fail(QStringLiteral("%1: %2").arg(where, QString::fromStdString(e.what())));
+            fail(QStringLiteral("%1: %2").arg(at.text(), QString::fromStdString(e.what())));
         }
     }
     return row;
@@ -174,15 +191,14 @@ DataPacket dataPacketFromJson(const QJsonValue& json) {
         fail(QStringLiteral("o pacote de dados não é um objeto"));
     const QJsonObject obj = json.toObject();
     DataPacket packet;
-    packet.fields = fieldsFromJson(obj.value(QLatin1String("fields")));
+    packet.fields = fieldDefsFromJson(obj.value(QLatin1String("fields")));
     const QJsonValue rows = obj.value(QLatin1String("rows"));
     if (!rows.isArray())
         fail(QStringLiteral("pacote sem a lista \"rows\""));
     const QJsonArray array = rows.toArray();
     packet.rows.reserve(array.size());
     for (qsizetype i = 0; i < array.size(); ++i)
-        packet.rows.append(
-            rowFromJson(array.at(i), packet.fields, QStringLiteral("linha %1").arg(i + 1)));
+        packet.rows.append(rowFromJson(array.at(i), packet.fields, Where{"linha", i + 1}));
     return packet;
 }
 
@@ -201,7 +217,7 @@ ChangePacket changePacketFromJson(const QJsonValue& json) {
     if (!json.isObject())
         fail(QStringLiteral("o pacote de alterações não é um objeto"));
     const QJsonObject obj = json.toObject();
-    packet.fields = fieldsFromJson(obj.value(QLatin1String("fields")));
+    packet.fields = fieldDefsFromJson(obj.value(QLatin1String("fields")));
     const QJsonValue changes = obj.value(QLatin1String("changes"));
     if (!changes.isArray())
         fail(QStringLiteral("pacote sem a lista \"changes\""));
@@ -223,10 +239,10 @@ ChangePacket changePacketFromJson(const QJsonValue& json) {
             fail(QStringLiteral("%1: tipo desconhecido \"%2\"").arg(where, type));
         if (change.kind != ChangeKind::Insert)
             change.oldRow = rowFromJson(item.value(QLatin1String("old")), packet.fields,
-                                        where + QStringLiteral(" (old)"));
+                                        Where{"alteração", i + 1, "old"});
         if (change.kind != ChangeKind::Delete)
             change.newRow = rowFromJson(item.value(QLatin1String("new")), packet.fields,
-                                        where + QStringLiteral(" (new)"));
+                                        Where{"alteração", i + 1, "new"});
         packet.changes.append(change);
     }
     return packet;

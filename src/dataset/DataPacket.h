@@ -2,6 +2,7 @@
 // Data packets and change packets: the values that travel between the client datasets and
 // the application server, and their JSON form (docs/protocol.md). One codec for both sides.
 
+#include <QByteArrayView>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QList>
@@ -57,6 +58,13 @@ public:
 };
 
 DataPacket dataPacketFromJson(const QJsonValue& json);
+// The same from JSON text, read in one pass without building a JSON document first (the
+// fast way to load a large packet). Text that is not a well-formed packet throws PacketError.
+// rowCapacity reserves room in each row for that many values (a dataset adds its calculated
+// fields without moving the row).
+DataPacket dataPacketFromJsonText(QByteArrayView json, qsizetype rowCapacity = 0);
+// The "fields" list of a packet; throws PacketError when malformed.
+QList<FieldDef> fieldDefsFromJson(const QJsonValue& json);
 QJsonObject dataPacketToJson(const DataPacket& packet);
 
 // A JSON null decodes to an empty packet (no change).

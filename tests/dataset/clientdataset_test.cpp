@@ -431,4 +431,13 @@ TEST(ClientDataSetStructure, RowsOfTheWrongWidthAreRefusedWhole) {
                  PacketError);
     EXPECT_EQ(cds.fieldCount(), 3);
     EXPECT_EQ(cds.recordCount(), 3);
+    EXPECT_THROW(cds.setDataJsonText(R"({"fields":[{"name":"A","type":"string","size":5}],
+                                         "rows":[["a"],["b"],["c"],["d"],[1]]})"),
+                 PacketError);
+    EXPECT_EQ(cds.fieldCount(), 3);
+    EXPECT_EQ(cds.recordCount(), 3);
+    cds.setDataJsonText(R"({"fields":[{"name":"A","type":"string","size":3}],
+                            "rows":[["abcdef"],["ab"]]})");
+    EXPECT_EQ(cds.recordCount(), 2);
+    EXPECT_EQ(cds.fieldByName("A")->asString(), "abc"); // cut at the size on loading
 }

@@ -19,16 +19,57 @@ QJsonValue json(const char* text) {
     return doc.array().at(0);
 }
 
-// Expects a PacketError whose message contains `needle`.
+void expectMessage(const PacketError& e, const char* needle, const char* text) {
+    EXPECT_TRUE(QString::fromUtf8(e.what()).contains(QString::fromUtf8(needle)))
+        << e.what() << " should mention " << needle << " for " << text;
+}
+
+// Expects a PacketError whose message contains `needle`; data packets go through both the
+// JSON-value decoder and the text reader.
 void refused(const char* text, const char* needle, bool change = false) {
     try {
         change ? (void)changePacketFromJson(json(text)) : (void)dataPacketFromJson(json(text));
         ADD_FAILURE() << "accepted: " << text;
     } catch (const PacketError& e) {
-        EXPECT_TRUE(QString::fromUtf8(e.what()).contains(QString::fromUtf8(needle)))
-            << e.what() << " should mention " << needle;
+        expectMessage(e, needle, text);
+    }
+    if (change)
+        return;
+    try {
+        (void)dataPacketFromJsonText(QByteArray(text));
+        ADD_FAILURE() << "text reader accepted: " << text;
+    } catch (const PacketError& e) {
+        expectMessage(e, needle, text);
     }
 }
+
+void textRefused(const QByteArray& text, const char* needle) {
+    try {
+        (void)dataPacketFromJsonText(text);
+        ADD_FAILURE() << "text reader accepted: " << text.constData();
+    } catch (const PacketError& e) {
+        expectMessage(e, needle, text.constData());
+    }
+}
+
+// The text reader either reads the packet or throws PacketError: nothing else.
+bool readsOrRefuses(const QByteArray& text) {
+    try {
+        (void)dataPacketFromJsonText(text);
+        return true;
+    } catch (const PacketError&) {
+        return false;
+    }
+}
+
+const char* const kTricky = R"({"fields":[{"name":"S","type":"string","size":30},
+    {"name":"F","type":"float"},{"name":"I","type":"integer"},{"name":"D","type":"date"},
+    {"name":"B","type":"boolean"}],
+  "meta":{"x":[1,{"y":null}],"z":"a\"b"},
+  "rows":[["a\"b\\c\/d\n\t\u00e9\ud83c\udf3d",1e2,-7,"2026-07-01",true],
+          ["ção",-0.5,0,"2026-12-31",false],
+          ["ção",null,null,null,null],
+          [null,0.125,9000000000000000,"2026-12-31",true]]})";
 
 } // namespace
 
@@ -91,4 +132,55 @@ TEST(ChangePacket, MalformedChangePacketsNameTheirFault) {
                 "changes":[{"type":"delete","old":["a"]},{"type":"delete","old":[]}]})",
             "alteração 2", true);
     refused(R"({"fields":[{"name":"A","type":"string"}],"changes":[7]})", "alteração 1", true);
+}
+
+TEST(DataPacketText, ReadsWhatTheJsonDecoderReads) {
+    const DataPacket viaDocument = dataPacketFromJson(json(kTricky));
+    const DataPacket viaText = dataPacketFromJsonText(QByteArray(kTricky));
+    EXPECT_EQ(viaText.fields, viaDocument.fields);
+    EXPECT_EQ(viaText.rows, viaDocument.rows);
+    EXPECT_EQ(viaText.rows[0][0].toString(), QString::fromUtf8("a\"b\\c/d\n\té\U0001F33D"));
+    EXPECT_EQ(viaText.rows[1][0].toString(), QString::fromUtf8("ção"));
+    EXPECT_EQ(viaText.rows[3][2].toLongLong(), 9000000000000000LL);
+
+    // Rows before fields are read too (the slow way).
+    const QByteArray swapped =
+        R"({"rows":[["x"]],"fields":[{"name":"A","type":"string","size":1}]})";
+    EXPECT_EQ(dataPacketFromJsonText(swapped).rows, QList<Row>({{QString("x")}}));
+    // An empty packet, blanks everywhere.
+    EXPECT_TRUE(dataPacketFromJsonText(" { \"fields\" : [ ] , \"rows\" : [ ] } ").rows.isEmpty());
+}
+
+TEST(DataPacketText, MalformedTextNeverCrashesNorHalfReads) {
+    textRefused(R"({"fields":[{"name":"A","type":"string"}],"rows":[]} x)", "após o fim");
+    textRefused(R"({"fields":[],"fields":[],"rows":[]})", "repetido");
+    textRefused(R"({"fields":[{"name":"A","type":"float"}],"rows":[[01]]})", "posição");
+    textRefused(R"({"fields":[{"name":"A","type":"float"}],"rows":[[1.]]})", "número");
+    textRefused(R"({"fields":[{"name":"A","type":"float"}],"rows":[[1e999]]})", "alcance");
+    textRefused(R"({"fields":[{"name":"A","type":"string"}],"rows":[["\x"]]})", "escape");
+    textRefused(R"({"fields":[{"name":"A","type":"string"}],"rows":[["\ud83c"]]})", "substituto");
+    textRefused(R"({"fields":[{"name":"A","type":"string"}],"rows":[["\udf3d"]]})", "substituto");
+    textRefused(R"({"fields":[{"name":"A","type":"string"}],"rows":[["\u12g4"]]})", "\\u");
+    textRefused("{\"fields\":[{\"name\":\"A\",\"type\":\"string\"}],\"rows\":[[\"a\tb\"]]}",
+                "controle");
+    // Deep nesting in an unknown key is refused, not followed down the stack.
+    const QByteArray deep = "{\"x\":" + QByteArray(100000, '[') + QByteArray(100000, ']') +
+                            ",\"fields\":[],\"rows\":[]}";
+    EXPECT_FALSE(readsOrRefuses(deep));
+
+    // Every cut of a valid packet is refused; none crashes.
+    const QByteArray whole(kTricky);
+    for (qsizetype n = 0; n < whole.size(); ++n) {
+        EXPECT_FALSE(readsOrRefuses(whole.left(n))) << "accepted a cut at " << n;
+    }
+    // Every single-byte change either reads or is refused; none crashes.
+    const char replacements[] = {'"', '\\', '[', ']', '{', '}', ',', ':', '0', 'x', '\0', '\x80'};
+    int refusedCount = 0;
+    for (qsizetype i = 0; i < whole.size(); ++i)
+        for (const char c : replacements) {
+            QByteArray changed = whole;
+            changed[i] = c;
+            refusedCount += readsOrRefuses(changed) ? 0 : 1;
+        }
+    EXPECT_GT(refusedCount, 0);
 }
