@@ -94,10 +94,18 @@ void TDBEdit::showField(bool editing, bool fireChange) {
     const QString qtMask = mask.isEmpty() ? QString() : dataset::toQtInputMask(mask);
     const bool wasQuiet = quietChange_;
     quietChange_ = !fireChange;
-    if (inputMask() != qtMask)
+    const bool sameMask = inputMask() == qtMask;
+    if (!sameMask)
         setInputMask(qtMask);
-    if (this->text() != text || displayText() != text)
+    // Compare values, not texts: a masked text carries the literals and blanks.
+    const QString shown =
+        mask.isEmpty() ? this->text() : dataset::EditMask(mask).valueFromText(this->text());
+    if (!sameMask || shown != text || (mask.isEmpty() && displayText() != text)) {
+        const int cursor = cursorPosition();
         setText(text);
+        if (editing && hasFocus())
+            setCursorPosition(qMin(cursor, static_cast<int>(this->text().size())));
+    }
     quietChange_ = wasQuiet;
     setReadOnly(!active || f->readOnly() || f->isCalculated());
 }

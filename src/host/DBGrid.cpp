@@ -406,7 +406,11 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
     default:
         break;
     }
+    // A key that opens the cell editor is handed on to it: its key-down has run already.
+    QKeyEvent* const outer = keyInGrid;
+    keyInGrid = event;
     QTableView::keyPressEvent(event);
+    keyInGrid = outer;
 }
 
 bool TDBGrid::focusNextPrevChild(bool next) {

@@ -138,7 +138,8 @@ public:
     void setCanvas(TCanvas* canvas) { canvas_ = canvas; }
     void editorOpened(QWidget* editor) { editor_ = editor; }
     bool canEditColumn(int column) const;
-    bool editorKeySeen = false; // the key-down handler already ran for the key in the editor
+    bool editorKeySeen = false;     // the key-down handler already ran for the key in the editor
+    QKeyEvent* keyInGrid = nullptr; // the grid's own key, forwarded to a new cell editor
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

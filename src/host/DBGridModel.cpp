@@ -252,7 +252,7 @@ bool DBGridDelegate::eventFilter(QObject* object, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         grid_->editorKeySeen = false;
-        if (grid_->runKeyDown(key))
+        if (key != grid_->keyInGrid && grid_->runKeyDown(key))
             return true;
         // The key may go on to the grid itself (keys the editor ignores): it has been seen.
         grid_->editorKeySeen = true;

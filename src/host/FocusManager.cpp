@@ -40,6 +40,10 @@ bool FocusManager::MovingQtFocus() {
 void FocusManager::setQtFocus(QWidget* target) {
     if (!target)
         return;
+    // A control's own inner widget (a grid's cell editor) keeps the focus it has.
+    QWidget* current = QApplication::focusWidget();
+    if (current && (current == target || target->isAncestorOf(current)))
+        return;
     const bool was = gMovingQtFocus;
     gMovingQtFocus = true;
     target->setFocus(Qt::OtherFocusReason);

@@ -1,0 +1,166 @@
+// The data-aware edit: display text without the focus and edit text with it, typing starts
+// editing, the typed text reaches the field before the exit handler and before any post,
+// and a new field value or edit mask updates the text and raises the change handler.
+#include "DBControls.h"
+#include "Dialogs.h"
+#include "Form.h"
+#include "FormatFloat.h"
+
+#include "ClientDataSet.h"
+#include "DataSource.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace host;
+using dataset::DataSetState;
+using dataset::FieldType;
+
+namespace {
+
+class DBEditTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dataset::FormatSettings::setDecimalSeparator(',');
+        dataset::FormatSettings::setThousandSeparator('.');
+        cds = new dataset::ClientDataSet(&form);
+        cds->addField("DSAMOSTRA", FieldType::String, 10);
+        auto* qt = cds->addField("QTPRODPROC", FieldType::Float);
+        qt->setDisplayFormat("#,##0.000");
+        cds->addField("NRINSJURNF", FieldType::String, 20);
+        cds->createDataSet();
+        cds->append();
+        cds->fieldByName("DSAMOSTRA")->setAsString("Milho");
+        qt->setAsFloat(1234.5);
+        cds->post();
+        dts = new dataset::DataSource(cds, &form);
+
+        form.resize(300, 200);
+        dbeDesc = edit("dbeDesc", "DSAMOSTRA", 10);
+        dbeQuant = edit("dbeQuant", "QTPRODPROC", 40);
+        dbeInsc = edit("dbeInsc", "NRINSJURNF", 70);
+        form.show();
+        form.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+        dbeDesc->SetFocus();
+    }
+    TDBEdit* edit(const char* name, const char* field, int top) {
+        auto* e = new TDBEdit(&form);
+        e->setObjectName(name);
+        e->SetBounds(10, top, 150, 21);
+        e->SetDataSource(dts);
+        e->SetDataField(field);
+        return e;
+    }
+    TForm form;
+    DialogScript dialogs;
+    dataset::ClientDataSet* cds = nullptr;
+    dataset::DataSource* dts = nullptr;
+    TDBEdit* dbeDesc = nullptr;
+    TDBEdit* dbeQuant = nullptr;
+    TDBEdit* dbeInsc = nullptr;
+};
+
+TEST_F(DBEditTest, ShowsDisplayTextWithoutFocusAndEditTextWithIt) {
+    EXPECT_EQ(dbeQuant->text(), "1.234,500");
+    dbeQuant->SetFocus();
+    EXPECT_EQ(dbeQuant->text(), "1234,5");
+    dbeDesc->SetFocus();
+    EXPECT_EQ(dbeQuant->text(), "1.234,500");
+    EXPECT_EQ(cds->state(), DataSetState::Browse); // looking is not editing
+}
+
+TEST_F(DBEditTest, TypingStartsEditingAndTheTextReachesTheFieldBeforeTheExitHandler) {
+    QString seenInExit;
+    DataSetState stateInExit = DataSetState::Inactive;
+    dbeQuant->OnExit = [&](QObject*) {
+        seenInExit = cds->fieldByName("QTPRODPROC")->asString();
+        stateInExit = cds->state();
+    };
+    dbeQuant->SetFocus();
+    dbeQuant->selectAll();
+    QTest::keyClicks(dbeQuant, "2,25");
+    EXPECT_EQ(cds->state(), DataSetState::Edit);
+    dbeDesc->SetFocus();
+    EXPECT_DOUBLE_EQ(cds->fieldByName("QTPRODPROC")->asFloat(), 2.25);
+    EXPECT_FALSE(seenInExit.isEmpty());
+    EXPECT_DOUBLE_EQ(dataset::parseFloat(seenInExit).value_or(0), 2.25);
+    EXPECT_EQ(stateInExit, DataSetState::Edit);
+    EXPECT_EQ(dbeQuant->text(), "2,250");
+}
+
+TEST_F(DBEditTest, APostFirstWritesTheTextStillInTheEdit) {
+    dbeDesc->selectAll();
+    QTest::keyClicks(dbeDesc, "Trigo");
+    ASSERT_EQ(cds->state(), DataSetState::Edit);
+    cds->post(); // the focus never left the edit
+    EXPECT_EQ(cds->state(), DataSetState::Browse);
+    EXPECT_EQ(cds->fieldByName("DSAMOSTRA")->asString(), "Trigo");
+}
+
+TEST_F(DBEditTest, TextLongerThanTheFieldIsCutWhenStored) {
+    dbeDesc->SetMaxLength(60);
+    dbeDesc->selectAll();
+    QTest::keyClicks(dbeDesc, "Soja em grao tipo 1");
+    dbeQuant->SetFocus();
+    EXPECT_EQ(cds->fieldByName("DSAMOSTRA")->asString(), "Soja em gr");
+}
+
+TEST_F(DBEditTest, AValueTheFieldRefusesKeepsTheFocusInTheEdit) {
+    bool exitRan = false;
+    dbeQuant->OnExit = [&](QObject*) { exitRan = true; };
+    dbeQuant->SetFocus();
+    dbeQuant->selectAll();
+    QTest::keyClicks(dbeQuant, "abc");
+    EXPECT_ANY_THROW(dbeDesc->SetFocus());
+    EXPECT_FALSE(exitRan);
+    EXPECT_EQ(form.ActiveControl(), dbeQuant);
+    EXPECT_EQ(dbeQuant->text(), "abc"); // what was typed is still there to correct
+}
+
+TEST_F(DBEditTest, NewFieldValueOrMaskUpdatesTheTextAndRaisesTheChangeHandler) {
+    QStringList changes;
+    dbeInsc->OnChange = [&](QObject*) { changes << dbeInsc->text(); };
+    cds->edit();
+    cds->fieldByName("NRINSJURNF")->setAsString("12345678909");
+    ASSERT_EQ(changes.size(), 1);
+    EXPECT_EQ(changes.last(), "12345678909");
+    cds->fieldByName("NRINSJURNF")->setEditMask("999.999.999-99;0; ");
+    ASSERT_EQ(changes.size(), 2);
+    EXPECT_EQ(changes.last(), "123.456.789-09");
+    // Entering and leaving the edit switches between texts without a change event.
+    changes.clear();
+    dbeInsc->SetFocus();
+    dbeDesc->SetFocus();
+    EXPECT_TRUE(changes.isEmpty()) << changes.join(", ").toStdString();
+}
+
+TEST_F(DBEditTest, MaskedFieldStoresTheValueWithoutLiterals) {
+    cds->fieldByName("NRINSJURNF")->setEditMask("999.999.999-99;0; ");
+    dbeInsc->SetFocus();
+    QTest::keyClick(dbeInsc, Qt::Key_Home);
+    QTest::keyClicks(dbeInsc, "98765432100");
+    dbeDesc->SetFocus();
+    EXPECT_EQ(cds->fieldByName("NRINSJURNF")->asString(), "98765432100");
+    EXPECT_EQ(dbeInsc->text(), "987.654.321-00");
+}
+
+TEST_F(DBEditTest, UpperCaseEditTurnsTypedLettersIntoCapitals) {
+    dbeDesc->SetCharCase(TEditCharCase::ecUpperCase);
+    dbeDesc->selectAll();
+    QTest::keyClicks(dbeDesc, "ab1");
+    dbeQuant->SetFocus();
+    EXPECT_EQ(cds->fieldByName("DSAMOSTRA")->asString(), "AB1");
+}
+
+TEST_F(DBEditTest, EscapeDropsWhatWasTyped) {
+    dbeDesc->selectAll();
+    QTest::keyClicks(dbeDesc, "Arroz");
+    QTest::keyClick(dbeDesc, Qt::Key_Escape);
+    EXPECT_EQ(dbeDesc->text(), "Milho");
+    dbeQuant->SetFocus();
+    EXPECT_EQ(cds->fieldByName("DSAMOSTRA")->asString(), "Milho");
+}
+
+} // namespace

@@ -1,0 +1,245 @@
+// The data-aware grid: column exit that refuses the move, in-place editing and the text still
+// being typed, keys of the grid (append, insert, delete), the key-down handler first, cell
+// painting after the default painting, pick lists and the ellipsis button.
+#include "DBGrid.h"
+#include "DataSource.h"
+#include "Dialogs.h"
+#include "Exceptions.h"
+#include "Form.h"
+#include "FormatFloat.h"
+#include "GridText.h"
+#include "StdControls.h"
+#include "VirtualKeys.h"
+
+#include "ClientDataSet.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+using namespace host;
+using dataset::DataSetState;
+using dataset::FieldType;
+
+namespace {
+
+class DBGridTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dataset::FormatSettings::setDecimalSeparator(',');
+        dataset::FormatSettings::setThousandSeparator('.');
+        cds = new dataset::ClientDataSet(&form);
+        cds->addField("CDARVPROD", FieldType::String, 20);
+        cds->addField("NMPRODUTO", FieldType::String, 50);
+        cds->addField("QTPRODGERADO", FieldType::Float)->setDisplayFormat("###0.000");
+        cds->addField("IDPRODPRINC", FieldType::String, 1);
+        cds->createDataSet();
+        for (auto [code, name, qt] :
+             {std::tuple{"101001", "Farelo", 10.0}, std::tuple{"101002", "Oleo", 5.5}}) {
+            cds->append();
+            cds->fieldByName("CDARVPROD")->setAsString(code);
+            cds->fieldByName("NMPRODUTO")->setAsString(name);
+            cds->fieldByName("QTPRODGERADO")->setAsFloat(qt);
+            cds->post();
+        }
+        cds->first();
+        dts = new dataset::DataSource(cds, &form);
+
+        form.resize(600, 300);
+        grid = new TDBGrid(&form);
+        grid->setObjectName("dbgItens");
+        grid->SetBounds(0, 0, 520, 200);
+        grid->SetOptions(dgEditing | dgTitles | dgColLines | dgRowLines | dgTabs);
+        grid->SetDataSource(dts);
+        grid->AddColumn("CDARVPROD", 100, "Código");
+        grid->AddColumn("NMPRODUTO", 246, "Nome")->SetReadOnly(true);
+        grid->AddColumn("QTPRODGERADO", 84, "Quantidade")->SetAlignment(TAlignment::taRightJustify);
+        grid->AddColumn("IDPRODPRINC", 45, "Principal")->SetPickList({"Sim", "Não"});
+        other = new TEdit(&form);
+        other->setObjectName("edtOutro");
+        other->SetBounds(0, 220, 100, 21);
+        form.show();
+        form.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+        grid->SetFocus();
+    }
+    QWidget* focused() const { return QApplication::focusWidget(); }
+    // Types as a person does: each key goes to whatever has the focus at that moment.
+    void type(const QString& text) {
+        for (QChar c : text)
+            QTest::keyClick(focused(), c.toLatin1());
+    }
+
+    TForm form;
+    DialogScript dialogs;
+    dataset::ClientDataSet* cds = nullptr;
+    dataset::DataSource* dts = nullptr;
+    TDBGrid* grid = nullptr;
+    TEdit* other = nullptr;
+};
+
+TEST_F(DBGridTest, TitlesWidthsAndNoIndicator) {
+    EXPECT_EQ(grid->model()->headerData(0, Qt::Horizontal).toString(), "Código");
+    EXPECT_EQ(grid->columnWidth(1), 246);
+    EXPECT_FALSE(grid->verticalHeader()->isVisible());
+    EXPECT_EQ(grid->horizontalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
+    EXPECT_EQ(grid->model()->index(1, 2).data().toString(), "5,500");
+}
+
+TEST_F(DBGridTest, ColumnExitThatRaisesRefusesTheMove) {
+    QStringList log;
+    bool refuse = true;
+    grid->OnColExit = [&](QObject*) {
+        log << "exit " + QString::number(grid->SelectedIndex());
+        if (refuse)
+            throw EAbort();
+    };
+    grid->OnColEnter = [&](QObject*) { log << "enter " + QString::number(grid->SelectedIndex()); };
+    QTest::keyClick(grid, Qt::Key_Tab);
+    EXPECT_EQ(grid->SelectedIndex(), 0);
+    EXPECT_EQ(grid->currentIndex().column(), 0);
+    EXPECT_EQ(log, QStringList({"exit 0"}));
+    refuse = false;
+    QTest::keyClick(grid, Qt::Key_Tab);
+    EXPECT_EQ(grid->SelectedIndex(), 1);
+    EXPECT_EQ(log, QStringList({"exit 0", "exit 0", "enter 1"}));
+}
+
+TEST_F(DBGridTest, TypingEditsInPlaceAndTheTextStillBeingTypedIsReadable) {
+    grid->SetSelectedIndex(2);
+    type("3,5");
+    ASSERT_TRUE(grid->EditorMode());
+    EXPECT_EQ(cds->state(), DataSetState::Edit);
+    EXPECT_EQ(Consiste::GridText(grid, "QTPRODGERADO", false), "3,5");
+    EXPECT_DOUBLE_EQ(cds->fieldByName("QTPRODGERADO")->asFloat(), 10.0); // not yet written
+    QTest::keyClick(focused(), Qt::Key_Tab);
+    EXPECT_FALSE(grid->EditorMode());
+    EXPECT_DOUBLE_EQ(cds->fieldByName("QTPRODGERADO")->asFloat(), 3.5);
+    EXPECT_EQ(grid->SelectedIndex(), 3);
+}
+
+TEST_F(DBGridTest, ColumnExitReadsTheCodeTypedInTheCell) {
+    QString seen;
+    grid->OnColExit = [&](QObject*) { seen = cds->fieldByName("CDARVPROD")->asString(); };
+    type("202001");
+    QTest::keyClick(focused(), Qt::Key_Tab);
+    EXPECT_EQ(seen, "202001");
+}
+
+TEST_F(DBGridTest, ReadOnlyColumnDoesNotEdit) {
+    grid->SetSelectedIndex(1);
+    type("x");
+    EXPECT_FALSE(grid->EditorMode());
+    EXPECT_EQ(cds->state(), DataSetState::Browse);
+}
+
+TEST_F(DBGridTest, DownOnTheLastRowAppendsOnceAndInsertInserts) {
+    QTest::keyClick(grid, Qt::Key_Down);
+    EXPECT_EQ(cds->recNo(), 2);
+    QTest::keyClick(grid, Qt::Key_Down);
+    EXPECT_EQ(cds->state(), DataSetState::Insert);
+    EXPECT_EQ(grid->model()->rowCount(), 3);
+    QTest::keyClick(grid, Qt::Key_Down); // the new row is untouched: no second one
+    EXPECT_EQ(grid->model()->rowCount(), 3);
+    QTest::keyClick(grid, Qt::Key_Up); // leaving an untouched new row drops it
+    EXPECT_EQ(cds->state(), DataSetState::Browse);
+    EXPECT_EQ(cds->recordCount(), 2);
+    QTest::keyClick(grid, Qt::Key_Insert);
+    EXPECT_EQ(cds->state(), DataSetState::Insert);
+}
+
+TEST_F(DBGridTest, CtrlDeleteDeletesWithoutAQuestionOfItsOwn) {
+    int beforeDelete = 0;
+    cds->beforeDelete = [&](dataset::ClientDataSet&) { ++beforeDelete; };
+    QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(beforeDelete, 1);
+    EXPECT_EQ(cds->recordCount(), 1);
+    EXPECT_TRUE(dialogs.Messages().isEmpty());
+    QTest::keyClick(grid, Qt::Key_Delete); // Delete alone deletes nothing
+    EXPECT_EQ(cds->recordCount(), 1);
+}
+
+TEST_F(DBGridTest, KeyDownHandlerRunsFirstAlsoForKeysTypedInTheEditor) {
+    QList<int> keys;
+    grid->OnKeyDown = [&](QObject*, int& key, TShiftState) {
+        keys << key;
+        if (key == VK_SPACE)
+            key = 0;
+    };
+    grid->SetSelectedIndex(2);
+    QTest::keyClick(grid, Qt::Key_Space); // consumed: no editor
+    EXPECT_FALSE(grid->EditorMode());
+    type("7");
+    ASSERT_TRUE(grid->EditorMode());
+    QTest::keyClick(focused(), Qt::Key_Space); // typed in the editor, seen by the grid
+    EXPECT_EQ(Consiste::GridText(grid, "QTPRODGERADO", false), "7");
+    EXPECT_EQ(keys, QList<int>({VK_SPACE, '7', VK_SPACE}));
+}
+
+TEST_F(DBGridTest, CellPaintingRunsAfterTheDefaultPainting) {
+    QStringList painted;
+    grid->OnDrawColumnCell = [&](QObject*, const QRect& rect, int dataCol, TColumn* column,
+                                 TGridDrawState) {
+        ASSERT_NE(grid->Canvas(), nullptr);
+        if (column->FieldName() != "QTPRODGERADO")
+            return;
+        grid->Canvas()->FillRect(rect);
+        grid->Canvas()->TextOut(rect.left() + 2, rect.top() + 2, "x");
+        painted << QString::number(dataCol);
+    };
+    grid->grab();
+    EXPECT_EQ(painted, QStringList({"2", "2"}));
+    EXPECT_EQ(grid->Canvas(), nullptr);
+}
+
+TEST_F(DBGridTest, PickListAndEllipsisButtonEditors) {
+    grid->SetSelectedIndex(3);
+    grid->SetEditorMode(true);
+    auto* combo = qobject_cast<QComboBox*>(focused());
+    ASSERT_NE(combo, nullptr);
+    EXPECT_EQ(combo->count(), 2);
+    EXPECT_EQ(combo->itemText(0), "Sim");
+    grid->SetEditorMode(false);
+
+    int clicks = 0;
+    grid->OnEditButtonClick = [&](QObject*) { ++clicks; };
+    grid->Columns(0)->SetButtonStyle(TColumnButtonStyle::cbsEllipsis);
+    grid->SetSelectedIndex(0);
+    grid->SetEditorMode(true);
+    auto* button = focused()->findChild<QToolButton*>("EditButton");
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->focusPolicy(), Qt::NoFocus);
+    button->click();
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(form.ActiveControl(), grid);
+}
+
+TEST_F(DBGridTest, LeavingTheGridWritesTheCellBeforeTheExitHandler) {
+    double seen = 0;
+    grid->OnExit = [&](QObject*) { seen = cds->fieldByName("QTPRODGERADO")->asFloat(); };
+    grid->SetSelectedIndex(2);
+    type("8");
+    other->SetFocus();
+    EXPECT_DOUBLE_EQ(seen, 8.0);
+    EXPECT_EQ(cds->state(), DataSetState::Edit); // the grid does not post by itself
+}
+
+TEST_F(DBGridTest, RowMoveRefusedByThePostKeepsTheRow) {
+    cds->beforePost = [](dataset::ClientDataSet& ds) {
+        if (ds.fieldByName("QTPRODGERADO")->asFloat() <= 0)
+            throw EHostError("Quantidade deve ser maior que zero.");
+    };
+    grid->SetSelectedIndex(2);
+    type("0");
+    QTest::keyClick(focused(), Qt::Key_Down);
+    EXPECT_EQ(cds->recNo(), 1);
+    EXPECT_EQ(grid->currentIndex().row(), 0);
+    EXPECT_EQ(cds->state(), DataSetState::Edit);
+    EXPECT_EQ(dialogs.LastMessage(), "Quantidade deve ser maior que zero.");
+}
+
+} // namespace
