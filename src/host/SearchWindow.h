@@ -32,6 +32,8 @@ public:
     // Types into the incremental search: the first row whose column starts with the text
     // (letter case ignored) becomes the selected one. Returns false when none matches.
     bool Search(const QString& text);
+    // The column the incremental search looks at (a click on a title chooses it).
+    void SetSearchColumn(int column) { searchColumn_ = column; }
     void SelectRow(int row);
     int SelectedRow() const;
     // Picks the selected row and closes the window with mrOk.

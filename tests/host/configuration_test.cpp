@@ -1,0 +1,105 @@
+// The host's configuration: command line over environment over INI file over the database's
+// settings table over defaults; the processing date from FILIAL; separators from the locale.
+#include "Configuration.h"
+#include "FormatFloat.h"
+#include "Picture.h"
+#include "Quorvan.h"
+
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace host;
+
+namespace {
+
+class ConfigurationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        Configuration::Reset();
+    }
+    void TearDown() override {
+        Configuration::AttachDatabase(nullptr);
+        Configuration::Reset();
+        QLocale::setDefault(QLocale::c());
+        if (QSqlDatabase::contains("cfgtest"))
+            QSqlDatabase::removeDatabase("cfgtest");
+    }
+    QString writeIni(const QString& text) {
+        const QString path = dir.filePath("suite.ini");
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text.toUtf8());
+        return path;
+    }
+    QProcessEnvironment env(std::initializer_list<std::pair<QString, QString>> vars) {
+        QProcessEnvironment e;
+        e.insert("EST_CONFIG", dir.filePath("suite.ini"));
+        for (const auto& [k, v] : vars)
+            e.insert(k, v);
+        return e;
+    }
+    QTemporaryDir dir;
+};
+
+TEST_F(ConfigurationTest, EachValueComesFromTheStrongestSourceThatHasIt) {
+    writeIni("branch=0004\npicture_produto=99.99\ndecimal_separator=.\nthousand_separator=,\n"
+             "server=ini-host:9000\n");
+    Configuration::Load({"suite", "--branch", "0002", "--server", "10.0.0.5:8181"},
+                        env({{"EST_BRANCH", "0003"}, {"EST_PICTURE_PRODUTO", "9.99"}}));
+    EXPECT_EQ(Quorvan::FiliProc(), "0002");                 // command line
+    EXPECT_EQ(Quorvan::DBPict(Quorvan::tpProduto), "9.99"); // environment
+    EXPECT_EQ(Configuration::DecimalSeparator(), '.');      // INI
+    EXPECT_EQ(Quorvan::WebURL(), "10.0.0.5");
+    EXPECT_EQ(Quorvan::WebPort(), 8181);
+    EXPECT_EQ(dataset::FormatSettings::decimalSeparator(), '.');
+    EXPECT_EQ(dataset::formatFloat("#,##0.000", 1234.5), "1,234.500");
+}
+
+TEST_F(ConfigurationTest, DefaultsFollowThePortugueseLocale) {
+    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    Configuration::Load({"suite"}, env({}));
+    EXPECT_EQ(Configuration::DecimalSeparator(), ',');
+    EXPECT_EQ(Configuration::ThousandSeparator(), '.');
+    EXPECT_EQ(dataset::formatFloat("#,##0.000", 1234.5), "1.234,500");
+    EXPECT_EQ(Quorvan::DBPict(Quorvan::tpProduto), "9.99.999");
+    EXPECT_EQ(Quorvan::DBPictObj(Quorvan::tpProduto)->GetTtNiveis(), 3);
+    EXPECT_EQ(Quorvan::FiliProc(), "0001");
+}
+
+TEST_F(ConfigurationTest, DatabaseSettingsAndProcessingDates) {
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "cfgtest");
+    db.setDatabaseName(dir.filePath("est.sqlite"));
+    ASSERT_TRUE(db.open());
+    QSqlQuery q(db);
+    ASSERT_TRUE(
+        q.exec("CREATE TABLE CONFIGURACAO (CHAVE VARCHAR(40) PRIMARY KEY, VALOR VARCHAR(255))"));
+    ASSERT_TRUE(q.exec("INSERT INTO CONFIGURACAO VALUES ('PICTURE_PRODUTO', '99.999.9')"));
+    ASSERT_TRUE(
+        q.exec("CREATE TABLE FILIAL (CDFILIAL VARCHAR(4) PRIMARY KEY, DTPROCESSAMENTO DATE)"));
+    ASSERT_TRUE(q.exec("INSERT INTO FILIAL VALUES ('0001', '2026-11-30'), ('0002', '2026-12-01')"));
+    writeIni("[dtprocessamento]\n0002=2026-12-24\n");
+    Configuration::Load({"suite"}, env({}));
+    Configuration::AttachDatabase([db]() -> std::optional<QSqlDatabase> { return db; });
+
+    EXPECT_EQ(Quorvan::DBPict(Quorvan::tpProduto), "99.999.9");
+    EXPECT_EQ(Quorvan::DBPictObj(Quorvan::tpProduto)->TamAcNivel("3"), 6);
+    EXPECT_EQ(Quorvan::DataProc("0001"), QDate(2026, 11, 30));  // from FILIAL
+    EXPECT_EQ(Quorvan::DataProc("0002"), QDate(2026, 12, 24));  // the INI file says otherwise
+    EXPECT_EQ(Quorvan::DataProc("9999"), QDate::currentDate()); // unknown branch: today
+
+    // Read at the moment of use: a new processing date is seen at once.
+    ASSERT_TRUE(q.exec("UPDATE FILIAL SET DTPROCESSAMENTO = '2026-12-02' WHERE CDFILIAL = '0001'"));
+    EXPECT_EQ(Quorvan::DataProc("0001"), QDate(2026, 12, 2));
+}
+
+TEST_F(ConfigurationTest, OverrideStandsAboveEverySource) {
+    Configuration::Load({"suite", "--server", "a:1"}, env({}));
+    Configuration::Override(cfg::kServer, "127.0.0.1:40123");
+    EXPECT_EQ(Quorvan::WebURL(), "127.0.0.1");
+    EXPECT_EQ(Quorvan::WebPort(), 40123);
+}
+
+} // namespace

@@ -1,0 +1,328 @@
+// The host framework the module stands on: lookup button, search windows, page control,
+// progress window, message tables, error report, form creation, base forms, screen.
+#include "Application.h"
+#include "Btnpesquisa.h"
+#include "Dialogs.h"
+#include "EventBoundary.h"
+#include "Exceptions.h"
+#include "Frmpadr.h"
+#include "Frmrotgeral.h"
+#include "MensErro.h"
+#include "PackageLoader.h"
+#include "Pesquisa.h"
+#include "Procurar.h"
+#include "Qvn_msg.h"
+#include "Screen.h"
+#include "SearchWindow.h"
+#include "Showavi.h"
+
+#include "ClientDataSet.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace host;
+using dataset::DataSetState;
+using dataset::FieldType;
+
+namespace {
+
+// Products as the lookups list them: tree code, internal code (hidden), name, level.
+dataset::ClientDataSet* products(QObject* owner) {
+    auto* cds = new dataset::ClientDataSet(owner);
+    cds->addField("CDARVPROD", FieldType::String, 20)->setDisplayLabel("Código");
+    cds->addField("CDPRODUTO", FieldType::String, 10)->setVisible(false);
+    cds->addField("NMPRODUTO", FieldType::String, 50)->setDisplayLabel("Nome");
+    cds->addField("CDNVPRODUTO", FieldType::String, 1)->setVisible(false);
+    cds->createDataSet();
+    const char* rows[][4] = {{"1", "P1", "Grãos", "1"},
+                             {"101", "P101", "Milho", "2"},
+                             {"101001", "P101001", "Milho em grão", "3"},
+                             {"102", "P102", "Soja", "2"},
+                             {"102001", "P102001", "Óleo de soja", "3"}};
+    for (auto& r : rows) {
+        cds->append();
+        for (int i = 0; i < 4; ++i)
+            cds->field(i)->setAsString(r[i]);
+        cds->post();
+    }
+    cds->first();
+    return cds;
+}
+
+class LookupTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        cds = products(&form);
+        dts = new dataset::DataSource(cds, &form);
+        button = new TBtnPesquisa(&form, "btpProduto");
+        button->Title = "Produto";
+        button->DataSource = dts;
+        button->EmptyError = "Não há produto cadastrado.";
+        button->OnAfterPesq = [this](QObject*) {
+            picked << cds->fieldByName("CDPRODUTO")->asString();
+        };
+    }
+    TForm form;
+    DialogScript dialogs;
+    dataset::ClientDataSet* cds = nullptr;
+    dataset::DataSource* dts = nullptr;
+    TBtnPesquisa* button = nullptr;
+    QStringList picked;
+};
+
+TEST_F(LookupTest, BeforeHandlerThatRaisesOpensNothing) {
+    button->OnBeforePesq = [](QObject*, bool&) { throw EHostError("Servidor indisponível."); };
+    EXPECT_THROW(button->Execute(), EHostError);
+    button->click(); // a press by the user: the error is shown, nothing else happens
+    EXPECT_TRUE(dialogs.ModalCaptions().isEmpty());
+    EXPECT_TRUE(picked.isEmpty());
+    EXPECT_EQ(dialogs.LastMessage(), "Servidor indisponível.");
+}
+
+TEST_F(LookupTest, PickPositionsTheDataSetThenRunsTheAfterHandler) {
+    QStringList titles;
+    dialogs.OnModal([&](TForm& f) {
+        auto& window = dynamic_cast<TfrmSearchWindow&>(f);
+        titles = window.Titles();
+        EXPECT_FALSE(window.Search("óleo")); // not a code
+        window.SetSearchColumn(1);
+        EXPECT_TRUE(window.Search("óleo"));
+        window.Pick();
+    });
+    EXPECT_TRUE(button->Execute());
+    EXPECT_EQ(titles, QStringList({"Código", "Nome"})); // visible fields, by display label
+    EXPECT_EQ(picked, QStringList({"P102001"}));
+    EXPECT_EQ(cds->recNo(), 5);
+    EXPECT_EQ(dialogs.ModalCaptions(), QStringList({"Produto"}));
+}
+
+TEST_F(LookupTest, CancelledSearchRunsNoAfterHandlerAndLeavesTheDataSet) {
+    cds->moveBy(2);
+    EXPECT_FALSE(button->Execute()); // no action queued: the window is closed, cancelled
+    EXPECT_TRUE(picked.isEmpty());
+    EXPECT_EQ(cds->recNo(), 3);
+}
+
+TEST_F(LookupTest, EmptyListReportsTheErrorInsteadOfAWindow) {
+    cds->emptyDataSet();
+    EXPECT_THROW(button->Execute(), EAbort);
+    EXPECT_EQ(dialogs.LastMessage(), "Não há produto cadastrado.");
+    EXPECT_TRUE(dialogs.ModalCaptions().isEmpty());
+}
+
+TEST_F(LookupTest, TreeSearchListsRowsUnderTheirLevels) {
+    button->PesqType = TPesqType::ptArvore;
+    button->FieldNivel = "CDNVPRODUTO";
+    button->FieldCodigo = "CDPRODUTO";
+    button->FieldNome = "NMPRODUTO";
+    dialogs.OnModal([](TForm& f) {
+        auto& window = dynamic_cast<TfrmSearchWindow&>(f);
+        window.Search("Milho em");
+        window.Pick();
+    });
+    EXPECT_TRUE(button->Execute());
+    EXPECT_EQ(picked, QStringList({"P101001"}));
+    EXPECT_EQ(button->focusPolicy(), Qt::NoFocus);
+}
+
+TEST_F(LookupTest, SearchWindowsOverADataSourceAndADataSet) {
+    dialogs.OnModal([](TForm& f) {
+        dynamic_cast<TfrmSearchWindow&>(f).SelectRow(3);
+        dynamic_cast<TfrmSearchWindow&>(f).Pick();
+    });
+    EXPECT_TRUE(
+        Pesquisa::Pesquisar_Plus(dts, "Produto|Não há produto cadastrado.|nível 3", false, true));
+    EXPECT_EQ(cds->fieldByName("NMPRODUTO")->asString(), "Soja");
+    EXPECT_FALSE(Pesquisa::Pesquisar_Plus(dts, "Produto|Não há produto.", false, true));
+    EXPECT_EQ(cds->fieldByName("NMPRODUTO")->asString(), "Soja");
+    Procurar::Procura(cds); // cancelled: stays
+    EXPECT_EQ(cds->recNo(), 4);
+    cds->emptyDataSet();
+    EXPECT_FALSE(Pesquisa::Pesquisar_Plus(dts, "Produto|Não há produto cadastrado.|", false, true));
+    EXPECT_EQ(dialogs.LastMessage(), "Não há produto cadastrado.");
+}
+
+TEST(PageControl, SetActivePageRaisesNoChangeEventButAUserSwitchDoes) {
+    TForm form;
+    auto* pgc = new TPageControl(&form);
+    auto* list = new TTabSheet(pgc, "Lista");
+    auto* page = new TTabSheet(pgc, "Formulário");
+    int changes = 0;
+    pgc->OnChange = [&](QObject*) { ++changes; };
+    pgc->SetActivePage(page);
+    pgc->SetActivePage(page);
+    EXPECT_EQ(pgc->ActivePage(), page);
+    EXPECT_EQ(changes, 0);
+    pgc->setCurrentIndex(0); // what a click on the tab does
+    EXPECT_EQ(changes, 1);
+    // A disabled page stays shown; it cannot be picked.
+    page->SetEnabled(false);
+    list->SetEnabled(false);
+    EXPECT_EQ(pgc->ActivePage(), list);
+    EXPECT_FALSE(pgc->isTabEnabled(1));
+    EXPECT_EQ(changes, 1);
+}
+
+TEST(ShowAvi, ShowsItsTextAndASecondDeactivationIsHarmless) {
+    TForm form;
+    Showavi::ActiveShowAvi(&form, Showavi::aviCopiaArquivo, "Atualizando amostra...");
+    EXPECT_EQ(Showavi::ShowAviText(), "Atualizando amostra...");
+    Showavi::DeactiveShowAvi();
+    EXPECT_TRUE(Showavi::ShowAviText().isEmpty());
+    Showavi::DeactiveShowAvi();
+    EXPECT_TRUE(Showavi::ShowAviText().isEmpty());
+}
+
+TEST(Messages, KeyEndsAtTheFirstBarAndShowMsgReturnsTheButton) {
+    DialogScript dialogs;
+    TMessages msg(nullptr);
+    msg.Strings = {"Produto|Produto|Não há produto cadastrado.", "Cancel|Cancelar operação?",
+                   "Quant_Maior|Quantidade não pode ser maior que a quantidade informada na "
+                   "nota :  %s ."};
+    EXPECT_EQ(msg.Msg("Produto"), "Produto|Não há produto cadastrado.");
+    EXPECT_EQ(msg.Msg("Quant_Maior").replace("%s", "1,000"),
+              "Quantidade não pode ser maior que a quantidade informada na nota :  1,000 .");
+    EXPECT_TRUE(msg.Msg("produto").isEmpty());
+    dialogs.Answer(mrNo);
+    EXPECT_EQ(msg.ShowMsg("Cancel", TMsgDlgType::mtConfirmation, mbYesNo, 0), mrNo);
+    dialogs.Answer(mrYes);
+    EXPECT_EQ(msg.ShowMsg("Cancel", TMsgDlgType::mtConfirmation, mbYesNo, 0), mrYes);
+    ASSERT_EQ(dialogs.Messages().size(), 2);
+    EXPECT_EQ(dialogs.Messages()[0].text, "Cancelar operação?");
+    EXPECT_EQ(dialogs.Messages()[0].buttons, mbYesNo);
+}
+
+TEST(MensErro, ShowsTheErrorAndAbortsSilently) {
+    DialogScript dialogs;
+    EXPECT_THROW(Consiste::MensErro("Produto não cadastrado.", true), EAbort);
+    ASSERT_EQ(dialogs.Messages().size(), 1);
+    EXPECT_EQ(dialogs.Messages()[0].type, TMsgDlgType::mtError);
+    // At an event boundary the abort shows nothing more.
+    Guard([] { Consiste::MensErro("Série NF deve ser informada."); });
+    EXPECT_EQ(dialogs.Messages().size(), 2);
+    Guard([] { throw std::runtime_error("disco cheio"); });
+    EXPECT_EQ(dialogs.LastMessage(), "disco cheio");
+}
+
+struct FailingForm : TForm {
+    static inline int created = 0;
+    FailingForm() { ++created; }
+    void FormCreate(QObject*) override { throw EHostError("sem conexão"); }
+};
+
+struct ProbeForm : TfrmPadrao {
+    static inline ProbeForm* seenInCreate = nullptr;
+    void FormCreate(QObject* sender) override;
+};
+ProbeForm* frmProbe = nullptr;
+void ProbeForm::FormCreate(QObject* sender) {
+    TfrmPadrao::FormCreate(sender);
+    seenInCreate = frmProbe; // the reference is set before the creation handler runs
+}
+
+TEST(Application, CreateFormSetsTheReferenceAndAFailedCreationLeavesNone) {
+    Application->CreateForm(frmProbe);
+    ASSERT_NE(frmProbe, nullptr);
+    EXPECT_EQ(ProbeForm::seenInCreate, frmProbe);
+    EXPECT_TRUE(Application->Forms().contains(frmProbe));
+    delete frmProbe;
+
+    FailingForm* failing = reinterpret_cast<FailingForm*>(0x1);
+    EXPECT_THROW(Application->CreateForm(failing), EHostError);
+    EXPECT_EQ(failing, nullptr);
+    EXPECT_EQ(FailingForm::created, 1);
+}
+
+TEST(BasePadrao, CommandsFollowTheStateOfTheMasterDataSource) {
+    DialogScript dialogs;
+    TfrmPadrao form;
+    auto* cds = new dataset::ClientDataSet(&form);
+    cds->addField("NRAMOSTRA", FieldType::String, 10);
+    form.dtsPadrao->setDataSet(cds);
+    form.FormCreate(&form);
+    EXPECT_TRUE(form.sbtIncluir->isEnabled());
+    EXPECT_FALSE(form.sbtAlterar->isEnabled());
+    EXPECT_FALSE(form.sbtConfirmar->isEnabled());
+
+    form.sbtIncluir->Click(); // opens the empty dataset and inserts
+    EXPECT_EQ(cds->state(), DataSetState::Insert);
+    EXPECT_FALSE(form.sbtIncluir->isEnabled());
+    EXPECT_TRUE(form.sbtConfirmar->isEnabled());
+    EXPECT_TRUE(form.mnuCancelar->Enabled());
+    EXPECT_FALSE(form.mnuAlterar->Enabled());
+    cds->fieldByName("NRAMOSTRA")->setAsString("0000000001");
+    form.sbtConfirmar->Click();
+    EXPECT_EQ(cds->state(), DataSetState::Browse);
+    EXPECT_TRUE(form.sbtAlterar->isEnabled());
+    EXPECT_TRUE(form.mnuExcluir->Enabled());
+    EXPECT_FALSE(form.sbtCancelar->isEnabled());
+    form.sbtAlterarClick(form.sbtAlterar);
+    EXPECT_EQ(cds->state(), DataSetState::Edit);
+    form.sbtCancelar->Click();
+    dialogs.Answer(mrYes);
+    form.sbtExcluir->Click();
+    EXPECT_TRUE(cds->isEmpty());
+    EXPECT_FALSE(form.sbtAlterar->isEnabled());
+
+    // Every component the screens name is there, under its name.
+    for (const char* name :
+         {"lblCodTela",          "panMenu",    "sbtAjuda",           "sbtImprimir",
+          "sbtFechar",           "pgcPadrao",  "tshFolhaDados",      "panDbgPadrao",
+          "scbFolhaDados",       "dbgPadrao",  "tshFormulario",      "panFormulario",
+          "scbFormulario",       "dtsPadrao",  "panNavigator",       "dbtNome",
+          "dbnPadrao",           "mnuMenu",    "mnuOperacao",        "mnuListagem",
+          "mnuConfigImpressora", "pmnNavegar", "Proximo1",           "prdImprimir",
+          "psdConfigurar",       "msgPadrao",  "msgMensagensPadroes"})
+        EXPECT_NE(form.FindComponent(name), nullptr) << name;
+    TCloseAction action = TCloseAction::caHide;
+    form.FormClose(&form, action);
+    EXPECT_EQ(action, TCloseAction::caFree);
+}
+
+struct Dialog : TfrmRotiGeral {
+    int confirms = 0;
+    void sbtConfirmaClick(QObject* sender) override {
+        ++confirms;
+        TfrmRotiGeral::sbtConfirmaClick(sender);
+    }
+};
+
+TEST(BaseRotiGeral, ConfirmRunsFromCodeShownOrNotAndClosingHides) {
+    DialogScript dialogs;
+    Dialog dialog;
+    dialog.sbtConfirma->Click(); // hidden: the same handler runs
+    EXPECT_EQ(dialog.confirms, 1);
+    dialogs.OnModal([](TForm& f) { dynamic_cast<Dialog&>(f).sbtConfirma->Click(); });
+    EXPECT_EQ(dialog.ShowModal(), mrOk);
+    EXPECT_EQ(dialog.confirms, 2);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.ShowModal(), mrCancel); // the same instance shows again
+}
+
+TEST(Screen, CursorAndDisplaySize) {
+    Screen->SetCursor(crHourGlass);
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    Screen->SetCursor(crDefault);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    Screen->SetDisplaySize(QSize(640, 480));
+    EXPECT_EQ(Screen->Width(), 640);
+    EXPECT_EQ(Screen->Height(), 480);
+    Screen->SetDisplaySize(QSize());
+    EXPECT_NE(Screen->Width(), 0);
+}
+
+TEST(Package, AMissingPackageIsReportedByName) {
+    PackageLoader loader(PackageLoader::PathFor("Pkg_inexistente"));
+    try {
+        loader.CallIniProc();
+        FAIL() << "loaded a package that does not exist";
+    } catch (const EHostError& e) {
+        EXPECT_TRUE(e.message().contains("libPkg_inexistente.so")) << e.message().toStdString();
+        EXPECT_TRUE(e.message().startsWith("Não foi possível carregar o pacote"));
+    }
+    EXPECT_FALSE(loader.Loaded());
+}
+
+} // namespace
