@@ -180,6 +180,11 @@ void TfrmPadrao::build() {
     Anterior1->OnClick = navigate(nbPrior);
     Proximo1->OnClick = navigate(nbNext);
     Ultimo1->OnClick = navigate(nbLast);
+    for (QWidget* w : std::initializer_list<QWidget*>{dbgPadrao, dbnPadrao}) {
+        w->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(w, &QWidget::customContextMenuRequested, this,
+                [this, w](const QPoint& at) { pmnNavegar->popup(w->mapToGlobal(at)); });
+    }
     pgcPadrao->OnChange = [this](QObject* s) { pgcPadraoChange(s); };
     dtsPadrao->onStateChange = [this](dataset::DataSource&) { dtsPadraoStateChange(dtsPadrao); };
     connect(dtsPadrao, &dataset::DataSource::dataChanged, this, [this] { UpdateCommands(); });

@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
                              host::TMsgDlgType::mtError, host::mbOK);
         }
         if (probe)
-            QTimer::singleShot(200, &window, [&] { probe->Finish(&window); });
+            QTimer::singleShot(0, &window, [&] { probe->Finish(&window); });
     });
 
     const int code = app.exec();
