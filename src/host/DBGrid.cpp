@@ -205,8 +205,8 @@ bool TDBGrid::EditorMode() const {
 void TDBGrid::SetEditorMode(bool on) {
     if (on == EditorMode())
         return;
-    if (on)
-        edit(currentIndex(), QAbstractItemView::EditKeyPressed, nullptr);
+    if (on) // opening the editor edits nothing yet: typing in it does
+        edit(currentIndex(), QAbstractItemView::AllEditTriggers, nullptr);
     else
         CommitEditor();
 }
@@ -303,7 +303,8 @@ void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
             setCurrentQuietly(source->dataSet()->currentRow(), selectedColumn_);
             return;
         }
-        selectedColumn_ = currentIndex().column();
+        selectedColumn_ = current.column();
+        syncToDataSet(); // a post on the way may have reloaded the rows
         Guard([this] {
             if (OnColEnter)
                 OnColEnter(this);

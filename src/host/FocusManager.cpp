@@ -75,6 +75,9 @@ void FocusManager::FocusControl(QWidget* target) {
     if (!control)
         return;
     QWidget* to = control->Widget();
+    // A hidden or disabled control cannot take the focus; the request changes nothing.
+    if (!control->CanFocus())
+        return;
 
     if (exiting_) {
         // A handler moves the focus while a control is being left: the move under way ends

@@ -173,3 +173,16 @@ TEST_F(FocusTest, ToolButtonClickLeavesTheFocusWhereItWas) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(FocusTest, AControlThatCannotTakeTheFocusIsNotEntered) {
+    form->edtB1->setEnabled(false);
+    form->edtB1->SetFocus();
+    form->grbB->hide();
+    form->edtB2->SetFocus();
+    EXPECT_EQ(form->ActiveControl(), form->edtA1);
+    EXPECT_TRUE(form->log.isEmpty());
+}
+
+} // namespace
