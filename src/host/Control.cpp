@@ -11,7 +11,12 @@ namespace {
 int gNextTabOrder = 1000;
 } // namespace
 
-TControl::TControl(QWidget* self) : self_(self), tabOrder_(gNextTabOrder++) {}
+TControl::TControl(QWidget* self) : self_(self), tabOrder_(gNextTabOrder++) {
+    // A control placed on a form already on screen shows at once, as on the classic forms
+    // (a Qt child created after its parent was shown stays hidden until told).
+    if (QWidget* parent = self->parentWidget(); parent && parent->isVisible())
+        self->setVisible(true);
+}
 
 TControl::~TControl() {
     if (TForm* form = ParentForm())

@@ -1,0 +1,143 @@
+// Plain controls: masked edit, upper-case edit, list box, aligned bars, menus, the
+// read-only data text and the navigator.
+#include "DBControls.h"
+#include "Dialogs.h"
+#include "Form.h"
+#include "Menus.h"
+#include "StdControls.h"
+
+#include "ClientDataSet.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace host;
+using dataset::DataSetState;
+using dataset::FieldType;
+
+namespace {
+
+class ControlsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        form.resize(400, 300);
+        form.show();
+        form.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    }
+    TForm form;
+    DialogScript dialogs;
+};
+
+TEST_F(ControlsTest, MaskedEditTakesOnlyWhatTheMaskAdmitsAndStoresWithoutLiterals) {
+    auto* med = new TMaskEdit(&form);
+    med->SetBounds(10, 10, 200, 21);
+    med->SetEditMask("99999999999999999999;0; ");
+    med->SetFocus();
+    QTest::keyClicks(med, "12a3");
+    EXPECT_EQ(med->Text(), "123");
+
+    med->SetEditMask("999.999.999-99;0; ");
+    med->SetText("12345678909");
+    EXPECT_EQ(med->EditText(), "123.456.789-09");
+    EXPECT_EQ(med->Text(), "12345678909");
+    med->SetEditMask(">aaaaaa;0; ");
+    med->SetText("");
+    QTest::keyClick(med, Qt::Key_Home);
+    QTest::keyClicks(med, "ab12");
+    EXPECT_EQ(med->Text(), "AB12");
+}
+
+TEST_F(ControlsTest, UpperCaseEditAndItsChangeHandler) {
+    auto* edt = new TEdit(&form);
+    edt->SetCharCase(TEditCharCase::ecUpperCase);
+    edt->SetMaxLength(3);
+    int changes = 0;
+    edt->OnChange = [&](QObject*) { ++changes; };
+    edt->SetFocus();
+    QTest::keyClicks(edt, "u1xz");
+    EXPECT_EQ(edt->Text(), "U1X");
+    EXPECT_EQ(changes, 3);
+    edt->SetText("");
+    EXPECT_EQ(changes, 4); // a change from code raises it too
+}
+
+TEST(Align, AlignedBarsFollowTheirParent) {
+    TForm form;
+    auto* top = new TPanel(&form);
+    top->SetBounds(0, 0, 10, 30);
+    top->SetAlign(TAlign::alTop);
+    auto* bottom = new TPanel(&form);
+    bottom->SetBounds(0, 0, 10, 25);
+    bottom->SetAlign(TAlign::alBottom);
+    auto* client = new TPanel(&form);
+    client->SetAlign(TAlign::alClient);
+    form.resize(500, 400);
+    form.show();
+    EXPECT_EQ(top->geometry(), QRect(0, 0, 500, 30));
+    EXPECT_EQ(bottom->geometry(), QRect(0, 375, 500, 25));
+    EXPECT_EQ(client->geometry(), QRect(0, 30, 500, 345));
+}
+
+TEST_F(ControlsTest, MenuItemsRunTheirHandlerAndCanBeDisabled) {
+    auto* menu = new TMainMenu(&form);
+    TMenuItem* operacao = menu->Add("mnuOperacao", "&Operação");
+    TMenuItem* incluir = operacao->Add("mnuIncluir", "&Incluir");
+    int clicks = 0;
+    incluir->OnClick = [&](QObject*) { ++clicks; };
+    incluir->Action()->trigger();
+    EXPECT_EQ(clicks, 1);
+    incluir->SetEnabled(false);
+    incluir->Action()->trigger(); // a disabled entry cannot be chosen
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(form.findChild<TMenuItem*>("mnuIncluir"), incluir);
+    incluir->OnClick = [](QObject*) { throw std::runtime_error("falhou"); };
+    incluir->SetEnabled(true);
+    incluir->Action()->trigger();
+    EXPECT_EQ(dialogs.LastMessage(), "falhou");
+}
+
+TEST_F(ControlsTest, ListBoxItems) {
+    auto* list = new TListBox(&form);
+    list->SetItems({"Produto não controla estoque.", "Produto inativo para a filial."});
+    list->Add("terceira");
+    EXPECT_EQ(list->Count(), 3);
+    EXPECT_EQ(list->Items().at(1), "Produto inativo para a filial.");
+    list->Clear();
+    EXPECT_EQ(list->Count(), 0);
+}
+
+TEST_F(ControlsTest, DataTextAndNavigatorFollowTheDataSet) {
+    auto* cds = new dataset::ClientDataSet(&form);
+    cds->addField("NRAMOSTRA", FieldType::String, 10);
+    cds->createDataSet();
+    for (const char* n : {"0000000001", "0000000002", "0000000003"}) {
+        cds->append();
+        cds->fieldByName("NRAMOSTRA")->setAsString(n);
+        cds->post();
+    }
+    cds->first();
+    auto* dts = new dataset::DataSource(cds, &form);
+    auto* text = new TDBText(&form);
+    text->SetDataSource(dts);
+    text->SetDataField("NRAMOSTRA");
+    auto* nav = new TDBNavigator(&form);
+    nav->SetBounds(0, 100, 120, 21);
+    nav->SetDataSource(dts);
+    EXPECT_EQ(text->text(), "0000000001");
+    EXPECT_FALSE(nav->Button(nbPrior)->isEnabled());
+    EXPECT_TRUE(nav->Button(nbNext)->isEnabled());
+    nav->Button(nbLast)->click();
+    EXPECT_EQ(text->text(), "0000000003");
+    EXPECT_FALSE(nav->Button(nbNext)->isEnabled());
+    EXPECT_TRUE(nav->Button(nbFirst)->isEnabled());
+    EXPECT_EQ(nav->focusPolicy(), Qt::NoFocus);
+    nav->BtnClick(nbPrior);
+    EXPECT_EQ(cds->recNo(), 2);
+    cds->close();
+    EXPECT_TRUE(text->text().isEmpty());
+    EXPECT_FALSE(nav->Button(nbFirst)->isEnabled());
+}
+
+} // namespace

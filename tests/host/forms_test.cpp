@@ -1,0 +1,179 @@
+// The life of a form: the close protocol and its actions, modal results, child windows of
+// the main window with their activation, window state and border icons.
+#include "Application.h"
+#include "Dialogs.h"
+#include "Exceptions.h"
+#include "Form.h"
+#include "Screen.h"
+#include "StdControls.h"
+
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QPointer>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace host;
+
+namespace {
+
+struct LifeForm : TForm {
+    QStringList log;
+    bool allowClose = true;
+    TCloseAction action = TCloseAction::caHide;
+    bool failClose = false;
+    void FormActivate(QObject*) override { log << "activate"; }
+    void FormDeactivate(QObject*) override { log << "deactivate"; }
+    void FormShow(QObject*) override { log << "show"; }
+    void FormCloseQuery(QObject*, bool& canClose) override {
+        log << "closequery";
+        canClose = allowClose;
+    }
+    void FormClose(QObject*, TCloseAction& a) override {
+        log << "close";
+        if (failClose)
+            throw EHostError("Somatório das quantidades difere.");
+        a = action;
+    }
+};
+
+TEST(FormLife, CloseProtocolAndItsActions) {
+    DialogScript dialogs;
+    QPointer<LifeForm> form = new LifeForm;
+    form->Show();
+    EXPECT_TRUE(form->isVisible());
+
+    form->allowClose = false;
+    form->Close();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_FALSE(form->log.contains("close"));
+
+    form->allowClose = true;
+    form->action = TCloseAction::caNone;
+    form->Close();
+    EXPECT_TRUE(form->isVisible());
+
+    // The window system's close asks for the same protocol; an error keeps the form open.
+    form->failClose = true;
+    form->close();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(dialogs.LastMessage(), "Somatório das quantidades difere.");
+
+    form->failClose = false;
+    form->action = TCloseAction::caHide;
+    form->Close();
+    EXPECT_FALSE(form->isVisible());
+    ASSERT_FALSE(form.isNull());
+
+    form->action = TCloseAction::caFree;
+    form->Show();
+    form->Close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(form.isNull());
+}
+
+TEST(FormLife, ModalResultEndsTheModalShowUnlessTheCloseIsRefused) {
+    DialogScript dialogs;
+    LifeForm form;
+    dialogs.OnModal([](TForm& f) {
+        auto& lf = dynamic_cast<LifeForm&>(f);
+        EXPECT_TRUE(lf.Modal());
+        EXPECT_EQ(Screen->ActiveForm(), &lf);
+        lf.allowClose = false;
+        lf.SetModalResult(mrOk); // refused: stays modal
+        EXPECT_TRUE(lf.Modal());
+        EXPECT_EQ(lf.ModalResult(), mrNone);
+        lf.allowClose = true;
+        lf.SetModalResult(mrYes);
+    });
+    EXPECT_EQ(form.ShowModal(), mrYes);
+    EXPECT_FALSE(form.Modal());
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_TRUE(ModalForms().isEmpty());
+    EXPECT_EQ(form.log.first(), "show");
+    EXPECT_TRUE(form.log.contains("activate"));
+    EXPECT_EQ(form.log.last(), "deactivate");
+}
+
+class MdiTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window.setCentralWidget(area);
+        window.resize(900, 700);
+        TApplication::Instance().SetMainWindow(&window, area);
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+    void TearDown() override {
+        TApplication::Instance().SetMainWindow(nullptr, nullptr);
+        Screen->SetDisplaySize(QSize());
+    }
+    LifeForm* child(const QString& caption) {
+        auto* f = new LifeForm;
+        f->SetFormStyle(TFormStyle::fsMDIChild);
+        f->SetCaption(caption);
+        f->SetClientSize(300, 200);
+        Application->Adopt(f);
+        return f;
+    }
+    QMainWindow window;
+    QMdiArea* area = new QMdiArea;
+    DialogScript dialogs;
+};
+
+TEST_F(MdiTest, ChildFormsLiveInTheAreaAndFollowItsActivation) {
+    LifeForm* a = child("A");
+    LifeForm* b = child("B");
+    a->Show();
+    ASSERT_NE(a->SubWindow(), nullptr);
+    EXPECT_EQ(area->subWindowList().size(), 1);
+    EXPECT_EQ(Application->ActiveMDIChild(), a);
+    EXPECT_EQ(Screen->ActiveForm(), a);
+    b->Show();
+    EXPECT_EQ(Application->ActiveMDIChild(), b);
+    EXPECT_EQ(a->log, QStringList({"show", "activate", "deactivate"}));
+    a->Show(); // a second show brings it to the front, it is not shown anew
+    EXPECT_EQ(a->log, QStringList({"show", "activate", "deactivate", "activate"}));
+    EXPECT_EQ(area->subWindowList().size(), 2);
+
+    // A modal dialog in front does not deactivate the child.
+    LifeForm dialog;
+    dialogs.OnModal([&](TForm&) { EXPECT_EQ(Screen->ActiveForm(), &dialog); });
+    a->log.clear();
+    dialog.ShowModal();
+    EXPECT_TRUE(a->log.isEmpty()) << a->log.join(",").toStdString();
+    EXPECT_EQ(Screen->ActiveForm(), a);
+
+    delete a->SubWindow();
+    delete b->SubWindow();
+}
+
+TEST_F(MdiTest, WindowStateAndBorderIcons) {
+    LifeForm* f = child("C");
+    f->Show();
+    f->SetWindowState(TWindowState::wsMinimized);
+    EXPECT_EQ(f->WindowState(), TWindowState::wsMinimized);
+    f->SetWindowState(TWindowState::wsNormal);
+    EXPECT_EQ(f->WindowState(), TWindowState::wsNormal);
+    f->SetBorderIcons(biSystemMenu);
+    EXPECT_FALSE(f->SubWindow()->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    f->SetBorderIcons(biSystemMenu | biMinimize | biMaximize);
+    EXPECT_TRUE(f->SubWindow()->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_TRUE(f->SubWindow()->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_EQ(f->BorderIcons(), biSystemMenu | biMinimize | biMaximize);
+    delete f->SubWindow();
+}
+
+TEST_F(MdiTest, DestroyFormsFreesEveryFormStillAlive) {
+    QPointer<LifeForm> f = child("D");
+    f->Show();
+    QPointer<LifeForm> g = child("E");
+    Application->DestroyForms();
+    EXPECT_TRUE(f.isNull());
+    EXPECT_TRUE(g.isNull());
+    EXPECT_TRUE(area->subWindowList().isEmpty());
+}
+
+} // namespace
