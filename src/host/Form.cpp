@@ -47,6 +47,10 @@ void collectTabOrder(QWidget* parent, QList<QWidget*>& out) {
 
 TForm::TForm(QWidget* parent) : QWidget(parent), focus_(this) {
     FocusManager::InstallWatcher();
+    // The forms were laid out in pixels for an 8-point font at 96 dots per inch.
+    QFont small = font();
+    small.setPixelSize(11);
+    setFont(small);
     setAttribute(Qt::WA_DeleteOnClose, false);
 }
 

@@ -11,6 +11,7 @@
 #include "StartupProbe.h"
 
 #include <QCommandLineParser>
+#include <QStyle>
 #include <QTimer>
 
 #include <memory>
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("est"));
     QApplication::setApplicationName(QStringLiteral("suite"));
     QApplication::setApplicationDisplayName(QStringLiteral("Suíte ERP"));
+    QApplication::setWindowIcon(app.style()->standardIcon(QStyle::SP_ComputerIcon));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Suíte ERP — Estoque"));
