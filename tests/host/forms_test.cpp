@@ -7,10 +7,13 @@
 #include "Screen.h"
 #include "StdControls.h"
 
+#include <QAbstractButton>
 #include <QMainWindow>
 #include <QMdiArea>
+#include <QMessageBox>
 #include <QPointer>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -174,6 +177,36 @@ TEST_F(MdiTest, DestroyFormsFreesEveryFormStillAlive) {
     EXPECT_TRUE(f.isNull());
     EXPECT_TRUE(g.isNull());
     EXPECT_TRUE(area->subWindowList().isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+// The desktop side of the seam, driven by timers instead of a person.
+TEST(DesktopDialogs, MessageBoxReturnsTheButtonPressed) {
+    QTimer::singleShot(0, [] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->text(), "Cancelar operação?");
+        for (QAbstractButton* b : box->buttons())
+            if (b->text() == "&Sim")
+                b->click();
+    });
+    EXPECT_EQ(MessageDlg("Cancelar operação?", TMsgDlgType::mtConfirmation, mbYesNo), mrYes);
+}
+
+TEST(DesktopDialogs, ModalFormRunsUntilItsResultIsSet) {
+    LifeForm form;
+    QTimer::singleShot(0, [&] {
+        EXPECT_TRUE(form.Modal());
+        EXPECT_EQ(Screen->ActiveForm(), &form);
+        form.SetModalResult(mrOk);
+    });
+    EXPECT_EQ(form.ShowModal(), mrOk);
+    EXPECT_FALSE(form.isVisible());
+    QTimer::singleShot(0, [&] { form.close(); }); // the window's close button cancels
+    EXPECT_EQ(form.ShowModal(), mrCancel);
 }
 
 } // namespace
