@@ -7,6 +7,7 @@
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QWindow>
 
 namespace host {
 
@@ -79,6 +80,15 @@ public:
 
     void RunModal(TForm& form) override {
         form.setWindowModality(Qt::ApplicationModal);
+        // Over the window the user works in, and kept in front of it.
+        QWidget* owner = QApplication::activeWindow();
+        if (owner && owner != &form && form.isWindow()) {
+            form.winId();
+            if (form.windowHandle() && owner->windowHandle())
+                form.windowHandle()->setTransientParent(owner->windowHandle());
+            if (!form.isVisible())
+                form.move(owner->geometry().center() - form.rect().center());
+        }
         form.Show();
         if (form.Modal()) {
             QEventLoop loop;
