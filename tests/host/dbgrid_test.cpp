@@ -243,3 +243,22 @@ TEST_F(DBGridTest, RowMoveRefusedByThePostKeepsTheRow) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(DBGridTest, PickListCellTakesTypedTextAndTabMovesOn) {
+    cds->fieldByName("IDPRODPRINC")->onSetText = [](dataset::Field& f, const QString& text) {
+        f.setAsString(text == "Sim" ? "S" : "N");
+    };
+    grid->SetSelectedIndex(3);
+    type("Sim");
+    ASSERT_TRUE(grid->EditorMode());
+    EXPECT_EQ(Consiste::GridText(grid, "IDPRODPRINC", false), "Sim");
+    QTest::keyClick(focused(), Qt::Key_Tab); // the last column: on to the next row
+    EXPECT_EQ(grid->currentIndex().row(), 1);
+    EXPECT_EQ(grid->SelectedIndex(), 0);
+    cds->first();
+    EXPECT_EQ(cds->fieldByName("IDPRODPRINC")->asString(), "S");
+}
+
+} // namespace
