@@ -54,7 +54,8 @@ public:
     QColor Color() const;
     void SetHint(const QString& hint);
     QString Hint() const;
-    void SetShowHint(bool on) { showHint_ = on; }
+    // Whether the hint shows when the mouse rests on the control (on by default).
+    void SetShowHint(bool on);
 
     TNotifyEvent OnEnter;
     TNotifyEvent OnExit;
@@ -77,6 +78,7 @@ private:
     int tabOrder_;
     bool tabStop_ = true;
     bool showHint_ = true;
+    QString hint_;
     QColor color_;
 };
 
