@@ -99,10 +99,17 @@ void TControl::ApplyColor(const QColor& color) {
 }
 
 void TControl::SetHint(const QString& hint) {
+    hint_ = hint;
     self_->setToolTip(showHint_ ? hint : QString());
 }
+
 QString TControl::Hint() const {
-    return self_->toolTip();
+    return hint_;
+}
+
+void TControl::SetShowHint(bool on) {
+    showHint_ = on;
+    self_->setToolTip(on ? hint_ : QString());
 }
 
 void TControl::DoEnter() {
