@@ -23,7 +23,7 @@ namespace server {
 namespace {
 
 constexpr size_t kMaxBodyBytes = 8 * 1024 * 1024;
-constexpr time_t kKeepAliveSeconds = 5;
+constexpr time_t kKeepAliveSeconds = 2; // also bounds how long a stop waits for idle clients
 constexpr time_t kReadWriteTimeoutSeconds = 30;
 
 std::atomic<int> nextInstanceId{1};

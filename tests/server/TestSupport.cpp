@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QJsonDocument>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -128,6 +129,7 @@ TestServer::TestServer(Backend backend, int demoScale, QString token)
 ServerProcess::ServerProcess(QStringList arguments) {
     process_.setProgram(QStringLiteral(EST_SERVER_BINARY));
     process_.setArguments(arguments);
+    process_.setStandardErrorFile(logDir_.filePath(QStringLiteral("stderr.log")));
     process_.start();
 }
 
@@ -157,7 +159,8 @@ bool ServerProcess::waitReady(int milliseconds) {
 }
 
 QString ServerProcess::readAllStandardError() {
-    return QString::fromUtf8(process_.readAllStandardError());
+    QFile log(logDir_.filePath(QStringLiteral("stderr.log")));
+    return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
 }
 
 QVariant scalar(server::Session& session, const QString& sql, const QVariantHash& values) {

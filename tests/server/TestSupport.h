@@ -89,9 +89,10 @@ public:
     bool waitReady(int milliseconds = 60000);
     int port() const { return port_; }
     QProcess& process() { return process_; }
-    QString readAllStandardError();
+    QString readAllStandardError(); // everything logged so far
 
 private:
+    QTemporaryDir logDir_; // standard error goes to a file: a full pipe would stall the server
     QProcess process_;
     int port_ = 0;
 };

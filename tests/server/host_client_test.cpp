@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 using namespace testsupport;
 
 namespace {
@@ -75,6 +77,18 @@ TEST_F(HostClient, EveryOpeningRunsBeforeConnectAndUsesTheAddressOfThatMoment) {
     net->SetConnected(false);
     net->Call(QStringLiteral("GetParamEstoque"), {"0001", "E", "10"});
     EXPECT_EQ(openings, 3);
+}
+
+TEST_F(HostClient, AConnectionIdleLongerThanTheServerKeepsItGoesOnWorking) {
+    int port = server_.port();
+    int openings = 0;
+    auto net = connection(QStringLiteral("Est00000.rdmEstoque"), &port, &openings);
+    net->Call(QStringLiteral("GetParamEstoque"), {"0001", "E", "10"});
+    std::this_thread::sleep_for(
+        std::chrono::milliseconds(2500)); // the server drops idle connections after 2 s
+    const QJsonValue again = net->Call(QStringLiteral("GetParamEstoque"), {"0001", "E", "10"});
+    EXPECT_EQ(again.toObject().value("rows").toArray().size(), 1);
+    EXPECT_EQ(openings, 1);
 }
 
 TEST_F(HostClient, FailuresRaiseWithTheServersMessage) {
