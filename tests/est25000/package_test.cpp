@@ -1,0 +1,97 @@
+// The package as the suite meets it: loaded by path with QLibrary, its units initialised in
+// order, its module variables exported under their names, IniProc callable any number of times.
+#include <QCoreApplication>
+#include <QLibrary>
+#include <QString>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString packagePath() {
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/libPkg_est25000.so");
+}
+
+class PackageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        library.setFileName(packagePath());
+        ASSERT_TRUE(library.load()) << library.errorString().toStdString();
+    }
+    void TearDown() override { library.unload(); }
+
+    template <typename T> T* variable(const char* mangled) {
+        auto* address = reinterpret_cast<T*>(library.resolve(mangled));
+        EXPECT_NE(address, nullptr) << mangled;
+        return address;
+    }
+    QStringList initialisedUnits() {
+        using Fn = QStringList (*)();
+        auto fn = reinterpret_cast<Fn>(library.resolve("_ZN12Pkg_est2500016initialisedUnitsEv"));
+        EXPECT_NE(fn, nullptr);
+        return fn ? fn() : QStringList();
+    }
+    void call(const char* name) {
+        auto fn = reinterpret_cast<void (*)()>(library.resolve(name));
+        ASSERT_NE(fn, nullptr) << name;
+        fn();
+    }
+
+    QLibrary library;
+};
+
+// Module variables, by their (Itanium ABI) exported names.
+constexpr const char* boIdCriado25000 = "_ZN12Cli_est2500010boIdCriadoE";
+constexpr const char* boPrimVez = "_ZN12Cli_est250009boPrimVezE";
+constexpr const char* boDelAmostra = "_ZN12Cli_est2500012boDelAmostraE";
+constexpr const char* boDelete = "_ZN12Cli_est250008boDeleteE";
+constexpr const char* boLoop = "_ZN12Cli_est250006boLoopE";
+constexpr const char* stProdPrinc = "_ZN12Cli_est2500011stProdPrincE";
+constexpr const char* frmAmostraProc = "_ZN12Cli_est2500014frmAmostraProcE";
+constexpr const char* boIdCriado25100 = "_ZN12Cli_est2510010boIdCriadoE";
+constexpr const char* stCdProduto = "_ZN12Cli_est2510011stCdProdutoE";
+constexpr const char* frmVisualErros = "_ZN12Cli_est2510014frmVisualErrosE";
+constexpr const char* frmFiltroAmostraProc = "_ZN12Cli_est2520020frmFiltroAmostraProcE";
+constexpr const char* stTtNiveis = "_ZN12Cli_est2520010stTtNiveisE";
+
+TEST_F(PackageTest, LoadingInitialisesTheUnitsInOrderWithTheirInitialValues) {
+    EXPECT_EQ(initialisedUnits(), (QStringList{"Cli_est25100", "Cli_est25200", "Cli_est25000"}));
+    EXPECT_NE(library.resolve("IniProc"), nullptr) << "IniProc under its plain name";
+    for (const char* flag :
+         {boIdCriado25000, boPrimVez, boDelAmostra, boDelete, boLoop, boIdCriado25100})
+        EXPECT_FALSE(*variable<bool>(flag)) << flag;
+    EXPECT_TRUE(variable<QString>(stProdPrinc)->isEmpty());
+    EXPECT_TRUE(variable<QString>(stCdProduto)->isEmpty());
+    EXPECT_EQ(*variable<void*>(frmAmostraProc), nullptr);
+    EXPECT_EQ(*variable<void*>(frmVisualErros), nullptr);
+    EXPECT_EQ(*variable<void*>(frmFiltroAmostraProc), nullptr);
+}
+
+TEST_F(PackageTest, FinalisationClearsTheTextsAndAReloadInitialisesEachUnitOnce) {
+    *variable<QString>(stProdPrinc) = QStringLiteral("1.01.001");
+    *variable<QString>(stCdProduto) = QStringLiteral("0000000001");
+    *variable<QString>(stTtNiveis) = QStringLiteral("3");
+    *variable<bool>(boIdCriado25000) = true;
+    *variable<bool>(boIdCriado25100) = true;
+    *variable<bool>(boLoop) = true;
+    *variable<bool>(boPrimVez) = true;
+
+    call("Pkg_est25000_Finalize");
+    EXPECT_TRUE(initialisedUnits().isEmpty());
+    EXPECT_TRUE(variable<QString>(stProdPrinc)->isEmpty());
+    EXPECT_TRUE(variable<QString>(stCdProduto)->isEmpty());
+    EXPECT_TRUE(variable<QString>(stTtNiveis)->isEmpty());
+    call("Pkg_est25000_Finalize"); // nothing left to finalise: harmless
+
+    call("Pkg_est25000_Initialize");
+    call("Pkg_est25000_Initialize"); // each unit at most once per load
+    EXPECT_EQ(initialisedUnits(), (QStringList{"Cli_est25100", "Cli_est25200", "Cli_est25000"}));
+    EXPECT_FALSE(*variable<bool>(boIdCriado25000));
+    EXPECT_FALSE(*variable<bool>(boIdCriado25100));
+    EXPECT_FALSE(*variable<bool>(boLoop));
+    EXPECT_TRUE(*variable<bool>(boPrimVez)) << "initialisation leaves boPrimVez alone";
+    *variable<bool>(boPrimVez) = false;
+}
+
+} // namespace
