@@ -1,5 +1,7 @@
 #include "Campos.h"
 
+#include <ClientDataSet.h>
+
 namespace est25000 {
 
 namespace {
@@ -219,6 +221,25 @@ QList<dataset::FieldDef> fieldDefs(const QList<CampoDef>& defs) {
             out.append({def.name, def.type, def.type == FieldType::String ? def.size : 0});
     }
     return out;
+}
+
+void defineCampos(dataset::ClientDataSet& dataSet, const QList<CampoDef>& defs) {
+    for (const CampoDef& def : defs) {
+        dataset::Field* field =
+            dataSet.addField(def.name, def.type, def.type == FieldType::String ? def.size : 0,
+                             def.calculated ? dataset::FieldKind::Calculated
+                                            : dataset::FieldKind::Data);
+        if (!def.label.isEmpty())
+            field->setDisplayLabel(def.label);
+        field->setVisible(def.visible);
+        if (!def.displayFormat.isEmpty())
+            field->setDisplayFormat(def.displayFormat);
+        if (!def.editMask.isEmpty())
+            field->setEditMask(def.editMask);
+        field->setRequired(def.required);
+        if (def.displayWidth > 0)
+            field->setDisplayWidth(def.displayWidth);
+    }
 }
 
 } // namespace est25000

@@ -8,6 +8,10 @@
 #include <QList>
 #include <QString>
 
+namespace dataset {
+class ClientDataSet;
+}
+
 namespace est25000 {
 
 struct CampoDef {
@@ -48,5 +52,8 @@ const QList<CampoDef>& filtroValidProd();
 
 // The packet layout of a list of definitions (data fields only).
 QList<dataset::FieldDef> fieldDefs(const QList<CampoDef>& defs);
+
+// Defines the fields on a dataset from code (they then survive every load).
+void defineCampos(dataset::ClientDataSet& dataSet, const QList<CampoDef>& defs);
 
 } // namespace est25000

@@ -1,5 +1,27 @@
-// Unit Cli_est25000: module variables, unit initialisation and the screen's factory.
+// Unit Cli_est25000: module variables, unit initialisation, the screen's factory and the life
+// of the screen: creation, activation, closing, loading the items on every move, the page
+// change, the state-driven buttons, the calculated fields and the item-total check.
 #include "Cli_est25000.h"
+
+#include "Cli_est25100.h"
+#include "Cli_est25200.h"
+#include "ErrosServidor.h"
+#include "SomaItens.h"
+
+#include <Adoibquery.h>
+#include <Application.h>
+#include <ClientDataSet.h>
+#include <Consiste.h>
+#include <DataSource.h>
+#include <EditMask.h>
+#include <MensErro.h>
+#include <Netconnection.h>
+#include <Picture.h>
+#include <Quorvan.h>
+#include <Qvn_msg.h>
+#include <Screen.h>
+
+#include <QJsonArray>
 
 namespace Cli_est25000 {
 
@@ -20,8 +42,199 @@ void Initialization() {
     stProdPrinc.clear();
 }
 
-void Finalization() {
-    stProdPrinc.clear();
+void Finalization() { stProdPrinc.clear(); }
+
+void CriaAmostraProc() {
+    host::Screen->SetCursor(host::crHourGlass);
+    if (!boIdCriado) {
+        host::Application->CreateForm(frmAmostraProc);
+        boIdCriado = true;
+    }
+    frmAmostraProc->Show();
+    frmAmostraProc->SetWindowState(host::TWindowState::wsNormal);
+    if (host::Screen->Width() == 640 && host::Screen->Height() == 480)
+        frmAmostraProc->SetBorderIcons(host::biSystemMenu | host::biMinimize | host::biMaximize);
+    host::Screen->SetCursor(host::crDefault);
+}
+
+namespace {
+
+const QString produtoPict() { return Quorvan::DBPict(Quorvan::tpProduto); }
+
+} // namespace
+
+TfrmAmostraProc::~TfrmAmostraProc() {
+    if (frmAmostraProc == this)
+        frmAmostraProc = nullptr;
+}
+
+void TfrmAmostraProc::FormCreate(QObject* Sender) {
+    host::TfrmPadrao::FormCreate(Sender);
+    boDelAmostra = false;
+    boPrimVez = true;
+    netAmostraProc->SetConnected(true);
+    netEstoque->SetConnected(true);
+    netInfoProd->SetConnected(true);
+    cdsErros_ = std::make_unique<dataset::ClientDataSet>();
+    cdsAmostraProc->fieldByName(QStringLiteral("CDARVPROD"))->setEditMask(produtoPict());
+    cdsItemAmostra->fieldByName(QStringLiteral("CDARVPROD"))->setEditMask(produtoPict());
+    cdsProdAmostra->fieldByName(QStringLiteral("CDARVPROD"))->setEditMask(produtoPict());
+    qryProdItem->Query()->fieldByName(QStringLiteral("CDARVPROD"))->setEditMask(produtoPict());
+    cdsItemAmostra->fieldByName(QStringLiteral("CDARVPROD"))->setTag(1);
+}
+
+void TfrmAmostraProc::netAmostraProcBeforeConnect(QObject*) {
+    netAmostraProc->SetHost(Quorvan::WebURL());
+    netAmostraProc->SetPort(Quorvan::WebPort());
+}
+
+void TfrmAmostraProc::netEstoqueBeforeConnect(QObject*) {
+    netEstoque->SetHost(Quorvan::WebURL());
+    netEstoque->SetPort(Quorvan::WebPort());
+}
+
+void TfrmAmostraProc::netInfoProdBeforeConnect(QObject*) {
+    netInfoProd->SetHost(Quorvan::WebURL());
+    netInfoProd->SetPort(Quorvan::WebPort());
+}
+
+void TfrmAmostraProc::FormActivate(QObject* Sender) {
+    host::TfrmPadrao::FormActivate(Sender);
+    repaint();
+    Quorvan::MsgEventForm = [this](Quorvan::tagMSG& Msg, bool& Handled) { OnMessage(Msg, Handled); };
+    if (boPrimVez) {
+        boPrimVez = false;
+        Cli_est25200::CriaFiltroAmostraProc();
+        atualizaPaginas();
+    }
+}
+
+void TfrmAmostraProc::FormDeactivate(QObject* Sender) {
+    host::TfrmPadrao::FormDeactivate(Sender);
+    Quorvan::MsgEventForm = nullptr;
+}
+
+void TfrmAmostraProc::FormClose(QObject* Sender, host::TCloseAction& Action) {
+    try {
+        Vd_SomaItens();
+        if (Cli_est25200::frmFiltroAmostraProc) {
+            delete Cli_est25200::frmFiltroAmostraProc;
+            Cli_est25200::frmFiltroAmostraProc = nullptr;
+        }
+        boIdCriado = false;
+        Quorvan::MsgEventForm = nullptr;
+        netAmostraProc->SetConnected(false);
+        netEstoque->SetConnected(false);
+        netInfoProd->SetConnected(false);
+        host::TfrmPadrao::FormClose(Sender, Action);
+        Action = host::TCloseAction::caFree;
+    } catch (...) {
+        Action = host::TCloseAction::caNone;
+        throw;
+    }
+}
+
+void TfrmAmostraProc::carregaItens() {
+    QJsonArray args{cdsAmostraProc->fieldByName(QStringLiteral("NRAMOSTRA"))->asString(),
+                    QString::number(Quorvan::DBPictObj(Quorvan::tpProduto)->GetTtNiveis())};
+    cdsItemAmostra->setDataJson(netAmostraProc->Call(QStringLiteral("GetItemAmostra"), args));
+}
+
+void TfrmAmostraProc::cdsAmostraProcAfterScroll(dataset::ClientDataSet&) {
+    carregaItens();
+    cdsAmostraProc->fieldByName(QStringLiteral("NRINSJURNF"))
+        ->setEditMask(Consiste::PictPess(
+            cdsAmostraProc->fieldByName(QStringLiteral("IDTPIJURNF"))->asString()));
+}
+
+void TfrmAmostraProc::cdsAmostraProcCalcFields(dataset::ClientDataSet& DataSet) {
+    const auto texto = [&](const char* nome) {
+        return DataSet.fieldByName(QString::fromLatin1(nome))->asString();
+    };
+    DataSet.fieldByName(QStringLiteral("PRODDESC"))
+        ->setAsString(dataset::formatMaskText(produtoPict(), texto("CDARVPROD")) +
+                      QLatin1Char(' ') + texto("NMPRODUTO"));
+    DataSet.fieldByName(QStringLiteral("DESCAMOSTRA"))
+        ->setAsString(texto("NRAMOSTRA") + QStringLiteral(" - ") + texto("DSAMOSTRA"));
+}
+
+void TfrmAmostraProc::pgcPadraoChange(QObject* Sender) {
+    host::TfrmPadrao::pgcPadraoChange(Sender);
+    repaint();
+    if (pgcPadrao->ActivePage() == tshFormulario &&
+        cdsAmostraProc->fieldByName(QStringLiteral("NRAMOSTRA"))->asString() !=
+            cdsItemAmostra->fieldByName(QStringLiteral("NRAMOSTRA"))->asString() &&
+        cdsItemAmostra->state() != dataset::DataSetState::Insert)
+        carregaItens();
+}
+
+void TfrmAmostraProc::dtsPadraoStateChange(QObject* Sender) {
+    host::TfrmPadrao::dtsPadraoStateChange(Sender);
+    // The server puts the item's internal code in CDOBJETO, so the item is matched on
+    // CDPRODUTO, the code the error list compares too.
+    dataset::Field* cdProduto = cdsItemAmostra->findField(QStringLiteral("CDPRODUTO"));
+    const QString item =
+        cdProduto && !cdsItemAmostra->isEmpty() ? cdProduto->asString() : QString();
+    sbtVisualizaErros->SetEnabled(ResultErroItem(item));
+    const dataset::DataSetState estado = dtsPadrao->state();
+    sbtFiltro->SetEnabled(estado != dataset::DataSetState::Edit &&
+                          estado != dataset::DataSetState::Insert);
+}
+
+void TfrmAmostraProc::dbgPadraoEnter(QObject*) {}
+
+void TfrmAmostraProc::sbtFiltroClick(QObject*) {
+    Cli_est25200::CriaFiltroAmostraProc();
+    atualizaPaginas();
+}
+
+void TfrmAmostraProc::sbtVisualizaErrosClick(QObject*) {
+    Cli_est25100::CriaVisualizaErros(
+        cdsItemAmostra->fieldByName(QStringLiteral("CDPRODUTO"))->asString());
+}
+
+void TfrmAmostraProc::atualizaPaginas() {
+    const bool temAmostras = !cdsAmostraProc->isEmpty();
+    tshFormulario->SetEnabled(temAmostras);
+    mnuFormulario->SetEnabled(temAmostras);
+    tshFolhaDados->SetEnabled(temAmostras);
+    mnuFolhaDados->SetEnabled(temAmostras);
+}
+
+void TfrmAmostraProc::Vd_SomaItens() {
+    if (cdsItemAmostra->isEmpty())
+        return;
+    QList<double> quantidades;
+    dataset::Field* quantidade = cdsItemAmostra->fieldByName(QStringLiteral("QTPRODGERADO"));
+    cdsItemAmostra->first();
+    while (!cdsItemAmostra->eof()) {
+        quantidades << quantidade->asFloat();
+        cdsItemAmostra->next();
+    }
+    const auto diferenca = diferencaSomaItens(
+        quantidades, cdsAmostraProc->fieldByName(QStringLiteral("QTPRODPROC"))->asFloat());
+    if (!diferenca)
+        return;
+
+    frmAmostraProc->repaint();
+    if (pgcPadrao->ActivePage() != tshFormulario) {
+        pgcPadrao->SetActivePage(tshFormulario);
+        pgcPadraoChange(pgcPadrao);
+    }
+    dbgItensAmostra->SetFocus();
+    if (cdsAmostraProc->controlsDisabled())
+        cdsAmostraProc->enableControls();
+    Consiste::MensErro(msgPadrao->Msg(QStringLiteral("TotItens_inv"))
+                           .replace(QStringLiteral("%s"), textoDiferenca(*diferenca)),
+                       true);
+}
+
+bool TfrmAmostraProc::RetornouErro() { return retornouErro(*cdsErros_); }
+
+bool TfrmAmostraProc::ResultErroItem(const QString& cdObjeto) {
+    return cdsErros_ && resultErroItem(*cdsErros_, cdObjeto);
 }
 
 } // namespace Cli_est25000
+
+extern "C" void IniProc() { Cli_est25000::CriaAmostraProc(); }

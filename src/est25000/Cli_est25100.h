@@ -2,7 +2,15 @@
 // Unit Cli_est25100: the error list dialog TfrmVisualErros, which lists the server's error
 // rows of one item of the sample screen, and its factory CriaVisualizaErros.
 
+#include <Form.h>
+
 #include <QString>
+
+namespace host {
+class TPanel;
+class TListBox;
+class TMessages;
+} // namespace host
 
 namespace Cli_est25100 {
 
@@ -20,5 +28,19 @@ void CriaVisualizaErros(const QString& cdProduto);
 
 void Initialization();
 void Finalization();
+
+// Created for each opening and released when closed.
+class TfrmVisualErros : public host::TForm {
+    Q_OBJECT
+public:
+    TfrmVisualErros();
+    ~TfrmVisualErros() override;
+
+    void FormClose(QObject* Sender, host::TCloseAction& Action) override;
+
+    host::TPanel* Panel1;
+    host::TListBox* lsbErros;
+    host::TMessages* msgPadrao;
+};
 
 } // namespace Cli_est25100

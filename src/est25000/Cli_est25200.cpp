@@ -1,16 +1,248 @@
-// Unit Cli_est25200: module variables and unit initialisation of the filter dialog.
+// Unit Cli_est25200: the filter dialog, its factory and the unit's variables.
 #include "Cli_est25200.h"
+
+#include "Campos.h"
+#include "Cli_est25000.h"
+#include "Consultas.h"
+#include "FiltroArgumentos.h"
+#include "Mensagens.h"
+#include "QueryCampos.h"
+
+#include <Adoibquery.h>
+#include <Application.h>
+#include <Btnpesquisa.h>
+#include <Buttonflat.h>
+#include <CheckResultServ.h>
+#include <ClientDataSet.h>
+#include <Consiste.h>
+#include <Controls.h>
+#include <DataPacket.h>
+#include <DataSource.h>
+#include <EditMask.h>
+#include <MensErro.h>
+#include <Netconnection.h>
+#include <Picture.h>
+#include <Quorvan.h>
+#include <Qvn_msg.h>
+
+#include <QJsonArray>
 
 namespace Cli_est25200 {
 
 constinit TfrmFiltroAmostraProc* frmFiltroAmostraProc = nullptr;
-// Number of levels of the product-code picture, as text; set by the dialog's creation.
+
+namespace {
+// The product-code picture of the dialog, built again by each dialog's creation.
+std::unique_ptr<TDBPicture> dbpProduto;
+} // namespace
+// Its number of levels as decimal text.
 constinit QString stTtNiveis;
 
 void Initialization() {}
 
-void Finalization() {
-    stTtNiveis.clear();
+void Finalization() { stTtNiveis.clear(); }
+
+void CriaFiltroAmostraProc() {
+    Screen()->SetCursor(host::crHourGlass);
+    if (!frmFiltroAmostraProc)
+        Application()->CreateForm(frmFiltroAmostraProc);
+    Screen()->SetCursor(host::crDefault);
+    frmFiltroAmostraProc->ShowModal();
+}
+
+namespace {
+
+// The confirm's view of the dialog's fields.
+class CriteriosDoDialogo : public CriteriosFiltro {
+public:
+    explicit CriteriosDoDialogo(TfrmFiltroAmostraProc& form) : form_(form) {}
+
+    TMaskEdit* campo(CampoFiltro campo) const {
+        switch (campo) {
+        case CampoFiltro::InterInic:
+            return form_.medInterInic;
+        case CampoFiltro::InterFinal:
+            return form_.medInterFinal;
+        case CampoFiltro::Fornecedor:
+            return form_.medFornecedor;
+        case CampoFiltro::ProdInic:
+            return form_.medProdInic;
+        case CampoFiltro::ProdFim:
+            break;
+        }
+        return form_.medProdFim;
+    }
+    QString texto(CampoFiltro c) const override { return campo(c)->Text(); }
+    void setTexto(CampoFiltro c, const QString& texto) override { campo(c)->SetText(texto); }
+    void validaFornecedor() override { form_.Vd_Fornecedor(form_.medFornecedor->Text()); }
+    void validaProduto(CampoFiltro c) override {
+        if (c == CampoFiltro::ProdInic)
+            form_.Vd_Produto(form_.medProdInic, form_.edtProdInic);
+        else
+            form_.Vd_Produto(form_.medProdFim, form_.edtProdFinal);
+    }
+
+private:
+    TfrmFiltroAmostraProc& form_;
+};
+
+} // namespace
+
+TfrmFiltroAmostraProc::TfrmFiltroAmostraProc(QWidget* owner) : TfrmRotiGeral(owner) {
+    criaComponentes();
+}
+
+TfrmFiltroAmostraProc::~TfrmFiltroAmostraProc() {
+    if (frmFiltroAmostraProc == this)
+        frmFiltroAmostraProc = nullptr;
+}
+
+void TfrmFiltroAmostraProc::FormCreate(QObject* Sender) {
+    TfrmRotiGeral::FormCreate(Sender);
+    medProdInic->SetEditMask(Quorvan::DBPict(Quorvan::tpProduto));
+    medProdFim->SetEditMask(Quorvan::DBPict(Quorvan::tpProduto));
+    dbpProduto = std::make_unique<TDBPicture>(Quorvan::DBPict(Quorvan::tpProduto));
+    stTtNiveis = QString::number(dbpProduto->GetTtNiveis());
+}
+
+void TfrmFiltroAmostraProc::FormActivate(QObject* Sender) {
+    TfrmRotiGeral::FormActivate(Sender);
+    repaint();
+}
+
+void TfrmFiltroAmostraProc::FormClose(QObject* Sender, host::TCloseAction& Action) {
+    TfrmRotiGeral::FormClose(Sender, Action);
+    Action = host::TCloseAction::caHide;
+}
+
+void TfrmFiltroAmostraProc::focaSeVisivel(TMaskEdit* campo) {
+    // Re-applied from the screen, the dialog is hidden and its fields cannot take the focus;
+    // the message still reaches the user.
+    if (isVisible() && campo->CanFocus())
+        campo->SetFocus();
+}
+
+void TfrmFiltroAmostraProc::sbtConfirmaClick(QObject* Sender) {
+    CriteriosDoDialogo criterios(*this);
+    QStringList args;
+    try {
+        args = argumentosGetAmostraProc(criterios, dbpProduto->TamAcNivel(stTtNiveis));
+    } catch (const RecusaFiltro& recusa) {
+        focaSeVisivel(criterios.campo(recusa.campo));
+        Consiste::MensErro(msgPadrao->Msg(recusa.chave), true);
+    }
+
+    auto* tela = Cli_est25000::frmAmostraProc;
+    if (Sender && tela) {
+        const QJsonValue resposta =
+            tela->netAmostraProc->Call(QStringLiteral("GetAmostraProc"), QJsonArray::fromStringList(args));
+        const QJsonValue pacote = Consiste::CheckResultServ(resposta, true, 0);
+        tela->cdsAmostraProc->setData(dataset::dataPacketFromJson(pacote));
+    }
+    if (tela)
+        tela->repaint();
+    Close();
+}
+
+void TfrmFiltroAmostraProc::sbtDesfazerClick(QObject*) {
+    medInterInic->SetText(QString());
+    medInterFinal->SetText(QString());
+    medFornecedor->SetText(QString());
+    medProdInic->SetText(QString());
+    medProdFim->SetText(QString());
+}
+
+void TfrmFiltroAmostraProc::medInterInicExit(QObject*) {
+    medInterInic->SetText(Consiste::Ajusta(medInterInic->Text(), 10));
+}
+
+void TfrmFiltroAmostraProc::medInterFinalExit(QObject*) {
+    medInterFinal->SetText(Consiste::Ajusta(medInterFinal->Text(), 10));
+}
+
+void TfrmFiltroAmostraProc::medFornecedorExit(QObject*) { Vd_Fornecedor(medFornecedor->Text()); }
+
+void TfrmFiltroAmostraProc::medProdInicExit(QObject*) { Vd_Produto(medProdInic, edtProdInic); }
+
+void TfrmFiltroAmostraProc::medProdFimExit(QObject*) { Vd_Produto(medProdFim, edtProdFinal); }
+
+void TfrmFiltroAmostraProc::medFornecedorChange(QObject*) { edtNmFornecedor->SetText(QString()); }
+
+void TfrmFiltroAmostraProc::medProdInicChange(QObject*) { edtProdInic->SetText(QString()); }
+
+void TfrmFiltroAmostraProc::medProdFimChange(QObject*) { edtProdFinal->SetText(QString()); }
+
+void TfrmFiltroAmostraProc::Vd_Fornecedor(const QString& nrInscricao) {
+    if (Consiste::EmptyString(nrInscricao))
+        return;
+    try {
+        QString copia = nrInscricao;
+        const QString tipo = Consiste::Ajusta_Inscricao(copia);
+        medFornecedor->SetEditMask(Consiste::PictPess(tipo));
+        medFornecedor->SetText(copia);
+
+        qryValidForn->Close();
+        qryValidForn->ParamByName(QStringLiteral("P_NRINSJURFORN"))->SetAsString(nrInscricao);
+        qryValidForn->Open();
+        medFornecedor->SetEditMask(
+            Consiste::PictPess(qryValidForn->FieldByName(QStringLiteral("IDTPIJURFORN"))));
+        if (qryValidForn->IsEmpty())
+            Consiste::MensErro(msgPadrao->Msg(QStringLiteral("Forn_Cad")), true);
+        edtNmFornecedor->SetText(qryValidForn->FieldByName(QStringLiteral("NMRAZSOCFORN")));
+    } catch (...) {
+        focaSeVisivel(medFornecedor);
+        throw;
+    }
+}
+
+void TfrmFiltroAmostraProc::Vd_Produto(TMaskEdit* codigo, TEdit* nome) {
+    if (Consiste::EmptyString(codigo->Text()))
+        return;
+    try {
+        qryValidProd->Close();
+        qryValidProd->ParamByName(QStringLiteral("P_CDPRODUTO"))->SetAsString(codigo->Text());
+        qryValidProd->Open();
+        if (qryValidProd->IsEmpty())
+            Consiste::MensErro(msgPadrao->Msg(QStringLiteral("Prod_N_Cad")), true);
+        nome->SetText(qryValidProd->FieldByName(QStringLiteral("NMPRODUTO")));
+    } catch (...) {
+        focaSeVisivel(codigo);
+        throw;
+    }
+}
+
+void TfrmFiltroAmostraProc::btnFornecedorBeforePesq(QObject*, bool&) {
+    qryFornecedor->Close();
+    qryFornecedor->Open();
+}
+
+void TfrmFiltroAmostraProc::btnFornecedorAfterPesq(QObject*) {
+    dataset::ClientDataSet* rows = qryFornecedor->Query();
+    medFornecedor->SetText(rows->fieldByName(QStringLiteral("NRINSJURFORN"))->asString());
+    edtNmFornecedor->SetText(rows->fieldByName(QStringLiteral("NMRAZSOCFORN"))->asString());
+}
+
+void TfrmFiltroAmostraProc::btnProdIniBeforePesq(QObject*, bool&) {
+    qryProduto->Close();
+    qryProduto->Open();
+    qryProduto->Query()->fieldByName(QStringLiteral("CDARVPROD"))->setEditMask(
+        Quorvan::DBPict(Quorvan::tpProduto));
+}
+
+void TfrmFiltroAmostraProc::btnProdIniAfterPesq(QObject*) {
+    dataset::ClientDataSet* rows = qryProduto->Query();
+    medProdInic->SetText(rows->fieldByName(QStringLiteral("CDARVPROD"))->asString());
+    edtProdInic->SetText(rows->fieldByName(QStringLiteral("NMPRODUTO"))->asString());
+}
+
+void TfrmFiltroAmostraProc::btnProdFinalBeforePesq(QObject* Sender, bool& Continua) {
+    btnProdIniBeforePesq(Sender, Continua);
+}
+
+void TfrmFiltroAmostraProc::btnProdFinalAfterPesq(QObject*) {
+    dataset::ClientDataSet* rows = qryProduto->Query();
+    medProdFim->SetText(rows->fieldByName(QStringLiteral("CDARVPROD"))->asString());
+    edtProdFinal->SetText(rows->fieldByName(QStringLiteral("NMPRODUTO"))->asString());
 }
 
 } // namespace Cli_est25200

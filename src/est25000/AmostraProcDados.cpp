@@ -1,0 +1,68 @@
+// The sample screen's data: client datasets with their fields, lookup queries with their
+// statements, data sources and the three application-server connections.
+#include "Cli_est25000.h"
+
+#include "Componentes.h"
+#include "Consultas.h"
+
+#include <Adoibquery.h>
+#include <ClientDataSet.h>
+#include <DataSource.h>
+#include <Netconnection.h>
+
+namespace Cli_est25000 {
+
+namespace {
+
+TNetConnection* conexao(QObject* owner, const char* name, const QString& serverName) {
+    auto* connection = new TNetConnection(owner);
+    connection->setObjectName(QString::fromLatin1(name));
+    connection->SetServerName(serverName);
+    connection->SetThrowException(false);
+    return connection;
+}
+
+} // namespace
+
+void TfrmAmostraProc::criaDados() {
+    using namespace est25000;
+    cdsAmostraProc = criaConjunto(this, "cdsAmostraProc", campos::amostraProc());
+    cdsItemAmostra = criaConjunto(this, "cdsItemAmostra", campos::itemAmostra());
+    cdsProdAmostra = criaConjunto(this, "cdsProdAmostra", campos::prodAmostra());
+    cdsNotaFiscal = criaConjunto(this, "cdsNotaFiscal", campos::notaFiscal());
+    cdsParamFilial = criaConjunto(this, "cdsParamFilial", campos::paramFilial());
+    cdsValidQuant = criaConjunto(this, "cdsValidQuant", campos::validQuant());
+    cdsPosicao = criaConjunto(this, "cdsPosicao", campos::posicao());
+
+    qrySerieNF = criaConsulta(this, "qrySerieNF", sql::serieNF(), campos::qrySerieNF());
+    qryFornecedor = criaConsulta(this, "qryFornecedor", sql::fornecedor(), campos::qryFornecedor());
+    qryValidProdItem =
+        criaConsulta(this, "qryValidProdItem", sql::validProdItem(), campos::qryValidProdItem());
+    qryProdItem = criaConsulta(this, "qryProdItem", sql::prodItem(), campos::qryProdItem());
+
+    dtsPadrao->setDataSet(cdsAmostraProc);
+    dtsItemAmostra = criaFonte(this, "dtsItemAmostra", cdsItemAmostra);
+    dtsProdAmostra = criaFonte(this, "dtsProdAmostra", cdsProdAmostra);
+    dtsFornecedor = criaFonte(this, "dtsFornecedor", qryFornecedor->Query());
+    dtsSerieNF = criaFonte(this, "dtsSerieNF", qrySerieNF->Query());
+    dtsNotaFiscal = criaFonte(this, "dtsNotaFiscal", cdsNotaFiscal);
+    dtsProdItem = criaFonte(this, "dtsProdItem", qryProdItem->Query());
+    dtsPosicao = criaFonte(this, "dtsPosicao", cdsPosicao);
+
+    netAmostraProc = conexao(this, "netAmostraProc", QStringLiteral("Est25000.rdmAmostraProc"));
+    netEstoque = conexao(this, "netEstoque", QStringLiteral("Est00000.rdmEstoque"));
+    netInfoProd = conexao(this, "netInfoProd", QStringLiteral("Est00000.rdmEstoque"));
+
+    // --- Wiring
+    cdsAmostraProc->afterScroll = [this](dataset::ClientDataSet& ds) {
+        cdsAmostraProcAfterScroll(ds);
+    };
+    cdsAmostraProc->onCalcFields = [this](dataset::ClientDataSet& ds) {
+        cdsAmostraProcCalcFields(ds);
+    };
+    netAmostraProc->BeforeConnect = [this](QObject* s) { netAmostraProcBeforeConnect(s); };
+    netEstoque->BeforeConnect = [this](QObject* s) { netEstoqueBeforeConnect(s); };
+    netInfoProd->BeforeConnect = [this](QObject* s) { netInfoProdBeforeConnect(s); };
+}
+
+} // namespace Cli_est25000

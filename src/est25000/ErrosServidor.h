@@ -1,0 +1,22 @@
+#pragma once
+// The error rows of the server's last answer to a confirmation or deletion (CDOBJETO, the
+// object concerned; CDERRO, the error code) and the two tests the screen makes over them.
+// Codes and objects are matched whole, without regard to letter case; a lookup leaves the
+// cursor on the row found.
+
+#include <QString>
+
+namespace dataset {
+class ClientDataSet;
+}
+
+namespace Cli_est25000 {
+
+// True when a row refuses a confirmation: EST25000_1, EST25000_2 or EST25000_3, looked for
+// in this order. Called only once an answer was loaded.
+bool retornouErro(dataset::ClientDataSet& erros);
+
+// True when a row concerns the object; false while no answer was loaded or it had no row.
+bool resultErroItem(dataset::ClientDataSet& erros, const QString& cdObjeto);
+
+} // namespace Cli_est25000

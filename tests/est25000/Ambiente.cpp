@@ -1,0 +1,69 @@
+#include "Ambiente.h"
+
+#include <Configuration.h>
+#include <DbGeral.h>
+#include <EmbeddedServer.h>
+#include <Netconnection.h>
+#include <Quorvan.h>
+
+#include <QTemporaryDir>
+#include <QUuid>
+
+#include <memory>
+#include <stdexcept>
+
+namespace est25000::teste {
+
+namespace {
+
+struct Recursos {
+    QTemporaryDir pasta;
+    std::unique_ptr<server::EmbeddedServer> servidor;
+};
+
+Recursos& recursos() {
+    static Recursos r;
+    return r;
+}
+
+} // namespace
+
+Ambiente& Ambiente::instancia() {
+    static Ambiente ambiente;
+    return ambiente;
+}
+
+Ambiente::Ambiente() {
+    Recursos& r = recursos();
+    if (!r.pasta.isValid())
+        throw std::runtime_error("no temporary folder");
+    urlBanco_ = QStringLiteral("sqlite:") + r.pasta.filePath(QStringLiteral("est.db"));
+    token_ = QUuid::createUuid().toString(QUuid::WithoutBraces);
+
+    server::ServerOptions opcoes;
+    opcoes.databaseUrl = urlBanco_;
+    opcoes.token = token_;
+    opcoes.init = true;
+    opcoes.demoScale = 1;
+    opcoes.threads = 2;
+    r.servidor = std::make_unique<server::EmbeddedServer>(opcoes);
+    porta_ = r.servidor->start();
+
+    host::Configuration::Override(host::cfg::kServer,
+                                  QStringLiteral("127.0.0.1:%1").arg(porta_));
+    host::Configuration::Override(host::cfg::kToken, token_);
+    host::Configuration::Override(host::cfg::kDatabase, urlBanco_);
+    host::Configuration::Override(host::cfg::kPicture, QStringLiteral("9.99.999"));
+    host::Configuration::Override(host::cfg::kBranch, QStringLiteral("0001"));
+    TNetConnection::SetAccessToken(token_);
+    dtmDBGeral::Open(urlBanco_);
+    separadores(QLatin1Char(','), QLatin1Char('.'));
+}
+
+void Ambiente::separadores(QChar decimal, QChar milhar) {
+    host::Configuration::Override(host::cfg::kDecimal, QString(decimal));
+    host::Configuration::Override(host::cfg::kThousands, QString(milhar));
+    host::Configuration::ApplySeparators();
+}
+
+} // namespace est25000::teste

@@ -1,0 +1,29 @@
+#pragma once
+// The world the module's tests run in: a throw-away SQLite database with the demo data, a
+// real application server on loopback with an access token, and the host's configuration and
+// shared database connection pointed at both. One per test process.
+
+#include <QString>
+
+namespace est25000::teste {
+
+class Ambiente {
+public:
+    // Starts everything on first use.
+    static Ambiente& instancia();
+
+    QString urlBanco() const { return urlBanco_; }
+    int porta() const { return porta_; }
+    QString token() const { return token_; }
+
+    // Decimal and thousands separators of the user, applied to the number formatting.
+    static void separadores(QChar decimal, QChar milhar);
+
+private:
+    Ambiente();
+    QString urlBanco_;
+    int porta_ = 0;
+    QString token_;
+};
+
+} // namespace est25000::teste
