@@ -17,8 +17,8 @@ namespace {
 TNetConnection* conexao(QObject* owner, const char* name, const QString& serverName) {
     auto* connection = new TNetConnection(owner);
     connection->setObjectName(QString::fromLatin1(name));
-    connection->SetServerName(serverName);
-    connection->SetThrowException(false);
+    connection->ServerName = serverName;
+    connection->ThrowException = false;
     return connection;
 }
 

@@ -177,11 +177,13 @@ void TfrmAmostraProc::criaGrades() {
                 "grbItensAmostra");
     grbItensAmostra->SetAlign(host::TAlign::alClient);
     dbgItensAmostra = nomeado(new host::TDBGrid(grbItensAmostra), "dbgItensAmostra");
-    dbgItensAmostra->SetAlign(host::TAlign::alClient);
+    host::SetAlign(dbgItensAmostra, host::TAlign::alClient);
     dbgItensAmostra->SetDataSource(dtsItemAmostra);
-    dbgItensAmostra->SetBorder(false);
+    dbgItensAmostra->setFrameShape(QFrame::NoFrame);
     dbgItensAmostra->SetColor(host::clInfoBk);
-    using host::TColumn;
+    // No indicator, no column resizing, no delete question, an insert kept on exit.
+    dbgItensAmostra->SetOptions(host::dgEditing | host::dgTitles | host::dgColLines |
+                                host::dgRowLines | host::dgTabs);
     dbgItensAmostra->AddColumn(QStringLiteral("CDARVPROD"), 100, QStringLiteral("Código"));
     dbgItensAmostra->AddColumn(QStringLiteral("NMPRODUTO"), 246, QStringLiteral("Nome"))
         ->SetReadOnly(true);

@@ -85,17 +85,17 @@ void TfrmAmostraProc::FormCreate(QObject* Sender) {
 
 void TfrmAmostraProc::netAmostraProcBeforeConnect(QObject*) {
     netAmostraProc->SetHost(Quorvan::WebURL());
-    netAmostraProc->SetPort(Quorvan::WebPort());
+    netAmostraProc->Port = Quorvan::WebPort();
 }
 
 void TfrmAmostraProc::netEstoqueBeforeConnect(QObject*) {
     netEstoque->SetHost(Quorvan::WebURL());
-    netEstoque->SetPort(Quorvan::WebPort());
+    netEstoque->Port = Quorvan::WebPort();
 }
 
 void TfrmAmostraProc::netInfoProdBeforeConnect(QObject*) {
     netInfoProd->SetHost(Quorvan::WebURL());
-    netInfoProd->SetPort(Quorvan::WebPort());
+    netInfoProd->Port = Quorvan::WebPort();
 }
 
 void TfrmAmostraProc::FormActivate(QObject* Sender) {

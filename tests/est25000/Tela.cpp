@@ -1,0 +1,60 @@
+#include "Tela.h"
+
+#include "Ambiente.h"
+
+#include <Application.h>
+#include <ClientDataSet.h>
+#include <Quorvan.h>
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QEvent>
+
+namespace est25000::teste {
+
+void confirma(Cli_est25200::TfrmFiltroAmostraProc& filtro) { filtro.sbtConfirma->Click(); }
+
+void processaEventos() {
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    }
+}
+
+void ativa(host::TForm& form) {
+    QWidget* window = form.window();
+    QApplication::setActiveWindow(window);
+    processaEventos();
+    if (!form.Active())
+        form.DoActivate();
+}
+
+Cli_est25000::TfrmAmostraProc& abreTela(host::DialogScript& script, Filtro noFiltro) {
+    Ambiente::instancia();
+    Quorvan::InstallMessageHook();
+    script.OnModal([noFiltro](host::TForm& form) {
+        noFiltro(dynamic_cast<Cli_est25200::TfrmFiltroAmostraProc&>(form));
+    });
+    IniProc();
+    ativa(*Cli_est25000::frmAmostraProc);
+    return *Cli_est25000::frmAmostraProc;
+}
+
+void fechaTela() {
+    if (Cli_est25000::boIdCriado && Cli_est25000::frmAmostraProc) {
+        Cli_est25000::TfrmAmostraProc* tela = Cli_est25000::frmAmostraProc;
+        // Items that do not add up would refuse the close: take the server's again.
+        tela->cdsItemAmostra->cancelUpdates();
+        try {
+            tela->Close();
+        } catch (...) {
+        }
+        if (Cli_est25000::boIdCriado) {
+            Cli_est25000::boIdCriado = false;
+            delete tela;
+        }
+    }
+    processaEventos();
+}
+
+} // namespace est25000::teste

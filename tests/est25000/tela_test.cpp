@@ -1,0 +1,267 @@
+// The sample screen's life against a real application server and database: first activation
+// and the filter, items loaded on every move, page changes, state-driven buttons, calculated
+// fields, page availability, the item-total check and closing.
+#include "Ambiente.h"
+#include "Tela.h"
+
+#include <Cli_est25000.h>
+#include <Cli_est25200.h>
+
+#include <Buttonflat.h>
+#include <ClientDataSet.h>
+#include <ComCtrls.h>
+#include <DBGrid.h>
+#include <DataSource.h>
+#include <DbGeral.h>
+#include <EditMask.h>
+#include <Menus.h>
+#include <Quorvan.h>
+#include <StdControls.h>
+
+#include <QSqlQuery>
+
+#include <gtest/gtest.h>
+
+using namespace est25000::teste;
+using Cli_est25000::TfrmAmostraProc;
+
+namespace {
+
+QString texto(dataset::ClientDataSet* ds, const char* campo) {
+    return ds->fieldByName(QString::fromLatin1(campo))->asString();
+}
+
+int contagem(const QString& sql, const QVariantList& valores = {}) {
+    QSqlQuery query(dtmDBGeral::Database());
+    query.prepare(sql);
+    for (const QVariant& v : valores)
+        query.addBindValue(v);
+    EXPECT_TRUE(query.exec() && query.next()) << sql.toStdString();
+    return query.value(0).toInt();
+}
+
+int itensNoBanco(const QString& nrAmostra) {
+    return contagem(QStringLiteral("SELECT COUNT(*) FROM ITEMAMOSTRAPROC WHERE NRAMOSTRA = ?"),
+                    {nrAmostra});
+}
+
+class TelaTest : public ::testing::Test {
+protected:
+    void SetUp() override { Ambiente::instancia(); }
+    void TearDown() override { fechaTela(); }
+    host::DialogScript script;
+};
+
+TEST_F(TelaTest, FirstActivationOpensTheFilterAndLaterOnesDoNot) {
+    TfrmAmostraProc& tela = abreTela(script);
+    EXPECT_EQ(script.ModalCaptions(),
+              QStringList{QStringLiteral("Filtro de Amostras para Processamento")});
+    EXPECT_FALSE(Cli_est25000::boPrimVez);
+    ASSERT_NE(Cli_est25200::frmFiltroAmostraProc, nullptr);
+    EXPECT_EQ(tela.cdsAmostraProc->recordCount(),
+              contagem(QStringLiteral("SELECT COUNT(*) FROM AMOSTRAPROC")));
+    EXPECT_TRUE(Quorvan::MsgEventForm) << "the active screen holds the hook";
+
+    tela.DoDeactivate();
+    EXPECT_FALSE(Quorvan::MsgEventForm) << "deactivation removes it";
+    tela.DoActivate();
+    EXPECT_TRUE(Quorvan::MsgEventForm);
+    EXPECT_EQ(script.ModalCaptions().size(), 1) << "no second filter";
+    EXPECT_TRUE(tela.tshFormulario->Enabled());
+    EXPECT_TRUE(tela.tshFolhaDados->Enabled());
+}
+
+TEST_F(TelaTest, EveryMoveLoadsTheItemsOfTheSampleReached) {
+    TfrmAmostraProc& tela = abreTela(script);
+    ASSERT_GE(tela.cdsAmostraProc->recordCount(), 3);
+    for (int passo = 0; passo < 3; ++passo) {
+        const QString nr = texto(tela.cdsAmostraProc, "NRAMOSTRA");
+        EXPECT_EQ(tela.cdsItemAmostra->recordCount(), itensNoBanco(nr)) << nr.toStdString();
+        tela.cdsItemAmostra->first();
+        while (!tela.cdsItemAmostra->eof()) {
+            EXPECT_EQ(texto(tela.cdsItemAmostra, "NRAMOSTRA"), nr);
+            tela.cdsItemAmostra->next();
+        }
+        tela.cdsAmostraProc->next();
+    }
+    tela.cdsAmostraProc->last();
+    EXPECT_EQ(tela.cdsItemAmostra->recordCount(),
+              itensNoBanco(texto(tela.cdsAmostraProc, "NRAMOSTRA")));
+}
+
+TEST_F(TelaTest, TheFormPageReloadsItemsOnlyWhenTheyBelongToAnotherSample) {
+    TfrmAmostraProc& tela = abreTela(script);
+    tela.pgcPadrao->SetActivePage(tela.tshFolhaDados);
+    tela.pgcPadraoChange(tela.pgcPadrao);
+
+    // A local change shows whether the items were taken from the server again.
+    tela.cdsItemAmostra->first();
+    tela.cdsItemAmostra->edit();
+    tela.cdsItemAmostra->fieldByName(QStringLiteral("SGUNIDADE"))->setAsString("XX");
+    tela.cdsItemAmostra->post();
+    tela.pgcPadrao->SetActivePage(tela.tshFormulario);
+    tela.pgcPadraoChange(tela.pgcPadrao);
+    tela.cdsItemAmostra->first();
+    EXPECT_EQ(texto(tela.cdsItemAmostra, "SGUNIDADE"), "XX") << "same sample: not reloaded";
+
+    // Items of another sample in the item dataset are replaced by the current sample's.
+    const QString atual = texto(tela.cdsAmostraProc, "NRAMOSTRA");
+    tela.cdsAmostraProc->next();
+    const QString outra = texto(tela.cdsAmostraProc, "NRAMOSTRA");
+    tela.cdsAmostraProc->prior();
+    ASSERT_EQ(texto(tela.cdsAmostraProc, "NRAMOSTRA"), atual);
+    tela.cdsItemAmostra->setDataJson(tela.netAmostraProc->Call(
+        QStringLiteral("GetItemAmostra"), QJsonArray{outra, QStringLiteral("3")}));
+    tela.pgcPadrao->SetActivePage(tela.tshFolhaDados);
+    tela.pgcPadraoChange(tela.pgcPadrao);
+    EXPECT_EQ(texto(tela.cdsItemAmostra, "NRAMOSTRA"), outra) << "the list page loads nothing";
+    tela.pgcPadrao->SetActivePage(tela.tshFormulario);
+    tela.pgcPadraoChange(tela.pgcPadrao);
+    EXPECT_EQ(texto(tela.cdsItemAmostra, "NRAMOSTRA"), atual);
+    EXPECT_EQ(tela.cdsItemAmostra->recordCount(), itensNoBanco(atual));
+}
+
+TEST_F(TelaTest, CalculatedFieldsCaptionTheSampleAndItsProduct) {
+    TfrmAmostraProc& tela = abreTela(script);
+    const QString esperado =
+        dataset::formatMaskText(QStringLiteral("9.99.999"), texto(tela.cdsAmostraProc, "CDARVPROD")) +
+        QStringLiteral(" ") + texto(tela.cdsAmostraProc, "NMPRODUTO");
+    EXPECT_EQ(texto(tela.cdsAmostraProc, "PRODDESC"), esperado);
+    EXPECT_TRUE(texto(tela.cdsAmostraProc, "PRODDESC").contains(QLatin1Char('.')));
+    EXPECT_EQ(texto(tela.cdsAmostraProc, "DESCAMOSTRA"),
+              texto(tela.cdsAmostraProc, "NRAMOSTRA") + QStringLiteral(" - ") +
+                  texto(tela.cdsAmostraProc, "DSAMOSTRA"));
+    EXPECT_EQ(tela.dbtNome->text(), texto(tela.cdsAmostraProc, "DESCAMOSTRA"));
+
+    tela.cdsAmostraProc->append();
+    EXPECT_EQ(texto(tela.cdsAmostraProc, "DESCAMOSTRA"), QStringLiteral(" - "));
+    EXPECT_EQ(texto(tela.cdsAmostraProc, "PRODDESC"),
+              dataset::formatMaskText(QStringLiteral("9.99.999"), QString()) + QStringLiteral(" "));
+    tela.cdsAmostraProc->cancel();
+}
+
+TEST_F(TelaTest, ButtonsFollowTheStateOfTheSample) {
+    TfrmAmostraProc& tela = abreTela(script);
+    EXPECT_TRUE(tela.sbtFiltro->Enabled());
+    EXPECT_FALSE(tela.sbtVisualizaErros->Enabled());
+    tela.cdsAmostraProc->edit();
+    EXPECT_FALSE(tela.sbtFiltro->Enabled()) << "no filter while editing";
+    tela.cdsAmostraProc->cancel();
+    EXPECT_TRUE(tela.sbtFiltro->Enabled());
+    tela.cdsAmostraProc->append();
+    EXPECT_FALSE(tela.sbtFiltro->Enabled()) << "nor while inserting";
+    tela.cdsAmostraProc->cancel();
+
+    // Error rows name the item by its internal code, as the server sends them.
+    tela.cdsItemAmostra->first();
+    const QString cdProduto = texto(tela.cdsItemAmostra, "CDPRODUTO");
+    const QString cdArvProd = texto(tela.cdsItemAmostra, "CDARVPROD");
+    dataset::DataPacket erros;
+    erros.fields = {{"CDOBJETO", dataset::FieldType::String, 20},
+                    {"CDERRO", dataset::FieldType::String, 20}};
+    erros.rows = {{cdArvProd, QStringLiteral("EST25000_1")}};
+    tela.cdsErros()->setData(erros);
+    tela.cdsAmostraProc->edit();
+    EXPECT_FALSE(tela.sbtVisualizaErros->Enabled()) << "the tree code is never in CDOBJETO";
+    tela.cdsAmostraProc->cancel();
+    erros.rows = {{cdProduto, QStringLiteral("EST25000_1")}};
+    tela.cdsErros()->setData(erros);
+    tela.cdsAmostraProc->edit();
+    EXPECT_TRUE(tela.sbtVisualizaErros->Enabled());
+    tela.cdsAmostraProc->cancel();
+    EXPECT_TRUE(tela.sbtVisualizaErros->Enabled());
+}
+
+TEST_F(TelaTest, AnEmptyListDisablesBothPagesAndTheirMenuEntries) {
+    TfrmAmostraProc& tela = abreTela(script, [](Cli_est25200::TfrmFiltroAmostraProc& f) {
+        f.medInterInic->SetText(QStringLiteral("9999999990"));
+        f.medInterFinal->SetText(QStringLiteral("9999999999"));
+        f.sbtConfirma->Click();
+    });
+    EXPECT_TRUE(tela.cdsAmostraProc->isEmpty());
+    EXPECT_FALSE(tela.tshFormulario->Enabled());
+    EXPECT_FALSE(tela.tshFolhaDados->Enabled());
+    EXPECT_FALSE(tela.mnuFormulario->Enabled());
+    EXPECT_FALSE(tela.mnuFolhaDados->Enabled());
+
+    // The Filter button applies the update after its dialog closes, even unconfirmed.
+    script.OnModal([](host::TForm&) {});
+    tela.sbtFiltro->Click();
+    EXPECT_FALSE(tela.tshFormulario->Enabled());
+    script.OnModal([](host::TForm& f) {
+        auto& filtro = dynamic_cast<Cli_est25200::TfrmFiltroAmostraProc&>(f);
+        filtro.sbtDesfazer->Click();
+        filtro.sbtConfirma->Click();
+    });
+    tela.sbtFiltro->Click();
+    EXPECT_FALSE(tela.cdsAmostraProc->isEmpty());
+    EXPECT_TRUE(tela.tshFormulario->Enabled());
+    EXPECT_TRUE(tela.mnuFolhaDados->Enabled());
+}
+
+// Records the page shown when each message box appears.
+class PaginaNaMensagem : public host::DialogScript {
+public:
+    TfrmAmostraProc* tela = nullptr;
+    QList<host::TTabSheet*> paginas;
+    int MessageBox(const QString& text, host::TMsgDlgType type, host::TMsgDlgButtons buttons,
+                   int helpContext) override {
+        if (tela)
+            paginas << tela->pgcPadrao->ActivePage();
+        return host::DialogScript::MessageBox(text, type, buttons, helpContext);
+    }
+};
+
+TEST(TelaFechamento, ItemsThatDoNotAddUpRefuseTheCloseAndKeepEverything) {
+    PaginaNaMensagem script;
+    TfrmAmostraProc& tela = abreTela(script);
+    script.tela = &tela;
+    tela.pgcPadrao->SetActivePage(tela.tshFolhaDados);
+    tela.pgcPadraoChange(tela.pgcPadrao);
+
+    tela.cdsItemAmostra->first();
+    tela.cdsItemAmostra->edit();
+    dataset::Field* qt = tela.cdsItemAmostra->fieldByName(QStringLiteral("QTPRODGERADO"));
+    qt->setAsFloat(qt->asFloat() - 0.5);
+    tela.cdsItemAmostra->post();
+    auto* filtro = Cli_est25200::frmFiltroAmostraProc;
+
+    tela.Close();
+    processaEventos();
+    ASSERT_TRUE(Cli_est25000::boIdCriado) << "the close was refused";
+    EXPECT_EQ(Cli_est25000::frmAmostraProc, &tela);
+    EXPECT_EQ(Cli_est25200::frmFiltroAmostraProc, filtro);
+    EXPECT_TRUE(Quorvan::MsgEventForm) << "the hook stays";
+    EXPECT_TRUE(tela.netAmostraProc->Connected());
+    EXPECT_EQ(script.LastMessage(),
+              QStringLiteral("Somatório das quantidades dos itens gerados difere da quantidade "
+                             "do produto in natura. (Diferença: -0,5000)"));
+    ASSERT_EQ(script.paginas.size(), 1);
+    EXPECT_EQ(script.paginas[0], tela.tshFormulario) << "the form page shows before the message";
+    EXPECT_EQ(host::TControl::Of(tela.ActiveControl()), tela.dbgItensAmostra);
+    EXPECT_TRUE(tela.cdsItemAmostra->eof()) << "the check walked every item";
+
+    // The filter still works, on the same dialog.
+    script.OnModal([](host::TForm&) {});
+    tela.sbtFiltro->Click();
+    EXPECT_EQ(script.ModalCaptions().size(), 2);
+    EXPECT_EQ(Cli_est25200::frmFiltroAmostraProc, filtro);
+
+    // Items back in order: the close goes ahead and releases everything.
+    tela.cdsItemAmostra->cancelUpdates();
+    tela.Close();
+    processaEventos();
+    EXPECT_FALSE(Cli_est25000::boIdCriado);
+    EXPECT_EQ(Cli_est25200::frmFiltroAmostraProc, nullptr);
+    EXPECT_FALSE(Quorvan::MsgEventForm);
+    EXPECT_EQ(Cli_est25000::frmAmostraProc, nullptr) << "the screen was destroyed";
+
+    // A new screen gets a new filter dialog at its first activation.
+    host::DialogScript outro;
+    abreTela(outro);
+    EXPECT_EQ(outro.ModalCaptions().size(), 1);
+    EXPECT_NE(Cli_est25200::frmFiltroAmostraProc, nullptr);
+    fechaTela();
+}
+
+} // namespace
