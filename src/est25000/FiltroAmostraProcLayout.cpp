@@ -74,6 +74,7 @@ host::TLabel* rotulo(QWidget* parent, const char* name, const QString& caption, 
 } // namespace
 
 void TfrmFiltroAmostraProc::criaComponentes() {
+    setObjectName(QStringLiteral("frmFiltroAmostraProc"));
     SetCaption(QStringLiteral("Filtro de Amostras para Processamento"));
     SetClientSize(484, 180);
     grbDadosRel->SetBounds(0, 0, 429, 180);

@@ -1,0 +1,227 @@
+// The filter dialog on the real database and server: validations with their messages and
+// focus, the list it loads, undo, reuse of the hidden dialog and re-application from the
+// screen while it is hidden.
+#include "Ambiente.h"
+#include "Tela.h"
+
+#include <Cli_est25000.h>
+#include <Cli_est25200.h>
+
+#include <Btnpesquisa.h>
+#include <Buttonflat.h>
+#include <ClientDataSet.h>
+#include <DbGeral.h>
+#include <StdControls.h>
+
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include <gtest/gtest.h>
+
+using namespace est25000::teste;
+using Cli_est25200::TfrmFiltroAmostraProc;
+
+namespace {
+
+QStringList linha(const QString& sql) {
+    QSqlQuery query(dtmDBGeral::Database());
+    EXPECT_TRUE(query.exec(sql) && query.next()) << sql.toStdString();
+    QStringList valores;
+    for (int i = 0; i < query.record().count(); ++i)
+        valores << query.value(i).toString();
+    return valores;
+}
+
+QStringList numeros(dataset::ClientDataSet* ds) {
+    QStringList nrs;
+    for (const dataset::Row& row : ds->data().rows)
+        nrs << row.value(ds->fieldByName(QStringLiteral("NRAMOSTRA"))->index()).toString();
+    return nrs;
+}
+
+// The screen is open with the whole list; each test drives the dialog again through the
+// Filter button.
+class FiltroTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        tela = &abreTela(script);
+        todas = numeros(tela->cdsAmostraProc);
+    }
+    void TearDown() override { fechaTela(); }
+
+    // Opens the dialog with the Filter button and runs `passos` on it; the dialog is closed
+    // as cancelled afterwards when it is still open.
+    void filtra(const std::function<void(TfrmFiltroAmostraProc&)>& passos) {
+        script.Clear();
+        script.OnModal([&](host::TForm& f) {
+            passos(dynamic_cast<TfrmFiltroAmostraProc&>(f));
+            aberto = f.isVisible();
+            focado = host::TControl::Of(f.ActiveControl());
+        });
+        tela->sbtFiltro->Click();
+    }
+
+    host::DialogScript script;
+    Cli_est25000::TfrmAmostraProc* tela = nullptr;
+    QStringList todas;
+    bool aberto = false;
+    host::TControl* focado = nullptr;
+};
+
+TEST_F(FiltroTest, ASampleRangeLoadsOnlyThoseSamples) {
+    ASSERT_GE(todas.size(), 10);
+    filtra([](TfrmFiltroAmostraProc& f) {
+        f.medInterInic->SetText(QStringLiteral("3"));
+        f.medInterFinal->SetText(QStringLiteral("7"));
+        f.sbtConfirma->Click();
+    });
+    EXPECT_FALSE(aberto);
+    EXPECT_TRUE(script.Messages().isEmpty());
+    const QStringList nrs = numeros(tela->cdsAmostraProc);
+    EXPECT_EQ(nrs.first(), QStringLiteral("0000000003"));
+    EXPECT_EQ(nrs.last(), QStringLiteral("0000000007"));
+    EXPECT_EQ(nrs.size(), 5);
+    auto* f = Cli_est25200::frmFiltroAmostraProc;
+    EXPECT_EQ(f->medInterInic->Text(), QStringLiteral("0000000003")) << "adjusted in the field";
+}
+
+TEST_F(FiltroTest, RefusedRangesKeepTheDialogOpenAndTheListAsItWas) {
+    filtra([](TfrmFiltroAmostraProc& f) {
+        f.medInterInic->SetText(QStringLiteral("7"));
+        f.medInterFinal->SetText(QStringLiteral("5"));
+        f.sbtConfirma->Click();
+    });
+    EXPECT_TRUE(aberto);
+    EXPECT_EQ(script.LastMessage(),
+              QStringLiteral("Intervalo inicial deve ser menor ou igual ao intervalo final."));
+    EXPECT_EQ(focado, Cli_est25200::frmFiltroAmostraProc->medInterInic);
+    EXPECT_EQ(numeros(tela->cdsAmostraProc), todas);
+
+    filtra([](TfrmFiltroAmostraProc& f) {
+        f.sbtDesfazer->Click();
+        f.medInterInic->SetText(QStringLiteral("5"));
+        f.sbtConfirma->Click();
+    });
+    EXPECT_EQ(script.LastMessage(), QStringLiteral("Intervalo deve ser informado."));
+    EXPECT_EQ(focado, Cli_est25200::frmFiltroAmostraProc->medInterFinal);
+    EXPECT_EQ(numeros(tela->cdsAmostraProc), todas);
+}
+
+TEST_F(FiltroTest, SupplierIsValidatedAndItsSamplesLoaded) {
+    const QStringList fornecedor = linha(QStringLiteral(
+        "SELECT F.NRINSJURFORN, F.NMRAZSOCFORN, COUNT(*) FROM AMOSTRAPROC A "
+        "JOIN FORNECEDOR F ON F.CDFORNECED = A.CDFORNECED "
+        "GROUP BY F.NRINSJURFORN, F.NMRAZSOCFORN ORDER BY COUNT(*) DESC"));
+    filtra([&](TfrmFiltroAmostraProc& f) {
+        f.medFornecedor->SetText(fornecedor[0]);
+        f.sbtConfirma->Click();
+    });
+    EXPECT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
+    EXPECT_EQ(tela->cdsAmostraProc->recordCount(), fornecedor[2].toInt());
+    auto* f = Cli_est25200::frmFiltroAmostraProc;
+    EXPECT_EQ(f->edtNmFornecedor->Text(), fornecedor[1]);
+    EXPECT_NE(f->medFornecedor->EditMask(), QStringLiteral(">aaaaaaaaaaaaaaaaaaaa;0; "))
+        << "the mask of the person type";
+
+    // Reopened, the dialog shows the criteria left in it; undo clears them.
+    filtra([&](TfrmFiltroAmostraProc& d) {
+        EXPECT_EQ(d.medFornecedor->Text(), fornecedor[0]);
+        EXPECT_EQ(d.edtNmFornecedor->Text(), fornecedor[1]);
+        d.sbtDesfazer->Click();
+        EXPECT_TRUE(d.medFornecedor->Text().isEmpty());
+        EXPECT_TRUE(d.edtNmFornecedor->Text().isEmpty());
+        d.sbtConfirma->Click();
+    });
+    EXPECT_EQ(numeros(tela->cdsAmostraProc), todas);
+}
+
+TEST_F(FiltroTest, AnUnknownSupplierSendsNothing) {
+    filtra([](TfrmFiltroAmostraProc& f) {
+        f.medFornecedor->SetText(QStringLiteral("11111111111"));
+        f.sbtConfirma->Click();
+    });
+    EXPECT_TRUE(aberto);
+    EXPECT_EQ(script.LastMessage(), QStringLiteral("Fornecedor não cadastrado."));
+    EXPECT_EQ(focado, Cli_est25200::frmFiltroAmostraProc->medFornecedor);
+    EXPECT_EQ(numeros(tela->cdsAmostraProc), todas);
+}
+
+TEST_F(FiltroTest, ProductRangeIsValidatedBeforeItsPresence) {
+    const QStringList produto = linha(QStringLiteral(
+        "SELECT P.CDARVPROD, P.NMPRODUTO FROM AMOSTRAPROC A "
+        "JOIN PRODUTO P ON P.CDPRODUTO = A.CDPRODUTO ORDER BY P.CDARVPROD"));
+    filtra([](TfrmFiltroAmostraProc& f) {
+        f.medProdInic->SetText(QStringLiteral("999999"));
+        f.sbtConfirma->Click();
+    });
+    EXPECT_EQ(script.LastMessage(), QStringLiteral("Produto não cadastrado."));
+    EXPECT_EQ(focado, Cli_est25200::frmFiltroAmostraProc->medProdInic);
+
+    filtra([&](TfrmFiltroAmostraProc& f) {
+        f.medProdInic->SetText(produto[0]);
+        f.sbtConfirma->Click();
+    });
+    EXPECT_EQ(script.LastMessage(), QStringLiteral("Produto deve ser informado."));
+    EXPECT_EQ(focado, Cli_est25200::frmFiltroAmostraProc->medProdFim);
+    EXPECT_EQ(Cli_est25200::frmFiltroAmostraProc->edtProdInic->Text(), produto[1]);
+
+    // A whole family: its code extended with "z" reaches every product below it.
+    const QString familia = produto[0].left(1);
+    filtra([&](TfrmFiltroAmostraProc& f) {
+        f.medProdInic->SetText(familia);
+        f.medProdFim->SetText(familia);
+        f.sbtConfirma->Click();
+    });
+    EXPECT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
+    const QStringList esperado = linha(QStringLiteral(
+        "SELECT COUNT(*) FROM AMOSTRAPROC A JOIN PRODUTO P ON P.CDPRODUTO = A.CDPRODUTO "
+        "WHERE P.CDARVPROD LIKE '%1%'").arg(familia));
+    EXPECT_EQ(tela->cdsAmostraProc->recordCount(), esperado[0].toInt());
+    EXPECT_GT(tela->cdsAmostraProc->recordCount(), 0);
+}
+
+TEST_F(FiltroTest, LookupFillsTheTaxIdThenTheName) {
+    filtra([](TfrmFiltroAmostraProc& f) {
+        bool continua = true;
+        f.btnFornecedorBeforePesq(f.btnFornecedor, continua);
+        dataset::ClientDataSet* lista = f.qryFornecedor->Query();
+        ASSERT_FALSE(lista->isEmpty());
+        lista->last();
+        f.btnFornecedorAfterPesq(f.btnFornecedor);
+        EXPECT_EQ(f.medFornecedor->Text(),
+                  lista->fieldByName(QStringLiteral("NRINSJURFORN"))->asString());
+        EXPECT_EQ(f.edtNmFornecedor->Text(),
+                  lista->fieldByName(QStringLiteral("NMRAZSOCFORN"))->asString());
+        // The list shows tax ids formatted by person type.
+        const QString mostrado = lista->fieldByName(QStringLiteral("NRINSJURFORN"))->displayText();
+        EXPECT_TRUE(mostrado.contains(QLatin1Char('-'))) << mostrado.toStdString();
+        // Typing into the tax id clears the name until it is validated again.
+        f.medFornecedor->SetText(f.medFornecedor->Text().left(5));
+        EXPECT_TRUE(f.edtNmFornecedor->Text().isEmpty());
+    });
+}
+
+TEST_F(FiltroTest, ReapplyingWhileHiddenReportsARefusalAndKeepsTheList) {
+    // Criteria changed and left without confirming...
+    filtra([](TfrmFiltroAmostraProc& f) {
+        f.medInterInic->SetText(QStringLiteral("9"));
+        f.medInterFinal->SetText(QStringLiteral("2"));
+    });
+    auto* f = Cli_est25200::frmFiltroAmostraProc;
+    ASSERT_FALSE(f->isVisible());
+    script.Clear();
+    // ...then re-applied by the screen.
+    EXPECT_THROW(f->sbtConfirma->Click(), host::EAbort);
+    EXPECT_EQ(script.LastMessage(),
+              QStringLiteral("Intervalo inicial deve ser menor ou igual ao intervalo final."));
+    EXPECT_EQ(numeros(tela->cdsAmostraProc), todas);
+    EXPECT_FALSE(f->isVisible());
+
+    f->medInterInic->SetText(QStringLiteral("2"));
+    f->medInterFinal->SetText(QStringLiteral("9"));
+    f->sbtConfirma->Click();
+    EXPECT_EQ(numeros(tela->cdsAmostraProc).size(), 8);
+    EXPECT_FALSE(f->isVisible());
+}
+
+} // namespace

@@ -1,0 +1,191 @@
+// The screen's keyboard conventions, typed as a user types them: the keys go through the
+// host's message hook to the focused control.
+#include "Ambiente.h"
+#include "Tela.h"
+
+#include <Cli_est25000.h>
+
+#include <Application.h>
+#include <ClientDataSet.h>
+#include <ComCtrls.h>
+#include <DBControls.h>
+#include <DBGrid.h>
+#include <Quorvan.h>
+
+#include <QApplication>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace est25000::teste;
+
+namespace {
+
+// The screen, counting its page-change handling.
+class TelaContada : public Cli_est25000::TfrmAmostraProc {
+public:
+    int mudancas = 0;
+    void pgcPadraoChange(QObject* Sender) override {
+        ++mudancas;
+        TfrmAmostraProc::pgcPadraoChange(Sender);
+    }
+};
+
+class TecladoTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Ambiente::instancia();
+        Ambiente::separadores(QLatin1Char(','), QLatin1Char('.'));
+        Quorvan::InstallMessageHook();
+        script.OnModal([](host::TForm& f) {
+            confirma(dynamic_cast<Cli_est25200::TfrmFiltroAmostraProc&>(f));
+        });
+        TelaContada* criada = nullptr;
+        host::Application->CreateForm(criada);
+        tela = criada;
+        Cli_est25000::frmAmostraProc = criada;
+        Cli_est25000::boIdCriado = true;
+        Cli_est25000::CriaAmostraProc();
+        ativa(*tela);
+        ASSERT_GE(tela->cdsAmostraProc->recordCount(), 2);
+    }
+    void TearDown() override {
+        Ambiente::separadores(QLatin1Char(','), QLatin1Char('.'));
+        fechaTela();
+    }
+
+    void foca(host::TControl* control) {
+        control->SetFocus();
+        QApplication::processEvents();
+        ASSERT_EQ(focado(), control);
+    }
+    void tecla(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QWidget* alvo = QApplication::focusWidget();
+        ASSERT_NE(alvo, nullptr);
+        QTest::keyClick(alvo, key, mods);
+        QApplication::processEvents();
+    }
+    host::TControl* focado() const { return host::TControl::Of(tela->ActiveControl()); }
+
+    host::DialogScript script;
+    TelaContada* tela = nullptr;
+};
+
+TEST_F(TecladoTest, EnterAndDownActAsTabUpGoesBackCtrlEnterStays) {
+    foca(tela->dbeDescAmostra);
+    tecla(Qt::Key_Return);
+    EXPECT_EQ(focado(), tela->dbeNrInscForn);
+    tecla(Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(focado(), tela->dbeNrInscForn) << "Ctrl+Enter does not move";
+    tecla(Qt::Key_Down);
+    EXPECT_EQ(focado(), tela->dbeCdSerie) << "the display-only name is skipped";
+    tecla(Qt::Key_Up);
+    EXPECT_EQ(focado(), tela->dbeNrInscForn);
+    tecla(Qt::Key_Enter); // the keypad's Enter
+    EXPECT_EQ(focado(), tela->dbeCdSerie);
+}
+
+TEST_F(TecladoTest, UpAndDownMoveBetweenRowsInTheItemGrid) {
+    tela->cdsAmostraProc->first();
+    while (tela->cdsItemAmostra->recordCount() < 2 && !tela->cdsAmostraProc->eof())
+        tela->cdsAmostraProc->next();
+    ASSERT_GE(tela->cdsItemAmostra->recordCount(), 2);
+    tela->cdsItemAmostra->first();
+    foca(tela->dbgItensAmostra);
+    tecla(Qt::Key_Down);
+    EXPECT_EQ(tela->cdsItemAmostra->recNo(), 2);
+    EXPECT_EQ(focado(), tela->dbgItensAmostra);
+    tecla(Qt::Key_Up);
+    EXPECT_EQ(tela->cdsItemAmostra->recNo(), 1);
+    EXPECT_EQ(focado(), tela->dbgItensAmostra);
+}
+
+TEST_F(TecladoTest, PageDownJumpsToTheNextContainerOrToTheFormPage) {
+    foca(tela->dbeQuantProd);
+    tecla(Qt::Key_PageDown);
+    EXPECT_EQ(focado(), tela->dbgItensAmostra) << "the last header field reaches the items";
+
+    tecla(Qt::Key_PageDown);
+    EXPECT_EQ(focado(), tela->dbgItensAmostra) << "nothing happens in the item grid";
+    EXPECT_EQ(tela->pgcPadrao->ActivePage(), tela->tshFormulario);
+
+    foca(tela->dbeDescAmostra);
+    tecla(Qt::Key_PageDown);
+    EXPECT_EQ(focado(), tela->dbgItensAmostra) << "through the header, into the items";
+
+    tela->pgcPadrao->SetActivePage(tela->tshFolhaDados);
+    foca(tela->dbgPadrao);
+    tela->mudancas = 0;
+    tecla(Qt::Key_PageDown);
+    EXPECT_EQ(tela->pgcPadrao->ActivePage(), tela->tshFormulario);
+    EXPECT_EQ(tela->mudancas, 1) << "the page-change handling runs once";
+}
+
+TEST_F(TecladoTest, PageUpInTheHeaderShowsTheListOnlyWhenItIsEnabled) {
+    foca(tela->dbeCdProduto);
+    tela->mudancas = 0;
+    tecla(Qt::Key_PageUp);
+    EXPECT_EQ(tela->pgcPadrao->ActivePage(), tela->tshFolhaDados);
+    EXPECT_EQ(focado(), tela->dbgPadrao);
+    EXPECT_EQ(tela->mudancas, 1);
+
+    tecla(Qt::Key_PageUp);
+    EXPECT_EQ(tela->pgcPadrao->ActivePage(), tela->tshFolhaDados) << "nothing in the list grid";
+
+    tela->pgcPadrao->SetActivePage(tela->tshFormulario);
+    tela->tshFolhaDados->SetEnabled(false);
+    foca(tela->dbeCdProduto);
+    tecla(Qt::Key_PageUp);
+    EXPECT_EQ(tela->pgcPadrao->ActivePage(), tela->tshFormulario);
+    EXPECT_EQ(focado(), tela->dbeCdProduto);
+
+    foca(tela->dbgItensAmostra);
+    tecla(Qt::Key_PageUp);
+    EXPECT_EQ(focado(), tela->dbeQuantProd) << "back to the nearest control of the header";
+}
+
+TEST_F(TecladoTest, WithTheDecimalCommaThePointKeysTypeACommaInQuantities) {
+    tela->cdsAmostraProc->edit();
+    foca(tela->dbeQuantProd);
+    tela->dbeQuantProd->selectAll();
+    tecla(Qt::Key_1);
+    tecla(Qt::Key_Period);
+    tecla(Qt::Key_5);
+    EXPECT_EQ(tela->dbeQuantProd->text(), QStringLiteral("1,5"));
+    tecla(Qt::Key_Backspace);
+    tecla(Qt::Key_Backspace);
+    tecla(Qt::Key_Period, Qt::KeypadModifier);
+    EXPECT_EQ(tela->dbeQuantProd->text(), QStringLiteral("1,"));
+
+    foca(tela->dbeDescAmostra);
+    tela->dbeDescAmostra->end(false);
+    tecla(Qt::Key_Period);
+    EXPECT_TRUE(tela->dbeDescAmostra->text().endsWith(QLatin1Char('.'))) << "text keeps its point";
+    tela->cdsAmostraProc->cancel();
+}
+
+TEST_F(TecladoTest, WithTheDecimalPointNothingIsChanged) {
+    Ambiente::separadores(QLatin1Char('.'), QLatin1Char(','));
+    tela->cdsAmostraProc->edit();
+    foca(tela->dbeQuantProd);
+    tela->dbeQuantProd->selectAll();
+    tecla(Qt::Key_2);
+    tecla(Qt::Key_Period);
+    EXPECT_EQ(tela->dbeQuantProd->text(), QStringLiteral("2."));
+    tela->cdsAmostraProc->cancel();
+}
+
+TEST_F(TecladoTest, TheQuantityColumnOfTheItemGridTakesAComma) {
+    foca(tela->dbgItensAmostra);
+    tela->dbgItensAmostra->SetSelectedIndex(2);
+    ASSERT_EQ(tela->dbgItensAmostra->SelectedField()->fieldName(), QStringLiteral("QTPRODGERADO"));
+    tela->dbgItensAmostra->SetEditorMode(true);
+    QApplication::processEvents();
+    tecla(Qt::Key_3);
+    tecla(Qt::Key_Period);
+    EXPECT_TRUE(tela->dbgItensAmostra->EditorText().endsWith(QStringLiteral("3,")))
+        << tela->dbgItensAmostra->EditorText().toStdString();
+    tela->cdsItemAmostra->cancel();
+}
+
+} // namespace
