@@ -15,6 +15,11 @@ class DataSource;
 namespace Quorvan {
 struct tagMSG;
 }
+namespace host {
+class TBtnPesquisa;
+}
+class TADOIBQuery;
+class TNetConnection;
 
 namespace Cli_est25000 {
 

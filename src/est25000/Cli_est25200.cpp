@@ -6,7 +6,6 @@
 #include "Consultas.h"
 #include "FiltroArgumentos.h"
 #include "Mensagens.h"
-#include "QueryCampos.h"
 
 #include <Adoibquery.h>
 #include <Application.h>
@@ -15,7 +14,7 @@
 #include <CheckResultServ.h>
 #include <ClientDataSet.h>
 #include <Consiste.h>
-#include <Controls.h>
+#include <StdControls.h>
 #include <DataPacket.h>
 #include <DataSource.h>
 #include <EditMask.h>
@@ -24,6 +23,7 @@
 #include <Picture.h>
 #include <Quorvan.h>
 #include <Qvn_msg.h>
+#include <Screen.h>
 
 #include <QJsonArray>
 
@@ -43,10 +43,10 @@ void Initialization() {}
 void Finalization() { stTtNiveis.clear(); }
 
 void CriaFiltroAmostraProc() {
-    Screen()->SetCursor(host::crHourGlass);
+    host::Screen->SetCursor(host::crHourGlass);
     if (!frmFiltroAmostraProc)
-        Application()->CreateForm(frmFiltroAmostraProc);
-    Screen()->SetCursor(host::crDefault);
+        host::Application->CreateForm(frmFiltroAmostraProc);
+    host::Screen->SetCursor(host::crDefault);
     frmFiltroAmostraProc->ShowModal();
 }
 
@@ -57,7 +57,7 @@ class CriteriosDoDialogo : public CriteriosFiltro {
 public:
     explicit CriteriosDoDialogo(TfrmFiltroAmostraProc& form) : form_(form) {}
 
-    TMaskEdit* campo(CampoFiltro campo) const {
+    host::TMaskEdit* campo(CampoFiltro campo) const {
         switch (campo) {
         case CampoFiltro::InterInic:
             return form_.medInterInic;
@@ -88,7 +88,7 @@ private:
 
 } // namespace
 
-TfrmFiltroAmostraProc::TfrmFiltroAmostraProc(QWidget* owner) : TfrmRotiGeral(owner) {
+TfrmFiltroAmostraProc::TfrmFiltroAmostraProc(QWidget* owner) : host::TfrmRotiGeral(owner) {
     criaComponentes();
 }
 
@@ -98,7 +98,7 @@ TfrmFiltroAmostraProc::~TfrmFiltroAmostraProc() {
 }
 
 void TfrmFiltroAmostraProc::FormCreate(QObject* Sender) {
-    TfrmRotiGeral::FormCreate(Sender);
+    host::TfrmRotiGeral::FormCreate(Sender);
     medProdInic->SetEditMask(Quorvan::DBPict(Quorvan::tpProduto));
     medProdFim->SetEditMask(Quorvan::DBPict(Quorvan::tpProduto));
     dbpProduto = std::make_unique<TDBPicture>(Quorvan::DBPict(Quorvan::tpProduto));
@@ -106,16 +106,16 @@ void TfrmFiltroAmostraProc::FormCreate(QObject* Sender) {
 }
 
 void TfrmFiltroAmostraProc::FormActivate(QObject* Sender) {
-    TfrmRotiGeral::FormActivate(Sender);
+    host::TfrmRotiGeral::FormActivate(Sender);
     repaint();
 }
 
 void TfrmFiltroAmostraProc::FormClose(QObject* Sender, host::TCloseAction& Action) {
-    TfrmRotiGeral::FormClose(Sender, Action);
+    host::TfrmRotiGeral::FormClose(Sender, Action);
     Action = host::TCloseAction::caHide;
 }
 
-void TfrmFiltroAmostraProc::focaSeVisivel(TMaskEdit* campo) {
+void TfrmFiltroAmostraProc::focaSeVisivel(host::TMaskEdit* campo) {
     // Re-applied from the screen, the dialog is hidden and its fields cannot take the focus;
     // the message still reaches the user.
     if (isVisible() && campo->CanFocus())
@@ -195,7 +195,7 @@ void TfrmFiltroAmostraProc::Vd_Fornecedor(const QString& nrInscricao) {
     }
 }
 
-void TfrmFiltroAmostraProc::Vd_Produto(TMaskEdit* codigo, TEdit* nome) {
+void TfrmFiltroAmostraProc::Vd_Produto(host::TMaskEdit* codigo, host::TEdit* nome) {
     if (Consiste::EmptyString(codigo->Text()))
         return;
     try {

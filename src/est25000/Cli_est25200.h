@@ -12,12 +12,14 @@
 
 class TDBPicture;
 class TADOIBQuery;
+namespace host {
 class TMaskEdit;
 class TEdit;
 class TLabel;
 class TGroupBox;
 class TBtnPesquisa;
 class TButtonFlat;
+} // namespace host
 namespace dataset {
 class DataSource;
 }
@@ -36,7 +38,7 @@ void CriaFiltroAmostraProc();
 void Initialization();
 void Finalization();
 
-class TfrmFiltroAmostraProc : public TfrmRotiGeral {
+class TfrmFiltroAmostraProc : public host::TfrmRotiGeral {
     Q_OBJECT
 public:
     explicit TfrmFiltroAmostraProc(QWidget* owner = nullptr);
@@ -63,27 +65,27 @@ public:
     void btnProdFinalAfterPesq(QObject* Sender);
 
     void Vd_Fornecedor(const QString& nrInscricao);
-    void Vd_Produto(TMaskEdit* codigo, TEdit* nome);
+    void Vd_Produto(host::TMaskEdit* codigo, host::TEdit* nome);
 
-    TGroupBox* GroupBox1;
-    TLabel* Label1;
-    TMaskEdit* medInterInic;
-    TLabel* Label2;
-    TMaskEdit* medInterFinal;
-    TGroupBox* GroupBox2;
-    TMaskEdit* medFornecedor;
-    TBtnPesquisa* btnFornecedor;
-    TEdit* edtNmFornecedor;
-    TGroupBox* GroupBox3;
-    TLabel* Label3;
-    TMaskEdit* medProdInic;
-    TBtnPesquisa* btnProdIni;
-    TEdit* edtProdInic;
-    TLabel* Label4;
-    TMaskEdit* medProdFim;
-    TBtnPesquisa* btnProdFinal;
-    TEdit* edtProdFinal;
-    TButtonFlat* sbtDesfazer;
+    host::TGroupBox* GroupBox1;
+    host::TLabel* Label1;
+    host::TMaskEdit* medInterInic;
+    host::TLabel* Label2;
+    host::TMaskEdit* medInterFinal;
+    host::TGroupBox* GroupBox2;
+    host::TMaskEdit* medFornecedor;
+    host::TBtnPesquisa* btnFornecedor;
+    host::TEdit* edtNmFornecedor;
+    host::TGroupBox* GroupBox3;
+    host::TLabel* Label3;
+    host::TMaskEdit* medProdInic;
+    host::TBtnPesquisa* btnProdIni;
+    host::TEdit* edtProdInic;
+    host::TLabel* Label4;
+    host::TMaskEdit* medProdFim;
+    host::TBtnPesquisa* btnProdFinal;
+    host::TEdit* edtProdFinal;
+    host::TButtonFlat* sbtDesfazer;
 
     TADOIBQuery* qryFornecedor;
     TADOIBQuery* qryValidForn;
@@ -94,7 +96,7 @@ public:
 
 private:
     void criaComponentes();
-    void focaSeVisivel(TMaskEdit* campo);
+    void focaSeVisivel(host::TMaskEdit* campo);
 };
 
 } // namespace Cli_est25200

@@ -10,7 +10,9 @@
 #include <Btnpesquisa.h>
 #include <Buttonflat.h>
 #include <ClientDataSet.h>
+#include <Adoibquery.h>
 #include <DbGeral.h>
+#include <Exceptions.h>
 #include <StdControls.h>
 
 #include <QSqlQuery>

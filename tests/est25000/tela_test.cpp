@@ -13,11 +13,13 @@
 #include <DBGrid.h>
 #include <DataSource.h>
 #include <DbGeral.h>
+#include <Netconnection.h>
 #include <EditMask.h>
 #include <Menus.h>
 #include <Quorvan.h>
 #include <StdControls.h>
 
+#include <QJsonArray>
 #include <QSqlQuery>
 
 #include <gtest/gtest.h>
