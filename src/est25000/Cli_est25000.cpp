@@ -5,6 +5,7 @@
 
 #include "Cli_est25100.h"
 #include "Cli_est25200.h"
+#include "CursorEspera.h"
 #include "ErrosServidor.h"
 #include "SomaItens.h"
 
@@ -45,7 +46,7 @@ void Initialization() {
 void Finalization() { stProdPrinc.clear(); }
 
 void CriaAmostraProc() {
-    host::Screen->SetCursor(host::crHourGlass);
+    est25000::CursorEspera cursor;
     if (!boIdCriado) {
         host::Application->CreateForm(frmAmostraProc);
         boIdCriado = true;
@@ -54,7 +55,6 @@ void CriaAmostraProc() {
     frmAmostraProc->SetWindowState(host::TWindowState::wsNormal);
     if (host::Screen->Width() == 640 && host::Screen->Height() == 480)
         frmAmostraProc->SetBorderIcons(host::biSystemMenu | host::biMinimize | host::biMaximize);
-    host::Screen->SetCursor(host::crDefault);
 }
 
 namespace {
@@ -64,8 +64,11 @@ const QString produtoPict() { return Quorvan::DBPict(Quorvan::tpProduto); }
 } // namespace
 
 TfrmAmostraProc::~TfrmAmostraProc() {
-    if (frmAmostraProc == this)
+    // Destroyed without its close (the host shutting down): the next IniProc starts afresh.
+    if (frmAmostraProc == this) {
         frmAmostraProc = nullptr;
+        boIdCriado = false;
+    }
 }
 
 void TfrmAmostraProc::FormCreate(QObject* Sender) {

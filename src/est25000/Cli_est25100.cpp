@@ -1,6 +1,7 @@
 // Unit Cli_est25100: the error list dialog's variables, factory and form.
 #include "Cli_est25100.h"
 
+#include "CursorEspera.h"
 #include "Mensagens.h"
 
 #include <Application.h>
@@ -19,14 +20,13 @@ void Initialization() { boIdCriado = false; }
 void Finalization() { stCdProduto.clear(); }
 
 void CriaVisualizaErros(const QString& cdProduto) {
-    host::Screen->SetCursor(host::crHourGlass);
+    est25000::CursorEspera cursor;
     stCdProduto = cdProduto;
     if (!boIdCriado) {
         host::Application->CreateForm(frmVisualErros);
         boIdCriado = true;
     }
     frmVisualErros->ShowModal();
-    host::Screen->SetCursor(host::crDefault);
 }
 
 TfrmVisualErros::TfrmVisualErros() {

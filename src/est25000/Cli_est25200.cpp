@@ -4,6 +4,7 @@
 #include "Campos.h"
 #include "Cli_est25000.h"
 #include "Consultas.h"
+#include "CursorEspera.h"
 #include "FiltroArgumentos.h"
 #include "Mensagens.h"
 
@@ -43,10 +44,10 @@ void Initialization() {}
 void Finalization() { stTtNiveis.clear(); }
 
 void CriaFiltroAmostraProc() {
-    host::Screen->SetCursor(host::crHourGlass);
+    est25000::CursorEspera cursor;
     if (!frmFiltroAmostraProc)
         host::Application->CreateForm(frmFiltroAmostraProc);
-    host::Screen->SetCursor(host::crDefault);
+    cursor.restaura();
     frmFiltroAmostraProc->ShowModal();
 }
 
@@ -184,11 +185,14 @@ void TfrmFiltroAmostraProc::Vd_Fornecedor(const QString& nrInscricao) {
         qryValidForn->Close();
         qryValidForn->ParamByName(QStringLiteral("P_NRINSJURFORN"))->SetAsString(nrInscricao);
         qryValidForn->Open();
-        medFornecedor->SetEditMask(
-            Consiste::PictPess(qryValidForn->FieldByName(QStringLiteral("IDTPIJURFORN"))));
-        if (qryValidForn->IsEmpty())
+        const bool achou = !qryValidForn->IsEmpty();
+        medFornecedor->SetEditMask(Consiste::PictPess(
+            achou ? qryValidForn->FieldByName(QStringLiteral("IDTPIJURFORN"))->asString()
+                  : QString()));
+        if (!achou)
             Consiste::MensErro(msgPadrao->Msg(QStringLiteral("Forn_Cad")), true);
-        edtNmFornecedor->SetText(qryValidForn->FieldByName(QStringLiteral("NMRAZSOCFORN")));
+        edtNmFornecedor->SetText(
+            qryValidForn->FieldByName(QStringLiteral("NMRAZSOCFORN"))->asString());
     } catch (...) {
         focaSeVisivel(medFornecedor);
         throw;
@@ -204,7 +208,7 @@ void TfrmFiltroAmostraProc::Vd_Produto(host::TMaskEdit* codigo, host::TEdit* nom
         qryValidProd->Open();
         if (qryValidProd->IsEmpty())
             Consiste::MensErro(msgPadrao->Msg(QStringLiteral("Prod_N_Cad")), true);
-        nome->SetText(qryValidProd->FieldByName(QStringLiteral("NMPRODUTO")));
+        nome->SetText(qryValidProd->FieldByName(QStringLiteral("NMPRODUTO"))->asString());
     } catch (...) {
         focaSeVisivel(codigo);
         throw;

@@ -1,7 +1,5 @@
 #include "Componentes.h"
 
-#include "Consultas.h"
-
 #include <Adoibquery.h>
 #include <ClientDataSet.h>
 #include <DataSource.h>
@@ -21,7 +19,7 @@ TADOIBQuery* criaConsulta(QObject* owner, const char* name, const QStringList& s
                           const QList<CampoDef>& campos) {
     auto* query = new TADOIBQuery(owner);
     query->setObjectName(QString::fromLatin1(name));
-    query->SetSQL(sql::text(sql));
+    query->SQL = sql;
     defineCampos(*query->Query(), campos);
     return query;
 }

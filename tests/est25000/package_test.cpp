@@ -1,5 +1,14 @@
 // The package as the suite meets it: loaded by path with QLibrary, its units initialised in
 // order, its module variables exported under their names, IniProc callable any number of times.
+#include "Ambiente.h"
+
+#include <Application.h>
+#include <Buttonflat.h>
+#include <Dialogs.h>
+#include <Form.h>
+#include <Quorvan.h>
+#include <Screen.h>
+
 #include <QCoreApplication>
 #include <QLibrary>
 #include <QString>
@@ -92,6 +101,61 @@ TEST_F(PackageTest, FinalisationClearsTheTextsAndAReloadInitialisesEachUnitOnce)
     EXPECT_FALSE(*variable<bool>(boLoop));
     EXPECT_TRUE(*variable<bool>(boPrimVez)) << "initialisation leaves boPrimVez alone";
     *variable<bool>(boPrimVez) = false;
+}
+
+// Every screen the host application holds.
+QList<host::TForm*> telas() {
+    QList<host::TForm*> forms;
+    for (const auto& form : host::Application->Forms())
+        if (form && form->objectName() == QLatin1String("frmAmostraProc"))
+            forms << form;
+    return forms;
+}
+
+TEST_F(PackageTest, IniProcCreatesOneScreenAndLaterOnlyBringsItBack) {
+    est25000::teste::Ambiente::instancia();
+    Quorvan::InstallMessageHook();
+    host::DialogScript script;
+    script.DefaultAnswer = host::mrOk;
+    auto iniProc = reinterpret_cast<void (*)()>(library.resolve("IniProc"));
+    ASSERT_NE(iniProc, nullptr);
+
+    iniProc();
+    ASSERT_EQ(telas().size(), 1);
+    host::TForm* tela = telas().first();
+    EXPECT_EQ(*variable<host::TForm*>(frmAmostraProc), tela);
+    EXPECT_TRUE(*variable<bool>(boIdCriado25000));
+    if (!tela->Active())
+        tela->DoActivate();
+    EXPECT_FALSE(*variable<bool>(boPrimVez)) << "the first activation cleared it";
+    EXPECT_EQ(script.ModalCaptions().size(), 1) << "and showed the filter";
+    EXPECT_EQ(host::Screen->Cursor(), host::crDefault);
+
+    // Minimised, with the base form's icons narrowed: a second call on an 800 x 600 display
+    // restores it and leaves the icons alone.
+    host::Screen->SetDisplaySize(QSize(800, 600));
+    tela->SetWindowState(host::TWindowState::wsMinimized);
+    tela->SetBorderIcons(host::biSystemMenu);
+    iniProc();
+    EXPECT_EQ(telas(), QList<host::TForm*>{tela}) << "no second screen";
+    EXPECT_EQ(tela->WindowState(), host::TWindowState::wsNormal);
+    EXPECT_EQ(tela->BorderIcons(), host::biSystemMenu);
+    host::Screen->SetDisplaySize(QSize(640, 400));
+    iniProc();
+    EXPECT_EQ(tela->BorderIcons(), host::biSystemMenu);
+
+    // On exactly 640 x 480 the screen gets the system menu, minimise and maximise.
+    host::Screen->SetDisplaySize(QSize(640, 480));
+    iniProc();
+    EXPECT_EQ(tela->BorderIcons(), host::biSystemMenu | host::biMinimize | host::biMaximize);
+    host::Screen->SetDisplaySize(QSize());
+    EXPECT_EQ(script.ModalCaptions().size(), 1) << "later calls open no filter";
+
+    tela->Close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(telas().isEmpty());
+    EXPECT_FALSE(*variable<bool>(boIdCriado25000));
+    EXPECT_EQ(*variable<void*>(frmFiltroAmostraProc), nullptr);
 }
 
 } // namespace

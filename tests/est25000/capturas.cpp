@@ -1,0 +1,92 @@
+// Screenshots of the sample screen for docs/screenshots, taken from a real X display
+// (run under Xvfb):
+//   xvfb-run -a -s "-screen 0 1024x768x24" build/bin/est25000_capturas docs/screenshots
+// The screen opens in a main window as a child window, on the demo data; the filter dialog is
+// captured while it is shown at the first activation, the form page after it was confirmed.
+#include "Ambiente.h"
+
+#include <Cli_est25000.h>
+#include <Cli_est25200.h>
+
+#include <Application.h>
+#include <Buttonflat.h>
+#include <ClientDataSet.h>
+#include <ComCtrls.h>
+#include <Dialogs.h>
+#include <Quorvan.h>
+#include <StdControls.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QScreen>
+#include <QThread>
+
+#include <cstdio>
+
+namespace {
+
+void espera(int ms) {
+    for (int i = 0; i < ms / 10; ++i) {
+        QApplication::processEvents();
+        QThread::msleep(10);
+    }
+}
+
+bool captura(QWidget* janela, const QString& arquivo) {
+    espera(400);
+    const QRect area = janela->frameGeometry();
+    const QPixmap imagem =
+        QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    const bool ok = imagem.save(arquivo);
+    std::printf("%s %s\n", ok ? "saved" : "FAILED", qPrintable(arquivo));
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    host::HostApplication app(argc, argv);
+    const QString pasta = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+    QDir().mkpath(pasta);
+    est25000::teste::Ambiente::instancia();
+    Quorvan::InstallMessageHook();
+
+    QMainWindow principal;
+    auto* area = new QMdiArea(&principal);
+    principal.setCentralWidget(area);
+    principal.setWindowTitle(QStringLiteral("Suite"));
+    principal.setGeometry(0, 0, 640, 540);
+    host::Application->SetMainWindow(&principal, area);
+    principal.show();
+    espera(200);
+
+    bool ok = true;
+    host::DialogScript script;
+    script.OnModal([&](host::TForm& form) {
+        auto& filtro = dynamic_cast<Cli_est25200::TfrmFiltroAmostraProc&>(form);
+        filtro.medInterInic->SetText(QStringLiteral("1"));
+        filtro.medInterFinal->SetText(QStringLiteral("40"));
+        filtro.show();
+        filtro.move(80, 120);
+        filtro.medInterFinal->SetFocus();
+        ok = captura(&filtro, pasta + QStringLiteral("/est25200-filtro.png")) && ok;
+        filtro.sbtConfirma->Click();
+    });
+    IniProc();
+    auto* tela = Cli_est25000::frmAmostraProc;
+    if (!tela->Active())
+        tela->DoActivate();
+    // A sample with several items.
+    for (tela->cdsAmostraProc->first(); !tela->cdsAmostraProc->eof();
+         tela->cdsAmostraProc->next())
+        if (tela->cdsItemAmostra->recordCount() >= 3)
+            break;
+    tela->dbeDescAmostra->SetFocus();
+    ok = captura(&principal, pasta + QStringLiteral("/est25000-formulario.png")) && ok;
+    tela->pgcPadrao->SetActivePage(tela->tshFolhaDados);
+    tela->pgcPadraoChange(tela->pgcPadrao);
+    ok = captura(&principal, pasta + QStringLiteral("/est25000-lista.png")) && ok;
+    return ok ? 0 : 1;
+}
