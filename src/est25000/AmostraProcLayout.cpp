@@ -52,10 +52,6 @@ TfrmAmostraProc::TfrmAmostraProc() {
     lblCodTela->SetCaption(QStringLiteral("EST25000"));
     msgPadrao->Strings = est25000::mensagensAmostraProc();
 
-    criaDados();
-    criaCabecalho();
-    criaGrades();
-
     // --- Tool bar
     sbtFiltro = nomeado(new host::TButtonFlat(panMenu), "sbtFiltro");
     sbtFiltro->SetBounds(181, sbtImprimir->Top(), 21, 21);
@@ -70,6 +66,10 @@ TfrmAmostraProc::TfrmAmostraProc() {
     sbtFechar->SetBounds(305, sbtFechar->Top(), sbtFechar->Width(), sbtFechar->Height());
     mnuListagem->SetEnabled(false);
     mnuConfigImpressora->SetEnabled(false);
+
+    criaDados();
+    criaCabecalho();
+    criaGrades();
 
     sbtFiltro->OnClick = [this](QObject* s) { sbtFiltroClick(s); };
     sbtVisualizaErros->OnClick = [this](QObject* s) { sbtVisualizaErrosClick(s); };

@@ -173,6 +173,8 @@ void TfrmAmostraProc::pgcPadraoChange(QObject* Sender) {
 
 void TfrmAmostraProc::dtsPadraoStateChange(QObject* Sender) {
     host::TfrmPadrao::dtsPadraoStateChange(Sender);
+    if (!cdsItemAmostra)
+        return; // the master dataset joined dtsPadrao while the screen is being built
     // The server puts the item's internal code in CDOBJETO, so the item is matched on
     // CDPRODUTO, the code the error list compares too.
     dataset::Field* cdProduto = cdsItemAmostra->findField(QStringLiteral("CDPRODUTO"));

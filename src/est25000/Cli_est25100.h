@@ -38,9 +38,9 @@ public:
 
     void FormClose(QObject* Sender, host::TCloseAction& Action) override;
 
-    host::TPanel* Panel1;
-    host::TListBox* lsbErros;
-    host::TMessages* msgPadrao;
+    host::TPanel* Panel1 = nullptr;
+    host::TListBox* lsbErros = nullptr;
+    host::TMessages* msgPadrao = nullptr;
 };
 
 } // namespace Cli_est25100

@@ -67,32 +67,32 @@ public:
     void Vd_Fornecedor(const QString& nrInscricao);
     void Vd_Produto(host::TMaskEdit* codigo, host::TEdit* nome);
 
-    host::TGroupBox* GroupBox1;
-    host::TLabel* Label1;
-    host::TMaskEdit* medInterInic;
-    host::TLabel* Label2;
-    host::TMaskEdit* medInterFinal;
-    host::TGroupBox* GroupBox2;
-    host::TMaskEdit* medFornecedor;
-    host::TBtnPesquisa* btnFornecedor;
-    host::TEdit* edtNmFornecedor;
-    host::TGroupBox* GroupBox3;
-    host::TLabel* Label3;
-    host::TMaskEdit* medProdInic;
-    host::TBtnPesquisa* btnProdIni;
-    host::TEdit* edtProdInic;
-    host::TLabel* Label4;
-    host::TMaskEdit* medProdFim;
-    host::TBtnPesquisa* btnProdFinal;
-    host::TEdit* edtProdFinal;
-    host::TButtonFlat* sbtDesfazer;
+    host::TGroupBox* GroupBox1 = nullptr;
+    host::TLabel* Label1 = nullptr;
+    host::TMaskEdit* medInterInic = nullptr;
+    host::TLabel* Label2 = nullptr;
+    host::TMaskEdit* medInterFinal = nullptr;
+    host::TGroupBox* GroupBox2 = nullptr;
+    host::TMaskEdit* medFornecedor = nullptr;
+    host::TBtnPesquisa* btnFornecedor = nullptr;
+    host::TEdit* edtNmFornecedor = nullptr;
+    host::TGroupBox* GroupBox3 = nullptr;
+    host::TLabel* Label3 = nullptr;
+    host::TMaskEdit* medProdInic = nullptr;
+    host::TBtnPesquisa* btnProdIni = nullptr;
+    host::TEdit* edtProdInic = nullptr;
+    host::TLabel* Label4 = nullptr;
+    host::TMaskEdit* medProdFim = nullptr;
+    host::TBtnPesquisa* btnProdFinal = nullptr;
+    host::TEdit* edtProdFinal = nullptr;
+    host::TButtonFlat* sbtDesfazer = nullptr;
 
-    TADOIBQuery* qryFornecedor;
-    TADOIBQuery* qryValidForn;
-    TADOIBQuery* qryProduto;
-    TADOIBQuery* qryValidProd;
-    dataset::DataSource* dtsFornecedor;
-    dataset::DataSource* dtsProduto;
+    TADOIBQuery* qryFornecedor = nullptr;
+    TADOIBQuery* qryValidForn = nullptr;
+    TADOIBQuery* qryProduto = nullptr;
+    TADOIBQuery* qryValidProd = nullptr;
+    dataset::DataSource* dtsFornecedor = nullptr;
+    dataset::DataSource* dtsProduto = nullptr;
 
 private:
     void criaComponentes();
