@@ -7,6 +7,7 @@
 #include "Cli_est25200.h"
 #include "CursorEspera.h"
 #include "ErrosServidor.h"
+#include "MascaraProduto.h"
 #include "SomaItens.h"
 
 #include <Adoibquery.h>
@@ -59,7 +60,7 @@ void CriaAmostraProc() {
 
 namespace {
 
-const QString produtoPict() { return Quorvan::DBPict(Quorvan::tpProduto); }
+QString produtoPict() { return est25000::mascaraProduto(); }
 
 } // namespace
 

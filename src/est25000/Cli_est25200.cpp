@@ -6,6 +6,7 @@
 #include "Consultas.h"
 #include "CursorEspera.h"
 #include "FiltroArgumentos.h"
+#include "MascaraProduto.h"
 #include "Mensagens.h"
 
 #include <Adoibquery.h>
@@ -100,8 +101,8 @@ TfrmFiltroAmostraProc::~TfrmFiltroAmostraProc() {
 
 void TfrmFiltroAmostraProc::FormCreate(QObject* Sender) {
     host::TfrmRotiGeral::FormCreate(Sender);
-    medProdInic->SetEditMask(Quorvan::DBPict(Quorvan::tpProduto));
-    medProdFim->SetEditMask(Quorvan::DBPict(Quorvan::tpProduto));
+    medProdInic->SetEditMask(est25000::mascaraProduto());
+    medProdFim->SetEditMask(est25000::mascaraProduto());
     dbpProduto = std::make_unique<TDBPicture>(Quorvan::DBPict(Quorvan::tpProduto));
     stTtNiveis = QString::number(dbpProduto->GetTtNiveis());
 }
@@ -119,7 +120,7 @@ void TfrmFiltroAmostraProc::FormClose(QObject* Sender, host::TCloseAction& Actio
 void TfrmFiltroAmostraProc::focaSeVisivel(host::TMaskEdit* campo) {
     // Re-applied from the screen, the dialog is hidden and its fields cannot take the focus;
     // the message still reaches the user.
-    if (isVisible() && campo->CanFocus())
+    if (Modal() || isVisible())
         campo->SetFocus();
 }
 
@@ -230,7 +231,7 @@ void TfrmFiltroAmostraProc::btnProdIniBeforePesq(QObject*, bool&) {
     qryProduto->Close();
     qryProduto->Open();
     qryProduto->Query()->fieldByName(QStringLiteral("CDARVPROD"))->setEditMask(
-        Quorvan::DBPict(Quorvan::tpProduto));
+        est25000::mascaraProduto());
 }
 
 void TfrmFiltroAmostraProc::btnProdIniAfterPesq(QObject*) {

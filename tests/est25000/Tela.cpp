@@ -23,6 +23,8 @@ void processaEventos() {
 
 void ativa(host::TForm& form) {
     QWidget* window = form.window();
+    // Activations requested earlier (the filter dialog's) arrive first.
+    processaEventos();
     QApplication::setActiveWindow(window);
     processaEventos();
     if (!form.Active())

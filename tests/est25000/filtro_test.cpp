@@ -56,8 +56,12 @@ protected:
     void filtra(const std::function<void(TfrmFiltroAmostraProc&)>& passos) {
         script.Clear();
         script.OnModal([&](host::TForm& f) {
-            passos(dynamic_cast<TfrmFiltroAmostraProc&>(f));
-            aberto = f.isVisible();
+            try {
+                passos(dynamic_cast<TfrmFiltroAmostraProc&>(f));
+            } catch (const host::EAbort&) {
+                // a refused confirm: its message was shown
+            }
+            aberto = f.Modal();
             focado = host::TControl::Of(f.ActiveControl());
         });
         tela->sbtFiltro->Click();

@@ -15,6 +15,7 @@
 #include <DbGeral.h>
 #include <Netconnection.h>
 #include <EditMask.h>
+#include <Exceptions.h>
 #include <Menus.h>
 #include <Quorvan.h>
 #include <StdControls.h>
@@ -146,18 +147,13 @@ TEST_F(TelaTest, ButtonsFollowTheStateOfTheSample) {
     TfrmAmostraProc& tela = abreTela(script);
     EXPECT_TRUE(tela.sbtFiltro->Enabled());
     EXPECT_FALSE(tela.sbtVisualizaErros->Enabled());
-    tela.cdsAmostraProc->edit();
-    EXPECT_FALSE(tela.sbtFiltro->Enabled()) << "no filter while editing";
-    tela.cdsAmostraProc->cancel();
-    EXPECT_TRUE(tela.sbtFiltro->Enabled());
-    tela.cdsAmostraProc->append();
-    EXPECT_FALSE(tela.sbtFiltro->Enabled()) << "nor while inserting";
-    tela.cdsAmostraProc->cancel();
 
     // Error rows name the item by its internal code, as the server sends them.
     tela.cdsItemAmostra->first();
     const QString cdProduto = texto(tela.cdsItemAmostra, "CDPRODUTO");
     const QString cdArvProd = texto(tela.cdsItemAmostra, "CDARVPROD");
+    ASSERT_FALSE(cdProduto.isEmpty());
+    ASSERT_NE(cdProduto, cdArvProd);
     dataset::DataPacket erros;
     erros.fields = {{"CDOBJETO", dataset::FieldType::String, 20},
                     {"CDERRO", dataset::FieldType::String, 20}};
@@ -165,13 +161,23 @@ TEST_F(TelaTest, ButtonsFollowTheStateOfTheSample) {
     tela.cdsErros()->setData(erros);
     tela.cdsAmostraProc->edit();
     EXPECT_FALSE(tela.sbtVisualizaErros->Enabled()) << "the tree code is never in CDOBJETO";
+    EXPECT_FALSE(tela.sbtFiltro->Enabled()) << "no filter while editing";
     tela.cdsAmostraProc->cancel();
+    EXPECT_TRUE(tela.sbtFiltro->Enabled());
     erros.rows = {{cdProduto, QStringLiteral("EST25000_1")}};
     tela.cdsErros()->setData(erros);
     tela.cdsAmostraProc->edit();
     EXPECT_TRUE(tela.sbtVisualizaErros->Enabled());
     tela.cdsAmostraProc->cancel();
     EXPECT_TRUE(tela.sbtVisualizaErros->Enabled());
+    erros.rows.clear();
+    tela.cdsErros()->setData(erros);
+
+    tela.cdsAmostraProc->append();
+    EXPECT_FALSE(tela.sbtFiltro->Enabled()) << "nor while inserting";
+    EXPECT_FALSE(tela.sbtVisualizaErros->Enabled());
+    tela.cdsAmostraProc->cancel();
+    EXPECT_TRUE(tela.sbtFiltro->Enabled());
 }
 
 TEST_F(TelaTest, AnEmptyListDisablesBothPagesAndTheirMenuEntries) {
@@ -228,7 +234,7 @@ TEST(TelaFechamento, ItemsThatDoNotAddUpRefuseTheCloseAndKeepEverything) {
     tela.cdsItemAmostra->post();
     auto* filtro = Cli_est25200::frmFiltroAmostraProc;
 
-    tela.Close();
+    EXPECT_THROW(tela.Close(), host::EAbort);
     processaEventos();
     ASSERT_TRUE(Cli_est25000::boIdCriado) << "the close was refused";
     EXPECT_EQ(Cli_est25000::frmAmostraProc, &tela);
