@@ -106,8 +106,8 @@ void TfrmAmostraProc::criaCabecalho() {
          QStringLiteral("Produto"), 3, 129, 268, 60, Papel::SoExibe},
         {lblQuantProd, dbeQuantProd, "lblQuantProd", "dbeQuantProd", "QTPRODPROC",
          QStringLiteral("Quantidade"), 3, 396, 100, 60, Papel::Obrigatorio},
-        {lblUnidProd, dbeUnidProd, "lblUnidProd", "dbeUnidProd", "SGUNIDADE",
-         QStringLiteral("UN"), 3, 495, 27, 60, Papel::SoExibe},
+        {lblUnidProd, dbeUnidProd, "lblUnidProd", "dbeUnidProd", "SGUNIDADE", QStringLiteral("UN"),
+         3, 495, 27, 60, Papel::SoExibe},
     };
     int ordem = 0;
     for (const Edicao& e : edicoes) {
@@ -152,8 +152,8 @@ void TfrmAmostraProc::criaCabecalho() {
          QStringLiteral("Não há série nf cadastrada.")},
         {btpNrNf, "btpNrNf", 2, 499, dbeNrNotaFisc, QStringLiteral("Nota Fiscal"), dtsNotaFiscal,
          QStringLiteral("Não há nota fiscal cadastrada.")},
-        {btpProduto, "btpProduto", 3, 106, dbeCdProduto, QStringLiteral("Produto"),
-         dtsProdAmostra, QStringLiteral("Não há produto cadastrado.")},
+        {btpProduto, "btpProduto", 3, 106, dbeCdProduto, QStringLiteral("Produto"), dtsProdAmostra,
+         QStringLiteral("Não há produto cadastrado.")},
     };
     for (const Pesquisa& p : pesquisas) {
         p.botao = nomeado(new host::TBtnPesquisa(grbDadosAmostra), p.nome);
@@ -172,9 +172,8 @@ void TfrmAmostraProc::criaGrades() {
     panItensAmostra->SetAlign(host::TAlign::alClient);
     panItensAmostra->SetBevelOuter(host::TBevelCut::bvNone);
     panItensAmostra->SetTabOrder(1);
-    grbItensAmostra =
-        nomeado(new host::TGroupBox(panItensAmostra, QStringLiteral(" Produtos ")),
-                "grbItensAmostra");
+    grbItensAmostra = nomeado(new host::TGroupBox(panItensAmostra, QStringLiteral(" Produtos ")),
+                              "grbItensAmostra");
     grbItensAmostra->SetAlign(host::TAlign::alClient);
     dbgItensAmostra = nomeado(new host::TDBGrid(grbItensAmostra), "dbgItensAmostra");
     host::SetAlign(dbgItensAmostra, host::TAlign::alClient);

@@ -18,9 +18,13 @@ namespace Cli_est25000 {
 
 namespace {
 
-host::TControl* controle(QWidget* widget) { return widget ? host::TControl::Of(widget) : nullptr; }
+host::TControl* controle(QWidget* widget) {
+    return widget ? host::TControl::Of(widget) : nullptr;
+}
 
-QString nomeDe(host::TControl* control) { return control ? control->Name() : QString(); }
+QString nomeDe(host::TControl* control) {
+    return control ? control->Name() : QString();
+}
 
 host::TControl* containerDe(QWidget* widget) {
     host::TControl* control = controle(widget);

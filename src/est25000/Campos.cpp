@@ -225,10 +225,9 @@ QList<dataset::FieldDef> fieldDefs(const QList<CampoDef>& defs) {
 
 void defineCampos(dataset::ClientDataSet& dataSet, const QList<CampoDef>& defs) {
     for (const CampoDef& def : defs) {
-        dataset::Field* field =
-            dataSet.addField(def.name, def.type, def.type == FieldType::String ? def.size : 0,
-                             def.calculated ? dataset::FieldKind::Calculated
-                                            : dataset::FieldKind::Data);
+        dataset::Field* field = dataSet.addField(
+            def.name, def.type, def.type == FieldType::String ? def.size : 0,
+            def.calculated ? dataset::FieldKind::Calculated : dataset::FieldKind::Data);
         if (!def.label.isEmpty())
             field->setDisplayLabel(def.label);
         field->setVisible(def.visible);

@@ -44,7 +44,9 @@ void Initialization() {
     stProdPrinc.clear();
 }
 
-void Finalization() { stProdPrinc.clear(); }
+void Finalization() {
+    stProdPrinc.clear();
+}
 
 void CriaAmostraProc() {
     est25000::CursorEspera cursor;
@@ -60,7 +62,9 @@ void CriaAmostraProc() {
 
 namespace {
 
-QString produtoPict() { return est25000::mascaraProduto(); }
+QString produtoPict() {
+    return est25000::mascaraProduto();
+}
 
 } // namespace
 
@@ -105,7 +109,9 @@ void TfrmAmostraProc::netInfoProdBeforeConnect(QObject*) {
 void TfrmAmostraProc::FormActivate(QObject* Sender) {
     host::TfrmPadrao::FormActivate(Sender);
     repaint();
-    Quorvan::MsgEventForm = [this](Quorvan::tagMSG& Msg, bool& Handled) { OnMessage(Msg, Handled); };
+    Quorvan::MsgEventForm = [this](Quorvan::tagMSG& Msg, bool& Handled) {
+        OnMessage(Msg, Handled);
+    };
     if (boPrimVez) {
         boPrimVez = false;
         Cli_est25200::CriaFiltroAmostraProc();
@@ -235,7 +241,9 @@ void TfrmAmostraProc::Vd_SomaItens() {
                        true);
 }
 
-bool TfrmAmostraProc::RetornouErro() { return retornouErro(*cdsErros_); }
+bool TfrmAmostraProc::RetornouErro() {
+    return retornouErro(*cdsErros_);
+}
 
 bool TfrmAmostraProc::ResultErroItem(const QString& cdObjeto) {
     return cdsErros_ && resultErroItem(*cdsErros_, cdObjeto);
@@ -243,4 +251,6 @@ bool TfrmAmostraProc::ResultErroItem(const QString& cdObjeto) {
 
 } // namespace Cli_est25000
 
-extern "C" void IniProc() { Cli_est25000::CriaAmostraProc(); }
+extern "C" void IniProc() {
+    Cli_est25000::CriaAmostraProc();
+}

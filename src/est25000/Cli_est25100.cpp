@@ -15,9 +15,13 @@ constinit TfrmVisualErros* frmVisualErros = nullptr;
 constinit bool boIdCriado = false;
 constinit QString stCdProduto;
 
-void Initialization() { boIdCriado = false; }
+void Initialization() {
+    boIdCriado = false;
+}
 
-void Finalization() { stCdProduto.clear(); }
+void Finalization() {
+    stCdProduto.clear();
+}
 
 void CriaVisualizaErros(const QString& cdProduto) {
     est25000::CursorEspera cursor;

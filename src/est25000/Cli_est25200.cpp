@@ -16,7 +16,6 @@
 #include <CheckResultServ.h>
 #include <ClientDataSet.h>
 #include <Consiste.h>
-#include <StdControls.h>
 #include <DataPacket.h>
 #include <DataSource.h>
 #include <EditMask.h>
@@ -26,6 +25,7 @@
 #include <Quorvan.h>
 #include <Qvn_msg.h>
 #include <Screen.h>
+#include <StdControls.h>
 
 #include <QJsonArray>
 
@@ -42,7 +42,9 @@ constinit QString stTtNiveis;
 
 void Initialization() {}
 
-void Finalization() { stTtNiveis.clear(); }
+void Finalization() {
+    stTtNiveis.clear();
+}
 
 void CriaFiltroAmostraProc() {
     est25000::CursorEspera cursor;
@@ -136,8 +138,8 @@ void TfrmFiltroAmostraProc::sbtConfirmaClick(QObject* Sender) {
 
     auto* tela = Cli_est25000::frmAmostraProc;
     if (Sender && tela) {
-        const QJsonValue resposta =
-            tela->netAmostraProc->Call(QStringLiteral("GetAmostraProc"), QJsonArray::fromStringList(args));
+        const QJsonValue resposta = tela->netAmostraProc->Call(QStringLiteral("GetAmostraProc"),
+                                                               QJsonArray::fromStringList(args));
         const QJsonValue pacote = Consiste::CheckResultServ(resposta, true, 0);
         tela->cdsAmostraProc->setData(dataset::dataPacketFromJson(pacote));
     }
@@ -162,17 +164,29 @@ void TfrmFiltroAmostraProc::medInterFinalExit(QObject*) {
     medInterFinal->SetText(Consiste::Ajusta(medInterFinal->Text(), 10));
 }
 
-void TfrmFiltroAmostraProc::medFornecedorExit(QObject*) { Vd_Fornecedor(medFornecedor->Text()); }
+void TfrmFiltroAmostraProc::medFornecedorExit(QObject*) {
+    Vd_Fornecedor(medFornecedor->Text());
+}
 
-void TfrmFiltroAmostraProc::medProdInicExit(QObject*) { Vd_Produto(medProdInic, edtProdInic); }
+void TfrmFiltroAmostraProc::medProdInicExit(QObject*) {
+    Vd_Produto(medProdInic, edtProdInic);
+}
 
-void TfrmFiltroAmostraProc::medProdFimExit(QObject*) { Vd_Produto(medProdFim, edtProdFinal); }
+void TfrmFiltroAmostraProc::medProdFimExit(QObject*) {
+    Vd_Produto(medProdFim, edtProdFinal);
+}
 
-void TfrmFiltroAmostraProc::medFornecedorChange(QObject*) { edtNmFornecedor->SetText(QString()); }
+void TfrmFiltroAmostraProc::medFornecedorChange(QObject*) {
+    edtNmFornecedor->SetText(QString());
+}
 
-void TfrmFiltroAmostraProc::medProdInicChange(QObject*) { edtProdInic->SetText(QString()); }
+void TfrmFiltroAmostraProc::medProdInicChange(QObject*) {
+    edtProdInic->SetText(QString());
+}
 
-void TfrmFiltroAmostraProc::medProdFimChange(QObject*) { edtProdFinal->SetText(QString()); }
+void TfrmFiltroAmostraProc::medProdFimChange(QObject*) {
+    edtProdFinal->SetText(QString());
+}
 
 void TfrmFiltroAmostraProc::Vd_Fornecedor(const QString& nrInscricao) {
     if (Consiste::EmptyString(nrInscricao))
@@ -230,8 +244,9 @@ void TfrmFiltroAmostraProc::btnFornecedorAfterPesq(QObject*) {
 void TfrmFiltroAmostraProc::btnProdIniBeforePesq(QObject*, bool&) {
     qryProduto->Close();
     qryProduto->Open();
-    qryProduto->Query()->fieldByName(QStringLiteral("CDARVPROD"))->setEditMask(
-        est25000::mascaraProduto());
+    qryProduto->Query()
+        ->fieldByName(QStringLiteral("CDARVPROD"))
+        ->setEditMask(est25000::mascaraProduto());
 }
 
 void TfrmFiltroAmostraProc::btnProdIniAfterPesq(QObject*) {

@@ -61,8 +61,7 @@ host::TEdit* nome(QWidget* parent, const char* name, int left, int top, int widt
     return edit;
 }
 
-host::TLabel* rotulo(QWidget* parent, const char* name, const QString& caption, int left,
-                     int top) {
+host::TLabel* rotulo(QWidget* parent, const char* name, const QString& caption, int left, int top) {
     auto* label = nomeado(new host::TLabel(parent, caption), name);
     QFont font = label->font();
     font.setBold(false);
@@ -85,13 +84,13 @@ void TfrmFiltroAmostraProc::criaComponentes() {
 
     // --- Queries and their data sources
     qryFornecedor = est25000::criaConsulta(this, "qryFornecedor", est25000::sql::filtroFornecedor(),
-                             est25000::campos::filtroFornecedor());
+                                           est25000::campos::filtroFornecedor());
     qryValidForn = est25000::criaConsulta(this, "qryValidForn", est25000::sql::filtroValidForn(),
-                            est25000::campos::filtroValidForn());
+                                          est25000::campos::filtroValidForn());
     qryProduto = est25000::criaConsulta(this, "qryProduto", est25000::sql::filtroProduto(),
-                          est25000::campos::filtroProduto());
+                                        est25000::campos::filtroProduto());
     qryValidProd = est25000::criaConsulta(this, "qryValidProd", est25000::sql::filtroValidProd(),
-                            est25000::campos::filtroValidProd());
+                                          est25000::campos::filtroValidProd());
     dtsFornecedor = est25000::criaFonte(this, "dtsFornecedor", qryFornecedor->Query());
     dtsProduto = est25000::criaFonte(this, "dtsProduto", qryProduto->Query());
     // Tax ids show in the lookup list in the format of the supplier's person type.
@@ -108,8 +107,8 @@ void TfrmFiltroAmostraProc::criaComponentes() {
         };
 
     // --- Sample-number range
-    GroupBox1 = grupo(grbDadosRel, "GroupBox1", QStringLiteral("Intervalo do Nº da Amostra"), 4,
-                      46);
+    GroupBox1 =
+        grupo(grbDadosRel, "GroupBox1", QStringLiteral("Intervalo do Nº da Amostra"), 4, 46);
     Label1 = rotulo(GroupBox1, "Label1", QStringLiteral("de"), 10, 21);
     medInterInic =
         campo(GroupBox1, "medInterInic", QStringLiteral("9999999999;0; "), 10, 28, 17, 90, 0);
@@ -119,8 +118,8 @@ void TfrmFiltroAmostraProc::criaComponentes() {
 
     // --- Supplier
     GroupBox2 = grupo(grbDadosRel, "GroupBox2", QStringLiteral("Fornecedor"), 52, 46);
-    medFornecedor = campo(GroupBox2, "medFornecedor",
-                          QStringLiteral(">aaaaaaaaaaaaaaaaaaaa;0; "), 20, 10, 17, 140, 0);
+    medFornecedor = campo(GroupBox2, "medFornecedor", QStringLiteral(">aaaaaaaaaaaaaaaaaaaa;0; "),
+                          20, 10, 17, 140, 0);
     btnFornecedor = nomeado(new host::TBtnPesquisa(GroupBox2), "btnFornecedor");
     btnFornecedor->SetBounds(152, 18, 21, 19);
     btnFornecedor->SetHint(QStringLiteral("Pesquisar"));

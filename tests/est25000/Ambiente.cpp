@@ -6,6 +6,7 @@
 #include <Netconnection.h>
 #include <Quorvan.h>
 
+#include <QCoreApplication>
 #include <QTemporaryDir>
 #include <QUuid>
 
@@ -48,9 +49,16 @@ Ambiente::Ambiente() {
     opcoes.threads = 2;
     r.servidor = std::make_unique<server::EmbeddedServer>(opcoes);
     porta_ = r.servidor->start();
+    // The server's threads and the shared connection go before Qt's own globals do.
+    qAddPostRoutine([] {
+        if (dtmDBGeral::IsOpen())
+            dtmDBGeral::Close();
+        if (recursos().servidor)
+            recursos().servidor->stop();
+        recursos().servidor.reset();
+    });
 
-    host::Configuration::Override(host::cfg::kServer,
-                                  QStringLiteral("127.0.0.1:%1").arg(porta_));
+    host::Configuration::Override(host::cfg::kServer, QStringLiteral("127.0.0.1:%1").arg(porta_));
     host::Configuration::Override(host::cfg::kToken, token_);
     host::Configuration::Override(host::cfg::kDatabase, urlBanco_);
     host::Configuration::Override(host::cfg::kPicture, QStringLiteral("9.99.999"));

@@ -12,7 +12,9 @@
 
 namespace est25000::teste {
 
-void confirma(Cli_est25200::TfrmFiltroAmostraProc& filtro) { filtro.sbtConfirma->Click(); }
+void confirma(Cli_est25200::TfrmFiltroAmostraProc& filtro) {
+    filtro.sbtConfirma->Click();
+}
 
 void processaEventos() {
     for (int i = 0; i < 3; ++i) {

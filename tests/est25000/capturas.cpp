@@ -37,8 +37,8 @@ void espera(int ms) {
 bool captura(QWidget* janela, const QString& arquivo) {
     espera(400);
     const QRect area = janela->frameGeometry();
-    const QPixmap imagem =
-        QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    const QPixmap imagem = QGuiApplication::primaryScreen()->grabWindow(
+        0, area.x(), area.y(), area.width(), area.height());
     const bool ok = imagem.save(arquivo);
     std::printf("%s %s\n", ok ? "saved" : "FAILED", qPrintable(arquivo));
     return ok;
@@ -79,8 +79,7 @@ int main(int argc, char** argv) {
     if (!tela->Active())
         tela->DoActivate();
     // A sample with several items.
-    for (tela->cdsAmostraProc->first(); !tela->cdsAmostraProc->eof();
-         tela->cdsAmostraProc->next())
+    for (tela->cdsAmostraProc->first(); !tela->cdsAmostraProc->eof(); tela->cdsAmostraProc->next())
         if (tela->cdsItemAmostra->recordCount() >= 3)
             break;
     tela->dbeDescAmostra->SetFocus();

@@ -7,10 +7,10 @@
 #include <Cli_est25000.h>
 #include <Cli_est25200.h>
 
+#include <Adoibquery.h>
 #include <Btnpesquisa.h>
 #include <Buttonflat.h>
 #include <ClientDataSet.h>
-#include <Adoibquery.h>
 #include <DbGeral.h>
 #include <Exceptions.h>
 #include <StdControls.h>
@@ -114,10 +114,10 @@ TEST_F(FiltroTest, RefusedRangesKeepTheDialogOpenAndTheListAsItWas) {
 }
 
 TEST_F(FiltroTest, SupplierIsValidatedAndItsSamplesLoaded) {
-    const QStringList fornecedor = linha(QStringLiteral(
-        "SELECT F.NRINSJURFORN, F.NMRAZSOCFORN, COUNT(*) FROM AMOSTRAPROC A "
-        "JOIN FORNECEDOR F ON F.CDFORNECED = A.CDFORNECED "
-        "GROUP BY F.NRINSJURFORN, F.NMRAZSOCFORN ORDER BY COUNT(*) DESC"));
+    const QStringList fornecedor =
+        linha(QStringLiteral("SELECT F.NRINSJURFORN, F.NMRAZSOCFORN, COUNT(*) FROM AMOSTRAPROC A "
+                             "JOIN FORNECEDOR F ON F.CDFORNECED = A.CDFORNECED "
+                             "GROUP BY F.NRINSJURFORN, F.NMRAZSOCFORN ORDER BY COUNT(*) DESC"));
     filtra([&](TfrmFiltroAmostraProc& f) {
         f.medFornecedor->SetText(fornecedor[0]);
         f.sbtConfirma->Click();
@@ -153,9 +153,9 @@ TEST_F(FiltroTest, AnUnknownSupplierSendsNothing) {
 }
 
 TEST_F(FiltroTest, ProductRangeIsValidatedBeforeItsPresence) {
-    const QStringList produto = linha(QStringLiteral(
-        "SELECT P.CDARVPROD, P.NMPRODUTO FROM AMOSTRAPROC A "
-        "JOIN PRODUTO P ON P.CDPRODUTO = A.CDPRODUTO ORDER BY P.CDARVPROD"));
+    const QStringList produto =
+        linha(QStringLiteral("SELECT P.CDARVPROD, P.NMPRODUTO FROM AMOSTRAPROC A "
+                             "JOIN PRODUTO P ON P.CDPRODUTO = A.CDPRODUTO ORDER BY P.CDARVPROD"));
     filtra([](TfrmFiltroAmostraProc& f) {
         f.medProdInic->SetText(QStringLiteral("999999"));
         f.sbtConfirma->Click();
@@ -179,9 +179,11 @@ TEST_F(FiltroTest, ProductRangeIsValidatedBeforeItsPresence) {
         f.sbtConfirma->Click();
     });
     EXPECT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
-    const QStringList esperado = linha(QStringLiteral(
-        "SELECT COUNT(*) FROM AMOSTRAPROC A JOIN PRODUTO P ON P.CDPRODUTO = A.CDPRODUTO "
-        "WHERE P.CDARVPROD LIKE '%1%'").arg(familia));
+    const QStringList esperado =
+        linha(QStringLiteral(
+                  "SELECT COUNT(*) FROM AMOSTRAPROC A JOIN PRODUTO P ON P.CDPRODUTO = A.CDPRODUTO "
+                  "WHERE P.CDARVPROD LIKE '%1%'")
+                  .arg(familia));
     EXPECT_EQ(tela->cdsAmostraProc->recordCount(), esperado[0].toInt());
     EXPECT_GT(tela->cdsAmostraProc->recordCount(), 0);
 }

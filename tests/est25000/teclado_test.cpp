@@ -11,6 +11,7 @@
 #include <DBControls.h>
 #include <DBGrid.h>
 #include <Quorvan.h>
+#include <VirtualKeys.h>
 
 #include <QApplication>
 #include <QTest>
@@ -175,17 +176,29 @@ TEST_F(TecladoTest, WithTheDecimalPointNothingIsChanged) {
     tela->cdsAmostraProc->cancel();
 }
 
-TEST_F(TecladoTest, TheQuantityColumnOfTheItemGridTakesAComma) {
+// In the item grid the rewrite follows the selected column's field. (The key message is handed
+// to the hook directly: typing into a cell needs the grid's cell editor.)
+TEST_F(TecladoTest, InTheItemGridOnlyTheQuantityColumnTurnsThePointIntoAComma) {
     foca(tela->dbgItensAmostra);
+    const auto mensagem = [&](int tecla) {
+        Quorvan::tagMSG msg;
+        msg.hwnd = tela->dbgItensAmostra;
+        msg.message = Quorvan::WM_KEYDOWN;
+        msg.wParam = tecla;
+        bool tratado = false;
+        tela->OnMessage(msg, tratado);
+        EXPECT_FALSE(tratado);
+        return msg.wParam;
+    };
     tela->dbgItensAmostra->SetSelectedIndex(2);
     ASSERT_EQ(tela->dbgItensAmostra->SelectedField()->fieldName(), QStringLiteral("QTPRODGERADO"));
-    tela->dbgItensAmostra->SetEditorMode(true);
-    QApplication::processEvents();
-    tecla(Qt::Key_3);
-    tecla(Qt::Key_Period);
-    EXPECT_TRUE(tela->dbgItensAmostra->EditorText().endsWith(QStringLiteral("3,")))
-        << tela->dbgItensAmostra->EditorText().toStdString();
-    tela->cdsItemAmostra->cancel();
+    EXPECT_EQ(mensagem(host::VK_OEM_PERIOD), host::VK_OEM_COMMA);
+    EXPECT_EQ(mensagem(host::VK_DECIMAL), host::VK_OEM_COMMA);
+    tela->dbgItensAmostra->SetSelectedIndex(1);
+    EXPECT_EQ(mensagem(host::VK_OEM_PERIOD), host::VK_OEM_PERIOD) << "the name column";
+    tela->dbgItensAmostra->SetSelectedIndex(2);
+    Ambiente::separadores(QLatin1Char('.'), QLatin1Char(','));
+    EXPECT_EQ(mensagem(host::VK_OEM_PERIOD), host::VK_OEM_PERIOD);
 }
 
 } // namespace

@@ -13,10 +13,10 @@
 #include <DBGrid.h>
 #include <DataSource.h>
 #include <DbGeral.h>
-#include <Netconnection.h>
 #include <EditMask.h>
 #include <Exceptions.h>
 #include <Menus.h>
+#include <Netconnection.h>
 #include <Quorvan.h>
 #include <StdControls.h>
 
@@ -126,9 +126,9 @@ TEST_F(TelaTest, TheFormPageReloadsItemsOnlyWhenTheyBelongToAnotherSample) {
 
 TEST_F(TelaTest, CalculatedFieldsCaptionTheSampleAndItsProduct) {
     TfrmAmostraProc& tela = abreTela(script);
-    const QString esperado =
-        dataset::formatMaskText(QStringLiteral("9.99.999"), texto(tela.cdsAmostraProc, "CDARVPROD")) +
-        QStringLiteral(" ") + texto(tela.cdsAmostraProc, "NMPRODUTO");
+    const QString esperado = dataset::formatMaskText(QStringLiteral("9.99.999"),
+                                                     texto(tela.cdsAmostraProc, "CDARVPROD")) +
+                             QStringLiteral(" ") + texto(tela.cdsAmostraProc, "NMPRODUTO");
     EXPECT_EQ(texto(tela.cdsAmostraProc, "PRODDESC"), esperado);
     EXPECT_TRUE(texto(tela.cdsAmostraProc, "PRODDESC").contains(QLatin1Char('.')));
     EXPECT_EQ(texto(tela.cdsAmostraProc, "DESCAMOSTRA"),
