@@ -54,6 +54,13 @@ void TfrmAmostraProc::criaDados() {
     netInfoProd = conexao(this, "netInfoProd", QStringLiteral("Est00000.rdmEstoque"));
 
     // --- Wiring
+    dataset::Field* principal = cdsItemAmostra->fieldByName(QStringLiteral("IDPRODPRINC"));
+    principal->onGetText = [this](dataset::Field& f, QString& text, bool display) {
+        cdsItemAmostraIDPRODPRINCGetText(f, text, display);
+    };
+    principal->onSetText = [this](dataset::Field& f, const QString& text) {
+        cdsItemAmostraIDPRODPRINCSetText(f, text);
+    };
     cdsAmostraProc->afterScroll = [this](dataset::ClientDataSet& ds) {
         cdsAmostraProcAfterScroll(ds);
     };
@@ -63,6 +70,17 @@ void TfrmAmostraProc::criaDados() {
     netAmostraProc->BeforeConnect = [this](QObject* s) { netAmostraProcBeforeConnect(s); };
     netEstoque->BeforeConnect = [this](QObject* s) { netEstoqueBeforeConnect(s); };
     netInfoProd->BeforeConnect = [this](QObject* s) { netInfoProdBeforeConnect(s); };
+}
+
+// The principal flag is stored "S" or "N" and shown "Sim" or "Não" (exact comparisons).
+void TfrmAmostraProc::cdsItemAmostraIDPRODPRINCGetText(dataset::Field& Sender, QString& Text,
+                                                       bool) {
+    Text = Sender.asString() == QLatin1String("S") ? QStringLiteral("Sim") : QStringLiteral("Não");
+}
+
+void TfrmAmostraProc::cdsItemAmostraIDPRODPRINCSetText(dataset::Field& Sender,
+                                                       const QString& Text) {
+    Sender.setAsString(Text == QLatin1String("Sim") ? QStringLiteral("S") : QStringLiteral("N"));
 }
 
 } // namespace Cli_est25000

@@ -11,6 +11,8 @@
 #include <Qvn_msg.h>
 #include <StdControls.h>
 
+#include <QStyle>
+
 namespace Cli_est25000 {
 
 namespace {
@@ -56,9 +58,11 @@ TfrmAmostraProc::TfrmAmostraProc() {
     sbtFiltro = nomeado(new host::TButtonFlat(panMenu), "sbtFiltro");
     sbtFiltro->SetBounds(181, sbtImprimir->Top(), 21, 21);
     sbtFiltro->SetHint(QStringLiteral("Filtrar"));
+    sbtFiltro->SetGlyph(style()->standardIcon(QStyle::SP_FileDialogContentsView));
     sbtVisualizaErros = nomeado(new host::TButtonFlat(panMenu), "sbtVisualizaErros");
     sbtVisualizaErros->SetBounds(248, sbtImprimir->Top(), 21, 21);
     sbtVisualizaErros->SetHint(QStringLiteral("Visualizar Erros"));
+    sbtVisualizaErros->SetGlyph(style()->standardIcon(QStyle::SP_MessageBoxWarning));
     sbtVisualizaErros->SetEnabled(false);
     sbtImprimir->SetBounds(217, sbtImprimir->Top(), sbtImprimir->Width(), sbtImprimir->Height());
     sbtImprimir->SetEnabled(false);

@@ -11,6 +11,7 @@
 namespace dataset {
 class ClientDataSet;
 class DataSource;
+class Field;
 } // namespace dataset
 namespace Quorvan {
 struct tagMSG;
@@ -65,6 +66,8 @@ public:
     void OnMessage(Quorvan::tagMSG& Msg, bool& Handled);
     void cdsAmostraProcAfterScroll(dataset::ClientDataSet& DataSet);
     void cdsAmostraProcCalcFields(dataset::ClientDataSet& DataSet);
+    void cdsItemAmostraIDPRODPRINCGetText(dataset::Field& Sender, QString& Text, bool DisplayText);
+    void cdsItemAmostraIDPRODPRINCSetText(dataset::Field& Sender, const QString& Text);
     void dbgPadraoEnter(QObject* Sender);
     void sbtFiltroClick(QObject* Sender);
     void sbtVisualizaErrosClick(QObject* Sender);

@@ -16,6 +16,8 @@
 #include <Qvn_msg.h>
 #include <StdControls.h>
 
+#include <QStyle>
+
 namespace Cli_est25200 {
 
 namespace {
@@ -160,7 +162,8 @@ void TfrmFiltroAmostraProc::criaComponentes() {
     // --- Undo, at the bottom of the button panel
     sbtDesfazer = nomeado(new host::TButtonFlat(panBotoes), "sbtDesfazer");
     sbtDesfazer->SetHint(QStringLiteral("Desfazer"));
-    sbtDesfazer->SetBounds(sbtConfirma->Left(), panBotoes->height() - 25, 25, 25);
+    sbtDesfazer->SetGlyph(style()->standardIcon(QStyle::SP_DialogResetButton));
+    sbtDesfazer->SetBounds(sbtConfirma->Left(), panBotoes->height() - 25, 21, 21);
 
     // --- Wiring
     using Self = TfrmFiltroAmostraProc;

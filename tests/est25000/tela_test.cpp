@@ -124,6 +124,28 @@ TEST_F(TelaTest, TheFormPageReloadsItemsOnlyWhenTheyBelongToAnotherSample) {
     EXPECT_EQ(tela.cdsItemAmostra->recordCount(), itensNoBanco(atual));
 }
 
+TEST_F(TelaTest, ThePrincipalFlagShowsAsSimOrNao) {
+    TfrmAmostraProc& tela = abreTela(script);
+    dataset::Field* principal = tela.cdsItemAmostra->fieldByName(QStringLiteral("IDPRODPRINC"));
+    int sim = 0;
+    for (tela.cdsItemAmostra->first(); !tela.cdsItemAmostra->eof(); tela.cdsItemAmostra->next()) {
+        const bool s = principal->asString() == QLatin1String("S");
+        sim += s;
+        EXPECT_EQ(principal->displayText(), s ? QStringLiteral("Sim") : QStringLiteral("Não"));
+    }
+    EXPECT_EQ(sim, 1) << "one principal item per sample";
+
+    tela.cdsItemAmostra->first();
+    tela.cdsItemAmostra->edit();
+    principal->setEditText(QStringLiteral("Sim"));
+    EXPECT_EQ(principal->asString(), QStringLiteral("S"));
+    principal->setEditText(QStringLiteral("sim"));
+    EXPECT_EQ(principal->asString(), QStringLiteral("N")) << "exact comparison";
+    principal->clear();
+    EXPECT_EQ(principal->displayText(), QStringLiteral("Não")) << "no value shows as Não";
+    tela.cdsItemAmostra->cancel();
+}
+
 TEST_F(TelaTest, CalculatedFieldsCaptionTheSampleAndItsProduct) {
     TfrmAmostraProc& tela = abreTela(script);
     const QString esperado = dataset::formatMaskText(QStringLiteral("9.99.999"),
