@@ -187,7 +187,7 @@ void ClientDataSet::setData(const DataPacket& packet) {
 }
 
 void ClientDataSet::setDataJson(const QJsonValue& json) {
-    setData(dataPacketFromJson(json));
+    setData(dataPacketFromJson(json, fieldCount()));
 }
 
 void ClientDataSet::setDataJsonText(QByteArrayView json) {

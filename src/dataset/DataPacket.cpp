@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QSet>
 
+#include <algorithm>
 #include <cmath>
 
 namespace dataset {
@@ -82,7 +83,8 @@ struct Where {
     }
 };
 
-Row rowFromJson(const QJsonValue& json, const QList<FieldDef>& fields, const Where& at) {
+Row rowFromJson(const QJsonValue& json, const QList<FieldDef>& fields, const Where& at,
+                qsizetype capacity = 0) {
     if (!json.isArray())
         fail(QStringLiteral("%1 não é uma lista de valores").arg(at.text()));
     const QJsonArray array = json.toArray();
@@ -92,7 +94,7 @@ Row rowFromJson(const QJsonValue& json, const QList<FieldDef>& fields, const Whe
                  .arg(array.size())
                  .arg(fields.size()));
     Row row;
-    row.reserve(array.size());
+    row.reserve(std::max(array.size(), capacity));
     for (qsizetype i = 0; i < array.size(); ++i) {
         try {
             row.append(valueFromJson(array.at(i), fields.at(i)));
@@ -186,7 +188,7 @@ QJsonValue valueToJson(const QVariant& value, FieldType type) {
     return QJsonValue::Null;
 }
 
-DataPacket dataPacketFromJson(const QJsonValue& json) {
+DataPacket dataPacketFromJson(const QJsonValue& json, qsizetype rowCapacity) {
     if (!json.isObject())
         fail(QStringLiteral("o pacote de dados não é um objeto"));
     const QJsonObject obj = json.toObject();
@@ -198,7 +200,8 @@ DataPacket dataPacketFromJson(const QJsonValue& json) {
     const QJsonArray array = rows.toArray();
     packet.rows.reserve(array.size());
     for (qsizetype i = 0; i < array.size(); ++i)
-        packet.rows.append(rowFromJson(array.at(i), packet.fields, Where{"linha", i + 1}));
+        packet.rows.append(
+            rowFromJson(array.at(i), packet.fields, Where{"linha", i + 1}, rowCapacity));
     return packet;
 }
 

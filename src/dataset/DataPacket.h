@@ -57,11 +57,11 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-DataPacket dataPacketFromJson(const QJsonValue& json);
-// The same from JSON text, read in one pass without building a JSON document first (the
-// fast way to load a large packet). Text that is not a well-formed packet throws PacketError.
 // rowCapacity reserves room in each row for that many values (a dataset adds its calculated
 // fields without moving the row).
+DataPacket dataPacketFromJson(const QJsonValue& json, qsizetype rowCapacity = 0);
+// The same from JSON text, read in one pass without building a JSON document first (the
+// fast way to load a large packet). Text that is not a well-formed packet throws PacketError.
 DataPacket dataPacketFromJsonText(QByteArrayView json, qsizetype rowCapacity = 0);
 // The "fields" list of a packet; throws PacketError when malformed.
 QList<FieldDef> fieldDefsFromJson(const QJsonValue& json);
