@@ -441,3 +441,45 @@ TEST(ClientDataSetStructure, RowsOfTheWrongWidthAreRefusedWhole) {
     EXPECT_EQ(cds.recordCount(), 2);
     EXPECT_EQ(cds.fieldByName("A")->asString(), "abc"); // cut at the size on loading
 }
+
+TEST(ClientDataSetStructure, CalculatedFieldsAreRecomputedOnEveryArrival) {
+    ClientDataSet cds;
+    cds.addField("NRAMOSTRA", FieldType::String, 10);
+    cds.addField("DSAMOSTRA", FieldType::String, 50);
+    cds.addField("QTPRODPROC", FieldType::Float);
+    cds.addField("DESCAMOSTRA", FieldType::String, 200, FieldKind::Calculated);
+    QString suffix = "a";
+    cds.onCalcFields = [&](ClientDataSet& d) {
+        d.fieldByName("DESCAMOSTRA")
+            ->setAsString(d.fieldByName("DSAMOSTRA")->asString() + " " + suffix);
+    };
+    cds.setData(samplePacket());
+    EXPECT_EQ(cds.fieldByName("DESCAMOSTRA")->asString(), "Milho a");
+    suffix = "b"; // what the calculation reads changed: the next arrival shows it
+    cds.next();
+    EXPECT_EQ(cds.fieldByName("DESCAMOSTRA")->asString(), "Soja b");
+    cds.prior();
+    EXPECT_EQ(cds.fieldByName("DESCAMOSTRA")->asString(), "Milho b");
+    // Rows never visited are calculated when a grid asks for them.
+    EXPECT_EQ(cds.valueAt(2, 3).toString(), "Café b");
+    // A new row is calculated from its own values as they are typed.
+    cds.append();
+    EXPECT_EQ(cds.fieldByName("DESCAMOSTRA")->asString(), " b");
+    cds.fieldByName("DSAMOSTRA")->setAsString("Arroz");
+    EXPECT_EQ(cds.fieldByName("DESCAMOSTRA")->asString(), "Arroz b");
+    EXPECT_EQ(cds.valueAt(3, 3).toString(), "Arroz b");
+    cds.cancel();
+    EXPECT_EQ(cds.fieldByName("DESCAMOSTRA")->asString(), "Café b");
+}
+
+TEST_F(Loaded, AnAfterEventThatRaisesLeavesTheOperationDone) {
+    cds.afterPost = [](ClientDataSet&) { throw std::runtime_error("depois"); };
+    cds.edit();
+    cds.fieldByName("DSAMOSTRA")->setAsString("Outro");
+    EXPECT_THROW(cds.post(), std::runtime_error);
+    EXPECT_EQ(cds.state(), DataSetState::Browse);
+    EXPECT_EQ(cds.changeCount(), 1);
+    cds.afterScroll = [](ClientDataSet&) { throw std::runtime_error("depois"); };
+    EXPECT_THROW(cds.next(), std::runtime_error);
+    EXPECT_EQ(cds.recNo(), 2);
+}
