@@ -109,6 +109,8 @@ void ClientDataSet::rebuildFieldIndex() {
     byName_.clear();
     dataFieldIndexes_.clear();
     hasCalculated_ = false;
+    for (const auto& owned : ownedFields_)
+        owned->index_ = -1; // retired fields read null and refuse values
     for (qsizetype i = 0; i < fields_.size(); ++i) {
         Field* f = fields_.at(i);
         f->index_ = static_cast<int>(i);
@@ -717,6 +719,9 @@ const QVariant& ClientDataSet::bufferValue(int index) const {
 
 void ClientDataSet::writeValue(Field& field, const QVariant& value) {
     const int i = field.index();
+    if (i < 0)
+        throw DataSetError(QStringLiteral("%1: o campo '%2' não existe mais no conjunto de dados.")
+                               .arg(objectName(), field.fieldName()));
     if (calcTarget_) {
         if (!field.isCalculated())
             throw DataSetError(QStringLiteral("%1: o campo '%2' não pode ser alterado no "

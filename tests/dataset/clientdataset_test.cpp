@@ -346,6 +346,10 @@ TEST(ClientDataSetStructure, LoadReplacesStructureOfADataSetWithoutDefinedFields
     EXPECT_EQ(cds.fieldByName("DSAMOSTRA"), kept); // same field object, label kept
     EXPECT_EQ(kept->displayLabel(), "Descrição");
     EXPECT_EQ(gone->fieldName(), "QTPRODPROC"); // a retired field is still a valid object
+    EXPECT_TRUE(gone->value().isNull());        // that reads nothing of the new rows
+    cds.edit();
+    EXPECT_THROW(gone->setAsFloat(1), DataSetError);
+    cds.cancel();
     EXPECT_EQ(cds.fieldByName("cdobjeto")->asString(), "A");
 }
 
