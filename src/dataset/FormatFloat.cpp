@@ -252,7 +252,9 @@ QString formatFloat(const QString& pattern, double value, QChar decimalSeparator
 }
 
 QString floatToText(double value) {
-    QString text = QString::number(value, 'g', QLocale::FloatingPointShortest);
+    // 15 significant digits, as the classic general format: sums such as 0.1 + 0.2 show as
+    // 0.3, not as the 0.30000000000000004 that the binary value would spell out.
+    QString text = QString::number(value, 'g', 15);
     const QChar decimal = FormatSettings::decimalSeparator();
     if (decimal != QLatin1Char('.'))
         text.replace(QLatin1Char('.'), decimal);

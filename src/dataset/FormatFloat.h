@@ -29,7 +29,7 @@ QString formatFloat(const QString& pattern, double value);
 QString formatFloat(const QString& pattern, double value, QChar decimalSeparator,
                     QChar thousandSeparator);
 
-// Plain text of a number for editing: shortest exact form, the user's decimal separator,
+// Plain text of a number for editing: up to 15 significant digits, the user's decimal separator,
 // no grouping.
 QString floatToText(double value);
 

@@ -80,6 +80,10 @@ TEST_F(Fields, FloatTextUnderCommaAndPointSeparators) {
     FormatSettings::setThousandSeparator(QLatin1Char(','));
     qt->setEditText("0.1");
     EXPECT_DOUBLE_EQ(qt->asFloat(), 0.1);
+    qt->setAsFloat(0.1 + 0.2); // arithmetic noise is not offered for editing
+    EXPECT_EQ(qt->editText(), "0.3");
+    qt->setAsFloat(123456789.125);
+    EXPECT_EQ(qt->editText(), "123456789.125");
     qt->setDisplayFormat("###0.000");
     qt->setAsFloat(1234.5);
     EXPECT_EQ(qt->displayText(), "1234.500");
