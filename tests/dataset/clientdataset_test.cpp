@@ -101,6 +101,20 @@ TEST_F(Loaded, BeforeEventExceptionLeavesStateAsItWas) {
     cds.beforeScroll = [](ClientDataSet&) { throw std::runtime_error("no"); };
     EXPECT_THROW(cds.next(), std::runtime_error);
     EXPECT_EQ(cds.recNo(), 1);
+
+    cds.beforeOpen = [](ClientDataSet&) { throw std::runtime_error("no"); };
+    DataPacket other = samplePacket();
+    other.rows.removeLast();
+    EXPECT_THROW(cds.setData(other), std::runtime_error);
+    EXPECT_EQ(cds.recordCount(), 3);
+
+    cds.beforeCancel = [](ClientDataSet&) { throw std::runtime_error("no"); };
+    cds.beforeEdit = nullptr;
+    cds.edit();
+    cds.fieldByName("DSAMOSTRA")->setAsString("x");
+    EXPECT_THROW(cds.cancel(), std::runtime_error);
+    EXPECT_EQ(cds.state(), DataSetState::Edit);
+    EXPECT_EQ(cds.fieldByName("DSAMOSTRA")->asString(), "x");
 }
 
 TEST_F(Loaded, BeforePostThatRaisesStopsTheCursorMove) {
