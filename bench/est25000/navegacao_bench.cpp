@@ -122,8 +122,48 @@ void BM_GetItemAmostra(benchmark::State& state) {
     mediana(state, tempos);
 }
 
+// The client's side of a move without the server: the answers fetched beforehand are loaded
+// into the item dataset (and shown by the item grid), with the supplier's tax-id mask.
+void BM_CarregaItens(benchmark::State& state) {
+    Cenario& c = cenario();
+    Cli_est25000::TfrmAmostraProc* tela = Cli_est25000::frmAmostraProc;
+    QList<QJsonValue> respostas;
+    for (int i = 0; i < 100; ++i)
+        respostas << tela->netAmostraProc->Call(QStringLiteral("GetItemAmostra"),
+                                                QJsonArray{c.numeros[i], QStringLiteral("3")});
+    std::vector<double> tempos;
+    int i = 0;
+    for (auto _ : state) {
+        const auto inicio = Clock::now();
+        tela->cdsItemAmostra->setDataJson(respostas[i++ % 100]);
+        tempos.push_back(micros(inicio));
+    }
+    mediana(state, tempos);
+}
+
 BENCHMARK(BM_GetItemAmostra)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CarregaItens)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MoverAmostra)->Unit(benchmark::kMicrosecond);
+
+void BM_MoverSemExibir(benchmark::State& state) {
+    auto* amostras = Cli_est25000::frmAmostraProc->cdsAmostraProc;
+    auto* itens = Cli_est25000::frmAmostraProc->cdsItemAmostra;
+    amostras->disableControls();
+    itens->disableControls();
+    amostras->first();
+    std::vector<double> tempos;
+    for (auto _ : state) {
+        if (amostras->recNo() >= 1000)
+            amostras->first();
+        const auto inicio = Clock::now();
+        amostras->next();
+        tempos.push_back(micros(inicio));
+    }
+    amostras->enableControls();
+    itens->enableControls();
+    mediana(state, tempos);
+}
+BENCHMARK(BM_MoverSemExibir)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

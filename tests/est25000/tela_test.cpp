@@ -7,6 +7,7 @@
 #include <Cli_est25000.h>
 #include <Cli_est25200.h>
 
+#include <Adoibquery.h>
 #include <Buttonflat.h>
 #include <ClientDataSet.h>
 #include <ComCtrls.h>
@@ -18,10 +19,14 @@
 #include <Menus.h>
 #include <Netconnection.h>
 #include <Quorvan.h>
+#include <Qvn_msg.h>
 #include <StdControls.h>
 
 #include <QJsonArray>
+
 #include <QSqlQuery>
+#include <QTest>
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -144,6 +149,76 @@ TEST_F(TelaTest, ThePrincipalFlagShowsAsSimOrNao) {
     principal->clear();
     EXPECT_EQ(principal->displayText(), QStringLiteral("Não")) << "no value shows as Não";
     tela.cdsItemAmostra->cancel();
+}
+
+TEST_F(TelaTest, LookupQueriesAndMessagesAsTheScreenHoldsThem) {
+    TfrmAmostraProc& tela = abreTela(script);
+    EXPECT_EQ(tela.msgPadrao->Msg(QStringLiteral("Produto")),
+              QStringLiteral("Produto|Não há produto cadastrado."));
+    EXPECT_EQ(tela.msgPadrao->Strings.size(), 25);
+
+    // One or all: the flag "T" lists every series by code, a value alone its own row.
+    tela.qrySerieNF->Close();
+    tela.qrySerieNF->ParamByName(QStringLiteral("P_CDSERIEENTR"))->SetAsString(QString());
+    tela.qrySerieNF->ParamByName(QStringLiteral("P_TCDSERIEENTR"))->SetAsString("T");
+    tela.qrySerieNF->Open();
+    QStringList series;
+    dataset::ClientDataSet* linhas = tela.qrySerieNF->Query();
+    for (linhas->first(); !linhas->eof(); linhas->next())
+        series << texto(linhas, "CDSERIEENTR");
+    EXPECT_EQ(series.size(), contagem(QStringLiteral("SELECT COUNT(*) FROM SERIEENTR")));
+    QStringList ordenadas = series;
+    ordenadas.sort();
+    EXPECT_EQ(series, ordenadas);
+    tela.qrySerieNF->Close();
+    tela.qrySerieNF->ParamByName(QStringLiteral("P_CDSERIEENTR"))->SetAsString(series.last());
+    tela.qrySerieNF->ParamByName(QStringLiteral("P_TCDSERIEENTR"))->SetAsString(QString());
+    tela.qrySerieNF->Open();
+    EXPECT_EQ(linhas->recordCount(), 1);
+    EXPECT_EQ(texto(linhas, "CDSERIEENTR"), series.last());
+    EXPECT_EQ(linhas->fieldByName(QStringLiteral("DSSERIEENTR"))->displayLabel(), "Descrição");
+
+    // Suppliers by name, keyed by the tax id; the list shows two columns.
+    tela.qryFornecedor->Close();
+    tela.qryFornecedor->ParamByName(QStringLiteral("P_NRINSJURFORN"))->SetAsString(QString());
+    tela.qryFornecedor->ParamByName(QStringLiteral("P_TNRINSJURFORN"))->SetAsString("T");
+    tela.qryFornecedor->Open();
+    dataset::ClientDataSet* fornecedores = tela.qryFornecedor->Query();
+    QStringList nomes;
+    for (fornecedores->first(); !fornecedores->eof(); fornecedores->next())
+        nomes << texto(fornecedores, "NMRAZSOCFORN");
+    QStringList porNome = nomes;
+    std::sort(porNome.begin(), porNome.end());
+    EXPECT_EQ(nomes, porNome) << "ordered by name";
+    EXPECT_EQ(nomes.size(), contagem(QStringLiteral("SELECT COUNT(*) FROM FORNECEDOR")));
+    QStringList visiveis;
+    for (dataset::Field* f : fornecedores->fields())
+        if (f->visible())
+            visiveis << f->displayLabel();
+    EXPECT_EQ(visiveis, (QStringList{"Inscrição", "Razão Social"}));
+}
+
+TEST_F(TelaTest, HeaderEditsCutToTheFieldAndTheInvoiceNumberTakesDigitsOnly) {
+    TfrmAmostraProc& tela = abreTela(script);
+    ativa(tela);
+    tela.cdsAmostraProc->edit();
+    tela.dbeDescAmostra->SetFocus();
+    tela.dbeDescAmostra->selectAll();
+    QTest::keyClicks(tela.dbeDescAmostra, QString(60, QLatin1Char('a')));
+    EXPECT_EQ(tela.dbeDescAmostra->text().size(), 60) << "the edit takes 60 characters";
+    tela.dbeNrNotaFisc->SetFocus();
+    EXPECT_EQ(texto(tela.cdsAmostraProc, "DSAMOSTRA"), QString(50, QLatin1Char('a')))
+        << "the field keeps 50";
+
+    tela.dbeNrNotaFisc->selectAll();
+    QTest::keyClicks(tela.dbeNrNotaFisc, QStringLiteral("12ab3"));
+    QTest::keyClicks(tela.dbeNrNotaFisc, QString(30, QLatin1Char('9')));
+    tela.dbeCdSerie->SetFocus();
+    const QString nf = texto(tela.cdsAmostraProc, "NRNOTAFISC");
+    EXPECT_TRUE(nf.startsWith(QStringLiteral("123"))) << nf.toStdString();
+    EXPECT_EQ(nf.size(), 20);
+    EXPECT_FALSE(nf.contains(QLatin1Char('a')));
+    tela.cdsAmostraProc->cancel();
 }
 
 TEST_F(TelaTest, CalculatedFieldsCaptionTheSampleAndItsProduct) {
