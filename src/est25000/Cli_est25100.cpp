@@ -1,10 +1,12 @@
 // Unit Cli_est25100: the error list dialog's variables, factory and form.
 #include "Cli_est25100.h"
 
+#include "Cli_est25000.h"
 #include "CursorEspera.h"
 #include "Mensagens.h"
 
 #include <Application.h>
+#include <ClientDataSet.h>
 #include <Qvn_msg.h>
 #include <Screen.h>
 #include <StdControls.h>
@@ -53,6 +55,33 @@ TfrmVisualErros::TfrmVisualErros() {
 TfrmVisualErros::~TfrmVisualErros() {
     if (frmVisualErros == this)
         frmVisualErros = nullptr;
+}
+
+// Lists, in the order of the screen's error rows, the readable text of each row of the
+// product's errors; codes other than the three item codes give no line.
+void TfrmVisualErros::FormActivate(QObject* Sender) {
+    host::TForm::FormActivate(Sender);
+    lsbErros->Clear();
+    dataset::ClientDataSet* erros =
+        Cli_est25000::frmAmostraProc ? Cli_est25000::frmAmostraProc->cdsErros() : nullptr;
+    if (!erros || !erros->active())
+        return;
+    const QList<QPair<QString, QString>> textos{
+        {QStringLiteral("EST25000_1"), QStringLiteral("Prod_inativo")},
+        {QStringLiteral("EST25000_2"), QStringLiteral("Prod_NEst")},
+        {QStringLiteral("EST25000_3"), QStringLiteral("Prod_Cad")},
+    };
+    for (erros->first(); !erros->eof(); erros->next()) {
+        if (erros->fieldByName(QStringLiteral("CDOBJETO"))->asString() != stCdProduto)
+            continue;
+        const QString codigo = erros->fieldByName(QStringLiteral("CDERRO"))->asString();
+        for (const auto& [erro, chave] : textos) {
+            if (codigo == erro) {
+                lsbErros->Add(msgPadrao->Msg(chave));
+                break;
+            }
+        }
+    }
 }
 
 void TfrmVisualErros::FormClose(QObject* Sender, host::TCloseAction& Action) {

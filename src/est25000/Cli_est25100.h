@@ -36,6 +36,7 @@ public:
     TfrmVisualErros();
     ~TfrmVisualErros() override;
 
+    void FormActivate(QObject* Sender) override;
     void FormClose(QObject* Sender, host::TCloseAction& Action) override;
 
     host::TPanel* Panel1 = nullptr;
