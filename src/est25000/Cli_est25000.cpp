@@ -228,7 +228,7 @@ void TfrmAmostraProc::Vd_SomaItens() {
     if (!diferenca)
         return;
 
-    frmAmostraProc->repaint();
+    repaint();
     if (pgcPadrao->ActivePage() != tshFormulario) {
         pgcPadrao->SetActivePage(tshFormulario);
         pgcPadraoChange(pgcPadrao);
