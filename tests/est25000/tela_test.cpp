@@ -11,6 +11,7 @@
 #include <Buttonflat.h>
 #include <ClientDataSet.h>
 #include <ComCtrls.h>
+#include <Configuration.h>
 #include <DBGrid.h>
 #include <DataSource.h>
 #include <DbGeral.h>
@@ -219,6 +220,26 @@ TEST_F(TelaTest, HeaderEditsCutToTheFieldAndTheInvoiceNumberTakesDigitsOnly) {
     EXPECT_EQ(nf.size(), 20);
     EXPECT_FALSE(nf.contains(QLatin1Char('a')));
     tela.cdsAmostraProc->cancel();
+}
+
+TEST_F(TelaTest, EachConnectionTakesTheServerAddressCurrentWhenItOpens) {
+    TfrmAmostraProc& tela = abreTela(script);
+    const int porta = Ambiente::instancia().porta();
+    for (TNetConnection* net : {tela.netAmostraProc, tela.netEstoque, tela.netInfoProd}) {
+        EXPECT_TRUE(net->Connected());
+        EXPECT_EQ(net->Port, porta);
+        EXPECT_EQ(net->Host(), QStringLiteral("127.0.0.1"));
+    }
+    EXPECT_EQ(tela.netAmostraProc->ServerName, QStringLiteral("Est25000.rdmAmostraProc"));
+    EXPECT_EQ(tela.netEstoque->ServerName, QStringLiteral("Est00000.rdmEstoque"));
+    EXPECT_EQ(tela.netInfoProd->ServerName, QStringLiteral("Est00000.rdmEstoque"));
+
+    host::Configuration::Override(host::cfg::kServer, QStringLiteral("localhost:%1").arg(porta));
+    tela.netEstoque->SetConnected(false);
+    tela.netEstoque->SetConnected(true);
+    EXPECT_EQ(tela.netEstoque->Host(), QStringLiteral("localhost"));
+    EXPECT_EQ(tela.netAmostraProc->Host(), QStringLiteral("127.0.0.1")) << "not reopened";
+    host::Configuration::Override(host::cfg::kServer, QStringLiteral("127.0.0.1:%1").arg(porta));
 }
 
 TEST_F(TelaTest, CalculatedFieldsCaptionTheSampleAndItsProduct) {
