@@ -1,0 +1,415 @@
+// Latency of the server methods over HTTP against baselines taken in the same run: a no-op
+// call on the same server, and the same SQL run in-process. Then confirmations per second
+// with 8 concurrent clients on PostgreSQL beside pgbench's simple-update on the same cluster.
+//
+// Usage: bench_server [--scale N] [--iterations N] [--seconds N] [--skip-pg]
+//        (PostgreSQL from EST_TEST_PG_URL, e.g. eval "$(scripts/pg-start.sh)")
+#include "Database.h"
+#include "Packets.h"
+#include "Schema.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <httplib.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Stats {
+    double median = 0, p90 = 0; // milliseconds
+};
+
+template <class F> Stats measure(int iterations, F&& call) {
+    for (int i = 0; i < std::max(5, iterations / 20); ++i) // warm-up
+        call();
+    std::vector<double> ms;
+    ms.reserve(static_cast<size_t>(iterations));
+    for (int i = 0; i < iterations; ++i) {
+        const auto start = Clock::now();
+        call();
+        ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    }
+    std::sort(ms.begin(), ms.end());
+    return {ms[ms.size() / 2], ms[ms.size() * 9 / 10]};
+}
+
+[[noreturn]] void die(const QString& text) {
+    std::fprintf(stderr, "bench_server: %s\n", text.toUtf8().constData());
+    std::exit(1);
+}
+
+class Client {
+public:
+    explicit Client(int port) : http_("127.0.0.1", port) {
+        http_.set_tcp_nodelay(true);
+        http_.set_keep_alive(true);
+        http_.set_read_timeout(300);
+    }
+    QJsonValue call(const char* object, const char* method, const QJsonArray& args) {
+        const QByteArray body = QJsonDocument(args).toJson(QJsonDocument::Compact);
+        const auto res = http_.Post(std::string("/rpc/") + object + "/" + method, body.constData(),
+                                    static_cast<size_t>(body.size()), "application/json");
+        if (!res || res->status != 200)
+            die(QStringLiteral("%1 failed: %2")
+                    .arg(method, res ? QString::fromStdString(res->body) : "no answer"));
+        return QJsonDocument::fromJson(QByteArray::fromStdString(res->body))
+            .object()
+            .value("result");
+    }
+
+private:
+    httplib::Client http_;
+};
+
+class ServerProcess {
+public:
+    explicit ServerProcess(const QStringList& args) {
+        process_.setProgram(QStringLiteral(EST_SERVER_BINARY));
+        process_.setArguments(args);
+        process_.setStandardErrorFile(QProcess::nullDevice()); // one log line a request
+        process_.start();
+        QByteArray out;
+        static const QRegularExpression ready(QStringLiteral("listening on [^:]+:(\\d+)"));
+        while (process_.waitForReadyRead(600000)) {
+            out += process_.readAllStandardOutput();
+            const auto m = ready.match(QString::fromUtf8(out));
+            if (m.hasMatch()) {
+                port_ = m.captured(1).toInt();
+                return;
+            }
+        }
+        die(QStringLiteral("est-server did not start"));
+    }
+    ~ServerProcess() {
+        process_.terminate();
+        process_.waitForFinished(20000);
+    }
+    int port() const { return port_; }
+
+private:
+    QProcess process_;
+    int port_ = 0;
+};
+
+// What a new sample with 10 items needs: a product with stock in branch 0001 and ten other
+// usable products of its unit.
+struct NewSample {
+    QString product;
+    QStringList items;
+};
+
+NewSample findNewSample(server::Session& db) {
+    QSqlQuery& q = db.run(QStringLiteral(
+        "SELECT P.CDPRODUTO, P.SGUNIDADE FROM PRODUTO P JOIN PRODFILIAL F ON F.CDPRODUTO = "
+        "P.CDPRODUTO"
+        " AND F.CDFILIAL = '0001' AND F.IDATIVO = 'S' AND F.IDCONTROLAESTOQUE = 'S'"
+        " JOIN FILIAL B ON B.CDFILIAL = '0001' JOIN POSICAOESTOQUE E ON E.CDFILIAL = '0001'"
+        " AND E.CDPRODUTO = P.CDPRODUTO AND E.DTPOSICAO = B.DTPROCESSAMENTO WHERE E.QTESTOQDIA > "
+        "100"
+        " ORDER BY P.CDARVPROD"));
+    QList<QPair<QString, QString>> candidates;
+    while (q.next())
+        candidates.append({q.value(0).toString(), q.value(1).toString()});
+    q.finish();
+    for (const auto& [product, unit] : candidates) {
+        QSqlQuery& o =
+            db.run(QStringLiteral(
+                       "SELECT P.CDPRODUTO FROM PRODUTO P JOIN PRODFILIAL F ON F.CDPRODUTO ="
+                       " P.CDPRODUTO AND F.CDFILIAL = '0001' AND F.IDATIVO = 'S' AND"
+                       " F.IDCONTROLAESTOQUE = 'S' WHERE P.SGUNIDADE = :U AND P.CDPRODUTO <> :P"),
+                   {{"U", unit}, {"P", product}});
+        QStringList items;
+        while (o.next() && items.size() < 10)
+            items << o.value(0).toString();
+        o.finish();
+        if (items.size() == 10)
+            return {product, items};
+    }
+    die(QStringLiteral("no product with ten outputs in the demo data"));
+}
+
+QJsonArray confirmArgs(const NewSample& s) {
+    auto str = [](const char* n, int size) {
+        return QJsonObject{{"name", n}, {"type", "string"}, {"size", size}};
+    };
+    const QJsonArray itemFields{
+        str("NRAMOSTRA", 10), str("CDARVPROD", 20),
+        str("CDPRODUTO", 10), str("NMPRODUTO", 50),
+        str("SGUNIDADE", 10), QJsonObject{{"name", "QTPRODGERADO"}, {"type", "float"}},
+        str("IDPRODPRINC", 1)};
+    QJsonArray itemChanges;
+    for (int i = 0; i < s.items.size(); ++i)
+        itemChanges.append(
+            QJsonObject{{"type", "insert"},
+                        {"new", QJsonArray{"", QJsonValue(), s.items.at(i), QJsonValue(),
+                                           QJsonValue(), 0.5, i == 0 ? "S" : "N"}}});
+    const QJsonArray sampleFields{str("NRAMOSTRA", 10), str("DSAMOSTRA", 50), str("CDPRODUTO", 10),
+                                  QJsonObject{{"name", "QTPRODPROC"}, {"type", "float"}},
+                                  str("CDFILIAL", 4)};
+    const QJsonArray sampleChanges{QJsonObject{
+        {"type", "insert"}, {"new", QJsonArray{"", "Amostra de medição", s.product, 5.0, "0001"}}}};
+    return {QJsonObject{{"fields", itemFields}, {"changes", itemChanges}},
+            QJsonObject{{"fields", sampleFields}, {"changes", sampleChanges}}};
+}
+
+// The statements a confirmation stores with, run in-process without any check: the number,
+// the sample, the items in one multi-row insert.
+void bareConfirmation(server::Session& db, const NewSample& s) {
+    server::Transaction t(db);
+    QSqlQuery& n = db.run(QStringLiteral("UPDATE NUMERADOR SET NRULTIMO = NRULTIMO + 1"
+                                         " WHERE CDNUMERADOR = 'AMOSTRAPROC' RETURNING NRULTIMO"));
+    n.next();
+    const QString number =
+        QStringLiteral("%1").arg(n.value(0).toLongLong(), 10, 10, QLatin1Char('0'));
+    n.finish();
+    db.run(
+          QStringLiteral("INSERT INTO AMOSTRAPROC (NRAMOSTRA, DSAMOSTRA, CDPRODUTO, QTPRODPROC, "
+                         "CDFILIAL, IDPROCESSADO)"
+                         " VALUES (:N, :D, :P, :Q, :F, 'N')"),
+          {{"N", number}, {"D", "Amostra de medição"}, {"P", s.product}, {"Q", 5.0}, {"F", "0001"}})
+        .finish();
+    QStringList tuples;
+    QVariantHash values{{"N", number}};
+    for (int i = 0; i < s.items.size(); ++i) {
+        tuples << QStringLiteral("(:N, :P%1, :Q%1, :I%1)").arg(i);
+        values.insert(QStringLiteral("P%1").arg(i), s.items.at(i));
+        values.insert(QStringLiteral("Q%1").arg(i), 0.5);
+        values.insert(QStringLiteral("I%1").arg(i), i == 0 ? "S" : "N");
+    }
+    db.run(QStringLiteral("INSERT INTO ITEMAMOSTRAPROC (NRAMOSTRA, CDPRODUTO, QTPRODGERADO, "
+                          "IDPRODPRINC) VALUES ") +
+               tuples.join(QLatin1Char(',')),
+           values)
+        .finish();
+    t.commit();
+}
+
+const char* const kItemsSql = "SELECT I.NRAMOSTRA, P.CDARVPROD, I.CDPRODUTO, P.NMPRODUTO, "
+                              "P.SGUNIDADE, I.QTPRODGERADO, I.IDPRODPRINC"
+                              " FROM ITEMAMOSTRAPROC I JOIN PRODUTO P ON P.CDPRODUTO = I.CDPRODUTO"
+                              " WHERE I.NRAMOSTRA = :NRAMOSTRA ORDER BY P.CDARVPROD";
+const char* const kListSql =
+    "SELECT A.NRAMOSTRA, A.DSAMOSTRA, P.CDARVPROD, A.CDPRODUTO, A.QTPRODPROC, P.SGUNIDADE, "
+    "P.NMPRODUTO, A.CDFILIAL,"
+    " A.NRLANCTONF, A.CDSERIEENTR, F.NRINSJURFORN, F.IDTPIJURFORN, F.NMRAZSOCFORN, A.CDFORNECED, "
+    "A.NRNOTAFISC"
+    " FROM AMOSTRAPROC A JOIN PRODUTO P ON P.CDPRODUTO = A.CDPRODUTO"
+    " LEFT JOIN FORNECEDOR F ON F.CDFORNECED = A.CDFORNECED"
+    " WHERE A.NRAMOSTRA >= :NRINI AND A.NRAMOSTRA <= :NRFIM ORDER BY A.NRAMOSTRA";
+
+QList<server::FieldDef> listFields() {
+    using server::number;
+    using server::text;
+    return {text("NRAMOSTRA", 10),    text("DSAMOSTRA", 50),  text("CDARVPROD", 20),
+            text("CDPRODUTO", 10),    number("QTPRODPROC"),   text("SGUNIDADE", 10),
+            text("NMPRODUTO", 50),    text("CDFILIAL", 4),    text("NRLANCTONF", 10),
+            text("CDSERIEENTR", 5),   text("NRINSJURNF", 20), text("IDTPIJURNF", 1),
+            text("NMRAZSOCFORN", 40), text("CDFORNECED", 21), text("NRNOTAFISC", 20)};
+}
+
+void latency(const QString& label, const QString& url, int iterations) {
+    ServerProcess server({"--database", url});
+    server::Session db(server::DatabaseUrl::parse(url), QStringLiteral("bench-") + label);
+    Client client(server.port());
+    std::printf("\n== %s (%s)\n", label.toUtf8().constData(), url.toUtf8().constData());
+    std::printf("%-44s %10s %10s %8s\n", "operation", "median ms", "p90 ms", "ratio");
+
+    QString first;
+    {
+        QSqlQuery& q = db.run(QStringLiteral("SELECT MIN(NRAMOSTRA) FROM ITEMAMOSTRAPROC"));
+        q.next();
+        first = q.value(0).toString();
+        q.finish();
+    }
+    const Stats noop = measure(iterations, [&] { client.call("Sistema.rdmServidor", "Ping", {}); });
+    const Stats bareItems = measure(iterations, [&] {
+        server::packetFromQuery(db.run(QString::fromLatin1(kItemsSql), {{"NRAMOSTRA", first}}),
+                                {server::text("NRAMOSTRA", 10), server::text("CDARVPROD", 20),
+                                 server::text("CDPRODUTO", 10), server::text("NMPRODUTO", 50),
+                                 server::text("SGUNIDADE", 10), server::number("QTPRODGERADO"),
+                                 server::text("IDPRODPRINC", 1)});
+    });
+    const Stats items = measure(iterations, [&] {
+        client.call("Est25000.rdmAmostraProc", "GetItemAmostra", {first, "3"});
+    });
+    std::printf("%-44s %10.3f %10.3f %8s\n", "no-op call (Ping)", noop.median, noop.p90, "");
+    std::printf("%-44s %10.3f %10.3f %8s\n", "GetItemAmostra SQL in-process", bareItems.median,
+                bareItems.p90, "");
+    std::printf("%-44s %10.3f %10.3f %7.2fx  (of no-op + SQL; target < 0.3 ms)\n",
+                "GetItemAmostra over HTTP", items.median, items.p90,
+                items.median / (noop.median + bareItems.median));
+
+    const NewSample s = findNewSample(db);
+    const QJsonArray args = confirmArgs(s);
+    const int confirmations = std::max(20, iterations / 10);
+    const Stats bareConfirm = measure(confirmations, [&] { bareConfirmation(db, s); });
+    const Stats confirm = measure(confirmations, [&] {
+        const QJsonValue r = client.call("Est25000.rdmAmostraProc", "ConfirmaAmostra", args);
+        if (!r.toArray().at(0).toObject().value("rows").toArray().isEmpty() ||
+            r.toArray().at(1).toString().isEmpty())
+            die(QStringLiteral("confirmation refused: ") + QJsonDocument(r.toArray()).toJson());
+    });
+    std::printf("%-44s %10.3f %10.3f %8s\n", "confirmation SQL transaction in-process",
+                bareConfirm.median, bareConfirm.p90, "");
+    std::printf("%-44s %10.3f %10.3f %7.2fx  (of no-op + SQL; target <= 1.5x)\n",
+                "ConfirmaAmostra, new sample, 10 items", confirm.median, confirm.p90,
+                confirm.median / (noop.median + bareConfirm.median));
+
+    const QString last = QStringLiteral("%1").arg(10000, 10, 10, QLatin1Char('0'));
+    const int lists = std::max(10, iterations / 100);
+    int rows = 0;
+    const Stats bareList = measure(lists, [&] {
+        const auto packet = server::packetFromQuery(
+            db.run(QString::fromLatin1(kListSql), {{"NRINI", "0000000001"}, {"NRFIM", last}}),
+            listFields());
+        rows = static_cast<int>(packet.rows.size());
+        QJsonDocument(QJsonObject{{"result", server::checkedResult(packet)}})
+            .toJson(QJsonDocument::Compact);
+    });
+    const Stats list = measure(lists, [&] {
+        client.call("Est25000.rdmAmostraProc", "GetAmostraProc",
+                    {" ", "0000000001", last, "T", " ", "T", " ", " "});
+    });
+    std::printf("%-44s %10.3f %10.3f %8s\n",
+                QStringLiteral("%1 rows: SQL + encoding in-process").arg(rows).toUtf8().constData(),
+                bareList.median, bareList.p90, "");
+    std::printf("%-44s %10.3f %10.3f %7.2fx  (of SQL + encoding; target <= 2x)\n",
+                QStringLiteral("GetAmostraProc, %1 rows").arg(rows).toUtf8().constData(),
+                list.median, list.p90, list.median / bareList.median);
+}
+
+QString pgDatabase(const QString& admin, const QString& name) {
+    server::Session session(server::DatabaseUrl::parse(admin),
+                            QStringLiteral("bench-admin-") + name);
+    session.execDirect(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name));
+    session.execDirect(QStringLiteral("CREATE DATABASE %1").arg(name));
+    QUrl url(admin);
+    url.setPath(QLatin1Char('/') + name);
+    return url.toString();
+}
+
+void dropPg(const QString& admin, const QString& name) {
+    server::Session session(server::DatabaseUrl::parse(admin),
+                            QStringLiteral("bench-drop-") + name);
+    session.execDirect(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name));
+}
+
+void throughput(const QString& admin, int seconds) {
+    const QString name = QStringLiteral("est_bench_%1").arg(QCoreApplication::applicationPid());
+    const QString url = pgDatabase(admin, name);
+    double confirmationsPerSecond = 0;
+    {
+        ServerProcess server({"--database", url, "--init", "--demo", "2"});
+        server::Session db(server::DatabaseUrl::parse(url), QStringLiteral("bench-tp"));
+        const QJsonArray args = confirmArgs(findNewSample(db));
+        std::atomic<bool> stop{false};
+        std::atomic<long> done{0};
+        std::vector<std::thread> clients;
+        for (int c = 0; c < 8; ++c)
+            clients.emplace_back([&] {
+                Client client(server.port());
+                while (!stop) {
+                    client.call("Est25000.rdmAmostraProc", "ConfirmaAmostra", args);
+                    ++done;
+                }
+            });
+        std::this_thread::sleep_for(std::chrono::milliseconds(500)); // connections warm
+        const long before = done;
+        const auto start = Clock::now();
+        std::this_thread::sleep_for(std::chrono::seconds(seconds));
+        const long after = done;
+        const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+        stop = true;
+        for (auto& t : clients)
+            t.join();
+        confirmationsPerSecond = (after - before) / elapsed;
+    }
+    dropPg(admin, name);
+
+    // pgbench simple-update (-N) with 8 clients on the same cluster.
+    const QString pgbenchName = name + QStringLiteral("_pgbench");
+    pgDatabase(admin, pgbenchName);
+    const QUrl parsed(admin);
+    const QStringList common{"-h", parsed.host(),    "-p", QString::number(parsed.port(5432)),
+                             "-U", parsed.userName()};
+    QProcess init;
+    init.start(QStringLiteral("/usr/lib/postgresql/15/bin/pgbench"),
+               common + QStringList{"-i", "-q", "-s", "8", pgbenchName});
+    init.waitForFinished(600000);
+    QProcess run;
+    run.start(QStringLiteral("/usr/lib/postgresql/15/bin/pgbench"),
+              common + QStringList{"-N", "-n", "-c", "8", "-j", "2", "-T", QString::number(seconds),
+                                   pgbenchName});
+    run.waitForFinished(600000);
+    const QString output = QString::fromUtf8(run.readAllStandardOutput());
+    dropPg(admin, pgbenchName);
+    const auto m = QRegularExpression(QStringLiteral("tps = ([0-9.]+)")).match(output);
+    const double tps = m.hasMatch() ? m.captured(1).toDouble() : 0;
+    std::printf("\n== PostgreSQL throughput, 8 concurrent clients, %d s each\n", seconds);
+    std::printf("%-44s %10.0f /s\n", "ConfirmaAmostra (new sample, 10 items)",
+                confirmationsPerSecond);
+    std::printf("%-44s %10.0f /s\n", "pgbench -N (simple-update) transactions", tps);
+    std::printf("%-44s %10.2f\n", "ratio confirmations / pgbench",
+                tps > 0 ? confirmationsPerSecond / tps : 0);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    int scale = 21, iterations = 2000, seconds = 5;
+    bool skipPg = false;
+    const QStringList args = app.arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == "--scale" && i + 1 < args.size())
+            scale = args[++i].toInt();
+        else if (args[i] == "--iterations" && i + 1 < args.size())
+            iterations = args[++i].toInt();
+        else if (args[i] == "--seconds" && i + 1 < args.size())
+            seconds = args[++i].toInt();
+        else if (args[i] == "--skip-pg")
+            skipPg = true;
+    }
+    QTemporaryDir dir;
+    const QString sqlite = QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("bench.db"));
+    const auto fillStart = Clock::now();
+    { ServerProcess filler({"--database", sqlite, "--init", "--demo", QString::number(scale)}); }
+    std::printf("demo data, scale %d, SQLite: %.1f s\n", scale,
+                std::chrono::duration<double>(Clock::now() - fillStart).count());
+    latency(QStringLiteral("SQLite"), sqlite, iterations);
+
+    const QString admin = qEnvironmentVariable("EST_TEST_PG_URL");
+    if (skipPg)
+        return 0;
+    if (admin.isEmpty())
+        die(QStringLiteral(
+            "EST_TEST_PG_URL is not set (eval \"$(scripts/pg-start.sh)\") or pass --skip-pg"));
+    const QString name = QStringLiteral("est_bench_lat_%1").arg(QCoreApplication::applicationPid());
+    const QString pg = pgDatabase(admin, name);
+    {
+        const auto pgFill = Clock::now();
+        { ServerProcess filler({"--database", pg, "--init", "--demo", QString::number(scale)}); }
+        std::printf("\ndemo data, scale %d, PostgreSQL: %.1f s\n", scale,
+                    std::chrono::duration<double>(Clock::now() - pgFill).count());
+        latency(QStringLiteral("PostgreSQL"), pg, iterations);
+    }
+    dropPg(admin, name);
+    throughput(admin, seconds);
+    return 0;
+}

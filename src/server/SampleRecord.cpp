@@ -1,0 +1,56 @@
+#include "SampleRecord.h"
+
+#include <QLocale>
+
+#include <cmath>
+
+namespace server {
+
+const QStringList kSampleColumns{"NRAMOSTRA",   "DSAMOSTRA",  "CDPRODUTO",
+                                 "QTPRODPROC",  "CDFILIAL",   "NRLANCTONF",
+                                 "CDSERIEENTR", "NRNOTAFISC", "CDFORNECED"};
+const QStringList kItemColumns{"NRAMOSTRA", "CDPRODUTO", "QTPRODGERADO", "IDPRODPRINC"};
+const QHash<QString, int> kTextSizes{{"NRAMOSTRA", 10},  {"DSAMOSTRA", 50},  {"CDPRODUTO", 10},
+                                     {"CDFILIAL", 4},    {"NRLANCTONF", 10}, {"CDSERIEENTR", 5},
+                                     {"NRNOTAFISC", 20}, {"CDFORNECED", 21}, {"IDPRODPRINC", 1}};
+const QSet<QString> kQuantityColumns{"CDPRODUTO",   "QTPRODPROC", "CDFILIAL",  "NRLANCTONF",
+                                     "CDSERIEENTR", "NRNOTAFISC", "CDFORNECED"};
+
+Record recordOf(const dataset::ChangePacket& packet, const dataset::Row& row,
+                const QStringList& columns) {
+    Record record;
+    for (const QString& column : columns) {
+        const int index = packet.indexOf(column);
+        if (index >= 0)
+            record.insert(column, row.at(index));
+    }
+    return record;
+}
+
+QString textOf(const Record& record, const QString& column) {
+    return record.value(column).toString().trimmed();
+}
+
+bool isBlank(const QVariant& value) {
+    return value.isNull() || value.toString().trimmed().isEmpty();
+}
+
+bool sameValue(const QVariant& a, const QVariant& b) {
+    if (isBlank(a) || isBlank(b))
+        return isBlank(a) && isBlank(b);
+    const bool numeric = a.typeId() == QMetaType::Double || b.typeId() == QMetaType::Double;
+    if (numeric)
+        return std::fabs(a.toDouble() - b.toDouble()) < 1e-7;
+    return a.toString() == b.toString();
+}
+
+double round3(double value) {
+    return std::round(value * 1000.0) / 1000.0;
+}
+
+QString formatQuantity(double value) {
+    static const QLocale brazil(QLocale::Portuguese, QLocale::Brazil);
+    return brazil.toString(value, 'f', 3);
+}
+
+} // namespace server
