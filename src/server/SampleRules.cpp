@@ -40,9 +40,15 @@ QHash<QString, SampleRules::Product> SampleRules::products(const QString& branch
         values.insert(QStringLiteral("P%1").arg(i), codes.at(i));
     }
     QSqlQuery& query = session_.run(
-        QStringLiteral("SELECT P.CDPRODUTO, P.SGUNIDADE, PF.IDATIVO, PF.IDCONTROLAESTOQUE"
-                       " FROM PRODUTO P LEFT JOIN PRODFILIAL PF ON PF.CDPRODUTO = P.CDPRODUTO"
-                       " AND PF.CDFILIAL = :CDFILIAL WHERE P.CDPRODUTO IN (%1)")
+        // Lookups by key in subqueries: a plan that never scans the branch settings, whatever
+        // the statistics say.
+        QStringLiteral(
+            "SELECT P.CDPRODUTO, P.SGUNIDADE,"
+            " (SELECT PF.IDATIVO FROM PRODFILIAL PF WHERE PF.CDFILIAL = :CDFILIAL"
+            "  AND PF.CDPRODUTO = P.CDPRODUTO),"
+            " (SELECT PF.IDCONTROLAESTOQUE FROM PRODFILIAL PF WHERE PF.CDFILIAL = :CDFILIAL"
+            "  AND PF.CDPRODUTO = P.CDPRODUTO)"
+            " FROM PRODUTO P WHERE P.CDPRODUTO IN (%1)")
             .arg(marks.join(QLatin1Char(','))),
         values);
     QHash<QString, Product> found;
