@@ -47,8 +47,12 @@ void collectTabOrder(QWidget* parent, QList<QWidget*>& out) {
 
 TForm::TForm(QWidget* parent) : QWidget(parent), focus_(this) {
     FocusManager::InstallWatcher();
-    // The forms were laid out in pixels for an 8-point font at 96 dots per inch.
+    // The forms were laid out in pixels for an 8-point MS Sans Serif at 96 dots per inch.
+    // Liberation Sans (Arial's metrics) is as narrow as that at 11 pixels; the default sans
+    // font is about an eighth wider and runs neighbouring labels into each other.
     QFont small = font();
+    small.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                       QStringLiteral("Nimbus Sans"), small.family()});
     small.setPixelSize(11);
     setFont(small);
     setAttribute(Qt::WA_DeleteOnClose, false);

@@ -20,7 +20,13 @@ TfrmRotiGeral::TfrmRotiGeral(QWidget* parent) : TForm(parent) {
     panHelp->SetBevelOuter(TBevelCut::bvNone);
     lblCodTela = new TLabel(panHelp);
     lblCodTela->setObjectName(QStringLiteral("lblCodTela"));
-    lblCodTela->SetBold(true);
+    // The screen code fills the narrow panel's width in a smaller bold font.
+    QFont codeFont = lblCodTela->font();
+    codeFont.setBold(true);
+    codeFont.setPixelSize(10);
+    lblCodTela->setFont(codeFont);
+    lblCodTela->SetAutoSize(false);
+    lblCodTela->SetAlignment(TAlignment::taCenter);
     sbtAjuda = new TButtonFlat(panHelp, QStringLiteral("sbtAjuda"));
     sbtAjuda->SetHint(QStringLiteral("Ajuda"));
     sbtAjuda->SetGlyph(style()->standardIcon(QStyle::SP_DialogHelpButton));
@@ -39,11 +45,11 @@ TfrmRotiGeral::TfrmRotiGeral(QWidget* parent) : TForm(parent) {
 
 void TfrmRotiGeral::SetClientSize(int width, int height) {
     TForm::SetClientSize(width, height);
-    const int menuWidth = qMin(55, qMax(40, width / 9));
+    const int menuWidth = qMin(55, qMax(40, width / 8));
     grbDadosRel->SetBounds(0, 0, width - menuWidth, height);
     panMenu->SetBounds(width - menuWidth, 0, menuWidth, height);
     panHelp->SetBounds(2, 2, menuWidth - 4, 44);
-    lblCodTela->SetBounds(2, 2, menuWidth - 6, 14);
+    lblCodTela->SetBounds(0, 2, menuWidth - 4, 14);
     sbtAjuda->SetBounds((menuWidth - 4 - 21) / 2, 20, 21, 21);
     panBotoes->SetBounds(2, 48, menuWidth - 4, height - 50);
     sbtConfirma->SetBounds((menuWidth - 4 - 21) / 2, 4, 21, 21);

@@ -4,7 +4,10 @@
 #include "VirtualKeys.h"
 
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QTextDocument>
 
 namespace host {
 
@@ -105,6 +108,44 @@ void TLabel::SetBold(bool on) {
         adjustSize();
 }
 
+int TLabel::roomForText() const {
+    int right = width();
+    if (QWidget* parent = parentWidget()) {
+        for (QObject* o : parent->children()) {
+            auto* other = qobject_cast<QLabel*>(o);
+            if (!other || other == this || !other->isVisibleTo(parent))
+                continue;
+            const QRect g = other->geometry();
+            const bool sameLine = g.top() < geometry().bottom() && g.bottom() > geometry().top();
+            if (sameLine && g.left() > x() && g.left() < x() + right)
+                right = g.left() - x() - 3;
+        }
+    }
+    return right - contentsMargins().left() - contentsMargins().right();
+}
+
+void TLabel::paintEvent(QPaintEvent* event) {
+    const QString caption = text();
+    if (wordWrap() || caption.isEmpty() || Qt::mightBeRichText(caption)) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    const int room = roomForText();
+    QString shown = caption;
+    shown.remove(QLatin1Char('&')); // measured without the accelerator's mark
+    if (fontMetrics().horizontalAdvance(shown) <= room) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    drawFrame(&painter);
+    QRect area = contentsRect();
+    area.setWidth(qMax(0, room));
+    const QString elided = fontMetrics().elidedText(shown, Qt::ElideRight, area.width());
+    style()->drawItemText(&painter, area, static_cast<int>(alignment()), palette(), isEnabled(),
+                          elided, foregroundRole());
+}
+
 // --- TEdit
 
 TEdit::TEdit(QWidget* parent) : QLineEdit(parent), TControl(this) {
@@ -153,10 +194,69 @@ void TEdit::keyPressEvent(QKeyEvent* event) {
 
 void TEdit::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
-    // Entering by keyboard selects the whole text, as the classic edits do.
-    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason ||
-        event->reason() == Qt::OtherFocusReason)
+    const Qt::FocusReason reason = event->reason();
+    // Entering by keyboard selects the whole text, as the classic edits do. A masked edit
+    // selects it however the focus arrives (also with its window's activation, as at a form's
+    // first showing) so that typing replaces the blanks; a click places the cursor afterwards.
+    const bool byKeyboard = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+                            reason == Qt::OtherFocusReason;
+    const bool masked =
+        !inputMask().isEmpty() && reason != Qt::MouseFocusReason && reason != Qt::PopupFocusReason;
+    if (byKeyboard || masked)
         selectAll();
+}
+
+int TEdit::typedEnd() const {
+    const QString mask = inputMask().section(QLatin1Char(';'), 0, 0);
+    const QString blankSection = inputMask().section(QLatin1Char(';'), 1);
+    const QChar blank = blankSection.isEmpty() ? QLatin1Char(' ') : blankSection.at(0);
+    const QString shown = displayText();
+    static const QString placeholders = QStringLiteral("AaNnXx90Dd#HhBb");
+    QList<int> places; // positions that take a typed character
+    int position = 0;
+    int end = 0;
+    for (int i = 0; i < mask.size() && position < shown.size(); ++i) {
+        const QChar m = mask.at(i);
+        if (m == QLatin1Char('>') || m == QLatin1Char('<') || m == QLatin1Char('!'))
+            continue; // case switches take no position
+        if (m == QLatin1Char('\\')) {
+            ++i; // the next character is a literal
+            ++position;
+            continue;
+        }
+        if (placeholders.contains(m)) {
+            places.append(position);
+            if (shown.at(position) != blank)
+                end = position + 1;
+        }
+        ++position;
+    }
+    // The first blank after the typed text: a literal there would make Qt step back onto the
+    // last typed character, which a masked edit overwrites.
+    for (int place : places)
+        if (place >= end)
+            return place;
+    return static_cast<int>(shown.size());
+}
+
+void TEdit::keepCursorInTypedText() {
+    if (inputMask().isEmpty() || hasSelectedText())
+        return;
+    const int end = typedEnd();
+    if (cursorPosition() > end)
+        setCursorPosition(end);
+}
+
+void TEdit::mousePressEvent(QMouseEvent* event) {
+    QLineEdit::mousePressEvent(event);
+    if (event->button() == Qt::LeftButton)
+        keepCursorInTypedText();
+}
+
+void TEdit::mouseReleaseEvent(QMouseEvent* event) {
+    QLineEdit::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton)
+        keepCursorInTypedText();
 }
 
 // --- TListBox

@@ -35,7 +35,13 @@ public:
     void SetFocusControl(QWidget* control) { setBuddy(control); }
     void SetBold(bool on);
 
+protected:
+    // A caption wider than its room (up to the next label on its line) is elided.
+    void paintEvent(QPaintEvent* event) override;
+
 private:
+    int roomForText() const;
+
     bool autoSize_ = true;
 };
 
@@ -60,6 +66,8 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     // While set, text changes do not raise OnChange (a data-aware edit switching between
     // display and edit text).
     bool quietChange_ = false;
@@ -67,6 +75,11 @@ protected:
     QString applyCase(const QString& text) const;
 
 private:
+    // With an input mask: the first blank after the last typed character (0 when nothing is
+    // typed). Qt refuses typing past the blanks at the end, so a click there lands here.
+    int typedEnd() const;
+    void keepCursorInTypedText();
+
     TEditCharCase charCase_ = TEditCharCase::ecNormal;
 };
 
