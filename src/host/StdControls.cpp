@@ -151,6 +151,9 @@ void TLabel::paintEvent(QPaintEvent* event) {
 TEdit::TEdit(QWidget* parent) : QLineEdit(parent), TControl(this) {
     setFocusPolicy(Qt::StrongFocus);
     connect(this, &QLineEdit::textChanged, this, [this] {
+        // Without the focus a long text shows its start, not its end.
+        if (!hasFocus())
+            setCursorPosition(0);
         if (OnChange && !quietChange_)
             Guard([this] { OnChange(this); });
     });

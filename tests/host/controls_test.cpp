@@ -141,3 +141,55 @@ TEST_F(ControlsTest, DataTextAndNavigatorFollowTheDataSet) {
 }
 
 } // namespace
+
+namespace {
+
+// Columns of the label's own painting that hold any text pixel.
+int lastInkColumn(QLabel* label) {
+    const QImage image = label->grab().toImage();
+    const QColor background = label->palette().color(label->backgroundRole());
+    int last = -1;
+    for (int x = 0; x < image.width(); ++x)
+        for (int y = 0; y < image.height(); ++y)
+            if (qAbs(qGray(image.pixel(x, y)) - qGray(background.rgb())) > 60)
+                last = x;
+    return last;
+}
+
+// The layouts were drawn for a narrow 8-point font: their labels must not run into each other.
+TEST(FormFont, LabelsFitTheirLayoutAndElideWhenTheyStillDoNot) {
+    TForm form;
+    form.resize(300, 100);
+    auto* amostra = new TLabel(&form, QStringLiteral("Nº da Amostra"));
+    amostra->SetBounds(4, 10, amostra->sizeHint().width(), 13);
+    auto* descricao = new TLabel(&form, QStringLiteral("Descrição"));
+    descricao->SetBounds(79, 10, descricao->sizeHint().width(), 13);
+    form.show();
+    EXPECT_EQ(QFontInfo(amostra->font()).family(), "Liberation Sans");
+    EXPECT_LT(amostra->geometry().right(), descricao->x());
+
+    // A caption still too long is cut short of the next label on its line.
+    amostra->SetCaption(QStringLiteral("Número da Amostra de Processamento"));
+    ASSERT_GT(amostra->geometry().right(), descricao->x());
+    const int last = lastInkColumn(amostra);
+    EXPECT_GT(last, 0);
+    EXPECT_LT(amostra->x() + last, descricao->x());
+    // A label alone on its line keeps its whole caption.
+    descricao->move(79, 40);
+    EXPECT_GT(amostra->x() + lastInkColumn(amostra), 79);
+}
+
+// An edit without the focus shows the start of a text longer than it, as the classic edits do.
+TEST(EditText, ALongTextShowsItsStartWithoutTheFocus) {
+    TForm form;
+    auto* edt = new TEdit(&form);
+    edt->SetBounds(10, 10, 60, 21);
+    auto* other = new TEdit(&form);
+    other->SetBounds(10, 40, 60, 21);
+    form.show();
+    other->SetFocus();
+    edt->SetText(QStringLiteral("Armazéns Gerais Santa Helena EPP"));
+    EXPECT_EQ(edt->cursorPosition(), 0);
+}
+
+} // namespace

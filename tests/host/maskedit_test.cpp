@@ -108,6 +108,14 @@ TEST_F(MaskedEditTyping, ProductCodesSkipTheLiteralsWhereverTheFocusCameFrom) {
     EXPECT_EQ(dialog.medProduto->displayText(), "2.__.___");
 }
 
+TEST_F(MaskedEditTyping, TheScreenCodeFitsTheNarrowPanel) {
+    QLabel* code = dialog.lblCodTela;
+    EXPECT_EQ(dialog.panMenu->x(), 429); // beside the criteria box, not over it
+    EXPECT_LE(code->fontMetrics().horizontalAdvance(code->text()), code->contentsRect().width());
+    const QRect inPanel(code->mapTo(dialog.panMenu, QPoint(0, 0)), code->size());
+    EXPECT_TRUE(dialog.panMenu->contentsRect().contains(inPanel));
+}
+
 // The data-aware edit shows the field's edit mask only while it has the focus, so the mask
 // arrives with the click itself.
 TEST(MaskedDBEdit, AClickInTheBlanksOfAnEmptyFieldTypesFromTheStart) {
