@@ -97,6 +97,11 @@ Session::Session(const DatabaseUrl& url, const QString& connectionName) : name_(
         execDirect(QStringLiteral("PRAGMA journal_mode=WAL"));
         execDirect(QStringLiteral("PRAGMA synchronous=NORMAL"));
         execDirect(QStringLiteral("PRAGMA foreign_keys=ON"));
+    } else {
+        // The statements are kept prepared and are lookups by key, but by default PostgreSQL
+        // plans them again on every execution (the plan for the bound value looks cheaper than
+        // the generic one), which cost more than running them. Once per connection.
+        execDirect(QStringLiteral("SET plan_cache_mode = force_generic_plan"));
     }
 }
 
