@@ -30,7 +30,9 @@ double positiveQuantity(const QVariant& raw) {
 } // namespace
 
 // One query for the in-natura product and every item product, with their settings in the
-// branch: a confirmation costs a few statements, not two per item.
+// branch, and for the in-natura product the stock of the day (the latest position on or
+// before the branch's processing date) and whether the branch exists: a confirmation costs
+// a few statements, not two per item. The in-natura product comes first in `codes`.
 QHash<QString, SampleRules::Product> SampleRules::products(const QString& branch,
                                                            const QStringList& codes) {
     QStringList marks;
@@ -41,22 +43,31 @@ QHash<QString, SampleRules::Product> SampleRules::products(const QString& branch
     }
     QSqlQuery& query = session_.run(
         // Lookups by key in subqueries: a plan that never scans the branch settings, whatever
-        // the statistics say.
-        QStringLiteral(
-            "SELECT P.CDPRODUTO, P.SGUNIDADE,"
-            " (SELECT PF.IDATIVO FROM PRODFILIAL PF WHERE PF.CDFILIAL = :CDFILIAL"
-            "  AND PF.CDPRODUTO = P.CDPRODUTO),"
-            " (SELECT PF.IDCONTROLAESTOQUE FROM PRODFILIAL PF WHERE PF.CDFILIAL = :CDFILIAL"
-            "  AND PF.CDPRODUTO = P.CDPRODUTO)"
-            " FROM PRODUTO P WHERE P.CDPRODUTO IN (%1)")
+        // the statistics say. Both flags are NOT NULL, so their pair is null only when the
+        // branch has no settings for the product.
+        QStringLiteral("SELECT P.CDPRODUTO, P.SGUNIDADE,"
+                       " (SELECT PF.IDATIVO || PF.IDCONTROLAESTOQUE FROM PRODFILIAL PF"
+                       "  WHERE PF.CDFILIAL = :CDFILIAL AND PF.CDPRODUTO = P.CDPRODUTO),"
+                       " CASE WHEN P.CDPRODUTO = :P0 THEN"
+                       "  (SELECT COUNT(*) FROM FILIAL F WHERE F.CDFILIAL = :CDFILIAL) END,"
+                       " CASE WHEN P.CDPRODUTO = :P0 THEN"
+                       "  (SELECT E.QTESTOQDIA FROM POSICAOESTOQUE E WHERE E.CDFILIAL = :CDFILIAL"
+                       "   AND E.CDPRODUTO = P.CDPRODUTO AND E.DTPOSICAO <="
+                       "   (SELECT F.DTPROCESSAMENTO FROM FILIAL F WHERE F.CDFILIAL = :CDFILIAL)"
+                       "   ORDER BY E.DTPOSICAO DESC LIMIT 1) END"
+                       " FROM PRODUTO P WHERE P.CDPRODUTO IN (%1)")
             .arg(marks.join(QLatin1Char(','))),
         values);
     QHash<QString, Product> found;
-    while (query.next())
+    while (query.next()) {
+        const QVariant flags = query.value(2);
+        const QString pair = flags.toString();
         found.insert(query.value(0).toString(),
-                     {query.value(1).toString(), !query.value(2).isNull(),
-                      query.value(2).toString() == QLatin1String("S"),
-                      query.value(3).toString() == QLatin1String("S")});
+                     {query.value(1).toString(), !flags.isNull(),
+                      pair.size() == 2 && pair.at(0) == QLatin1Char('S'),
+                      pair.size() == 2 && pair.at(1) == QLatin1Char('S'),
+                      query.value(3).toLongLong() > 0, query.value(4).toDouble()});
+    }
     query.finish();
     return found;
 }
@@ -93,7 +104,7 @@ void SampleRules::check(const Sample& s, QList<ErrorRow>& errors) {
         if (hasInvoice)
             checkInvoice(s, quantity);
         else
-            checkStock(s, quantity);
+            checkStock(known.value(productCode), quantity);
     }
     checkItems(s, known, quantity, errors);
 }
@@ -148,26 +159,14 @@ void SampleRules::checkInvoice(const Sample& s, double quantity) {
                           .arg(formatQuantity(std::max(0.0, onInvoice - taken))));
 }
 
-// The stock of the day: the latest position on or before the branch's processing date. The
-// same query tells whether the branch exists.
-void SampleRules::checkStock(const Sample& s, double quantity) {
-    QSqlQuery& query = session_.run(
-        QStringLiteral(
-            "SELECT (SELECT E.QTESTOQDIA FROM POSICAOESTOQUE E WHERE E.CDFILIAL = F.CDFILIAL"
-            "  AND E.CDPRODUTO = :CDPRODUTO AND E.DTPOSICAO <= F.DTPROCESSAMENTO"
-            "  ORDER BY E.DTPOSICAO DESC LIMIT 1)"
-            " FROM FILIAL F WHERE F.CDFILIAL = :CDFILIAL"),
-        {{QStringLiteral("CDFILIAL"), textOf(s.values, QStringLiteral("CDFILIAL"))},
-         {QStringLiteral("CDPRODUTO"), textOf(s.values, QStringLiteral("CDPRODUTO"))}});
-    const bool branch = query.next();
-    const double stock = branch ? query.value(0).toDouble() : 0.0;
-    query.finish();
-    if (!branch)
+// The stock and the branch come with the products' query.
+void SampleRules::checkStock(const Product& product, double quantity) {
+    if (!product.branchExists)
         throw refused(QStringLiteral("Filial da amostra não cadastrada."));
-    if (quantity > stock)
+    if (quantity > product.stock)
         throw refused(
             QStringLiteral("Quantidade não pode ser maior que a quantidade em estoque  :  %1 .")
-                .arg(formatQuantity(stock)));
+                .arg(formatQuantity(product.stock)));
 }
 
 void SampleRules::checkItems(const Sample& s, const QHash<QString, Product>& known, double quantity,

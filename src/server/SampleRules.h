@@ -20,10 +20,13 @@ private:
         bool registered = false; // has settings in the sample's branch
         bool active = false;
         bool controlsStock = false;
+        // Only for the in-natura product (the first code asked for).
+        bool branchExists = false;
+        double stock = 0; // of the processing day
     };
     QHash<QString, Product> products(const QString& branch, const QStringList& codes);
     void checkInvoice(const Sample& sample, double quantity);
-    void checkStock(const Sample& sample, double quantity);
+    static void checkStock(const Product& product, double quantity);
     void checkItems(const Sample& sample, const QHash<QString, Product>& known, double quantity,
                     QList<ErrorRow>& errors);
 
