@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QWindow>
 
@@ -42,6 +43,11 @@ int firstButtonResult(TMsgDlgButtons buttons) {
 class DesktopDialogs : public DialogHandler {
 public:
     int MessageBox(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, int) override {
+        const QPointer<QWidget> owner = QApplication::activeWindow();
+        struct GiveBack {
+            const QPointer<QWidget>& owner;
+            ~GiveBack() { reactivate(owner); }
+        } giveBack{owner};
         QMessageBox box;
         switch (type) {
         case TMsgDlgType::mtWarning:
@@ -81,7 +87,7 @@ public:
     void RunModal(TForm& form) override {
         form.setWindowModality(Qt::ApplicationModal);
         // Over the window the user works in, and kept in front of it.
-        QWidget* owner = QApplication::activeWindow();
+        const QPointer<QWidget> owner = QApplication::activeWindow();
         if (owner && owner != &form && form.isWindow()) {
             form.winId();
             if (form.windowHandle() && owner->windowHandle())
@@ -97,6 +103,15 @@ public:
             loop.exec(QEventLoop::DialogExec);
         }
         form.setWindowModality(Qt::NonModal);
+        if (!form.Modal() && !form.isVisible())
+            reactivate(owner);
+    }
+
+    // The window the user worked in gets the keyboard back when a modal window closes, as
+    // the classic modal show does; without a window manager nobody else would give it back.
+    static void reactivate(const QPointer<QWidget>& owner) {
+        if (owner && owner->isVisible())
+            owner->activateWindow();
     }
 };
 

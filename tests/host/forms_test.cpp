@@ -210,3 +210,42 @@ TEST(DesktopDialogs, ModalFormRunsUntilItsResultIsSet) {
 }
 
 } // namespace
+
+namespace {
+
+// The keyboard goes back to the window the user worked in when a modal form or message box
+// closes (the clerk types on in the screen after confirming its filter dialog); without a
+// window manager nothing else gives it back.
+TEST(DesktopDialogs, TheWindowBehindAModalWindowGetsTheKeyboardBack) {
+    TForm screen;
+    auto* edt = new TEdit(&screen);
+    edt->SetBounds(10, 10, 100, 21);
+    screen.resize(200, 100);
+    screen.show();
+    screen.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&screen));
+    ASSERT_EQ(QApplication::focusWidget(), edt);
+    const auto typingGoesToTheEdit = [&] {
+        return QTest::qWaitFor([&] {
+            return QApplication::activeWindow() == &screen && QApplication::focusWidget() == edt;
+        });
+    };
+
+    LifeForm dialog;
+    QTimer::singleShot(0, [&] {
+        QApplication::processEvents(); // the dialog's activation arrives
+        dialog.SetModalResult(mrOk);
+    });
+    EXPECT_EQ(dialog.ShowModal(), mrOk);
+    EXPECT_TRUE(typingGoesToTheEdit());
+
+    QTimer::singleShot(0, [] {
+        QApplication::processEvents();
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            box->done(0);
+    });
+    MessageDlg("Amostra gravada.", TMsgDlgType::mtInformation, mbOK);
+    EXPECT_TRUE(typingGoesToTheEdit());
+}
+
+} // namespace
