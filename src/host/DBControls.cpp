@@ -91,6 +91,12 @@ void TDBEdit::showField(bool editing, bool fireChange) {
         }
     }
     editing_ = editing;
+    const bool readOnly = !active || f->readOnly() || f->isCalculated();
+    // A record change, a state change and a recalculation each ask again: when what would be
+    // shown is what is shown, the line edit is left alone (its text layout is the costly part).
+    if (!modified_ && shownValid_ && shownText_ == text && shownMask_ == mask &&
+        isReadOnly() == readOnly && QLineEdit::text() == shownLineText_)
+        return;
     const QString qtMask = mask.isEmpty() ? QString() : dataset::toQtInputMask(mask);
     const bool wasQuiet = quietChange_;
     quietChange_ = !fireChange;
@@ -107,7 +113,11 @@ void TDBEdit::showField(bool editing, bool fireChange) {
             setCursorPosition(qMin(cursor, static_cast<int>(this->text().size())));
     }
     quietChange_ = wasQuiet;
-    setReadOnly(!active || f->readOnly() || f->isCalculated());
+    setReadOnly(readOnly);
+    shownValid_ = true;
+    shownText_ = text;
+    shownMask_ = mask;
+    shownLineText_ = QLineEdit::text();
 }
 
 void TDBEdit::Reset() {

@@ -67,6 +67,11 @@ private:
 
     bool editing_ = false; // showing the edit text
     bool modified_ = false;
+    // What showField last put in the line edit, to skip the ones that change nothing.
+    bool shownValid_ = false;
+    QString shownText_;
+    QString shownMask_;
+    QString shownLineText_;
 };
 
 class TDBText : public TLabel, public TDataLinkBase {

@@ -255,6 +255,13 @@ void TDBGrid::syncToDataSet() {
     dataset::DataSource* source = DataSource();
     if (!source || !source->dataSet())
         return;
+    // A grid hidden in its window (a page not shown) follows the cursor when it is shown
+    // again: moving its current cell would lay out a view nobody sees, on every move.
+    if (!isVisibleTo(window()) && !hasFocus()) {
+        syncPending_ = true;
+        return;
+    }
+    syncPending_ = false;
     if (selectedColumn_ >= ColumnCount())
         selectedColumn_ = 0;
     const int row = source->dataSet()->currentRow();
@@ -399,6 +406,15 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
             return;
         }
         break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // As F2: Enter on a cell opens its editor (in the editor it writes and closes it).
+        if (!editor_ && mods == Qt::NoModifier && canEditColumn(currentIndex().column())) {
+            SetEditorMode(true);
+            event->accept();
+            return;
+        }
+        break;
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
         focusNextPrevChild(event->key() == Qt::Key_Tab && !(mods & Qt::ShiftModifier));
@@ -442,6 +458,12 @@ bool TDBGrid::focusNextPrevChild(bool next) {
     if (form)
         Guard([&] { form->SelectNext(this, next, true); });
     return true;
+}
+
+void TDBGrid::showEvent(QShowEvent* event) {
+    QTableView::showEvent(event);
+    if (syncPending_)
+        syncToDataSet();
 }
 
 void TDBGrid::mouseDoubleClickEvent(QMouseEvent* event) {

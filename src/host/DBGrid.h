@@ -146,6 +146,7 @@ protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool focusNextPrevChild(bool next) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
@@ -173,6 +174,7 @@ private:
     bool readOnly_ = false;
     int selectedColumn_ = 0;
     bool quiet_ = false;
+    bool syncPending_ = false; // hidden while the cursor moved: follow it when shown
     TCanvas* canvas_ = nullptr;
     QPointer<QWidget> editor_;
 

@@ -23,14 +23,25 @@ int WebPort() {
     return host::Configuration::ServerPort();
 }
 
-QString DBPict(TPictType) {
+namespace {
+QString configuredPicture() {
     return host::Configuration::Value(host::cfg::kPicture);
 }
+} // namespace
 
-TDBPicture* DBPictObj(TPictType type) {
-    // One object per mask, kept for the life of the process: callers hold on to it.
+QString DBPict(TPictType) {
+    // Codes are stored without the picture's literals ("101001" shows as "1.01.001"): a bare
+    // picture becomes an edit mask that shows them and does not store them.
+    const QString picture = configuredPicture();
+    if (picture.isEmpty() || picture.contains(QLatin1Char(';')))
+        return picture;
+    return picture + QStringLiteral(";0;_");
+}
+
+TDBPicture* DBPictObj(TPictType) {
+    // One object per picture, kept for the life of the process: callers hold on to it.
     static std::map<QString, std::unique_ptr<TDBPicture>> pictures;
-    const QString mask = DBPict(type);
+    const QString mask = configuredPicture();
     auto& slot = pictures[mask];
     if (!slot)
         slot = std::make_unique<TDBPicture>(mask);

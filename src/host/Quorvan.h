@@ -43,7 +43,9 @@ QString WebURL();
 int WebPort();
 
 enum TPictType { tpProduto = 0 };
-// The edit mask of a code picture ("9.99.999" by default for products).
+// The edit mask of a code picture in the mask syntax, literals shown but not stored
+// ("9.99.999;0;_" for the default product picture); a configured mask with sections is
+// given as it is.
 QString DBPict(TPictType type);
 // The picture object of the environment, owned by the host.
 TDBPicture* DBPictObj(TPictType type);

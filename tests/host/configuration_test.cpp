@@ -1,6 +1,7 @@
 // The host's configuration: command line over environment over INI file over the database's
 // settings table over defaults; the processing date from FILIAL; separators from the locale.
 #include "Configuration.h"
+#include "EditMask.h"
 #include "FormatFloat.h"
 #include "Picture.h"
 #include "Quorvan.h"
@@ -49,9 +50,9 @@ TEST_F(ConfigurationTest, EachValueComesFromTheStrongestSourceThatHasIt) {
              "server=ini-host:9000\n");
     Configuration::Load({"suite", "--branch", "0002", "--server", "10.0.0.5:8181"},
                         env({{"EST_BRANCH", "0003"}, {"EST_PICTURE_PRODUTO", "9.99"}}));
-    EXPECT_EQ(Quorvan::FiliProc(), "0002");                 // command line
-    EXPECT_EQ(Quorvan::DBPict(Quorvan::tpProduto), "9.99"); // environment
-    EXPECT_EQ(Configuration::DecimalSeparator(), '.');      // INI
+    EXPECT_EQ(Quorvan::FiliProc(), "0002");                     // command line
+    EXPECT_EQ(Quorvan::DBPict(Quorvan::tpProduto), "9.99;0;_"); // environment
+    EXPECT_EQ(Configuration::DecimalSeparator(), '.');          // INI
     EXPECT_EQ(Quorvan::WebURL(), "10.0.0.5");
     EXPECT_EQ(Quorvan::WebPort(), 8181);
     EXPECT_EQ(dataset::FormatSettings::decimalSeparator(), '.');
@@ -64,9 +65,24 @@ TEST_F(ConfigurationTest, DefaultsFollowThePortugueseLocale) {
     EXPECT_EQ(Configuration::DecimalSeparator(), ',');
     EXPECT_EQ(Configuration::ThousandSeparator(), '.');
     EXPECT_EQ(dataset::formatFloat("#,##0.000", 1234.5), "1.234,500");
-    EXPECT_EQ(Quorvan::DBPict(Quorvan::tpProduto), "9.99.999");
+    EXPECT_EQ(Quorvan::DBPict(Quorvan::tpProduto), "9.99.999;0;_");
     EXPECT_EQ(Quorvan::DBPictObj(Quorvan::tpProduto)->GetTtNiveis(), 3);
     EXPECT_EQ(Quorvan::FiliProc(), "0001");
+}
+
+// Tree codes are stored without the picture's dots: the mask DBPict gives shows them and keeps
+// them out of the value; a configured mask that already has sections is given as it is.
+TEST_F(ConfigurationTest, ProductPictureIsAnEditMaskThatDoesNotStoreItsLiterals) {
+    Configuration::Load({"suite"}, env({}));
+    const QString mask = Quorvan::DBPict(Quorvan::tpProduto);
+    EXPECT_EQ(dataset::formatMaskText(mask, "101001"), "1.01.001");
+    EXPECT_EQ(dataset::EditMask(mask).valueFromText("1.01.001"), "101001");
+    EXPECT_EQ(Quorvan::DBPictObj(Quorvan::tpProduto)->TamAcNivel("3"), 6);
+
+    Configuration::Load({"suite"}, env({{"EST_PICTURE_PRODUTO", "99.999;1;_"}}));
+    EXPECT_EQ(Quorvan::DBPict(Quorvan::tpProduto), "99.999;1;_");
+    EXPECT_EQ(Quorvan::DBPictObj(Quorvan::tpProduto)->GetTtNiveis(), 2);
+    EXPECT_EQ(Quorvan::DBPictObj(Quorvan::tpProduto)->TamAcNivel("2"), 5);
 }
 
 TEST_F(ConfigurationTest, DatabaseSettingsAndProcessingDates) {
@@ -84,7 +100,7 @@ TEST_F(ConfigurationTest, DatabaseSettingsAndProcessingDates) {
     Configuration::Load({"suite"}, env({}));
     Configuration::AttachDatabase([db]() -> std::optional<QSqlDatabase> { return db; });
 
-    EXPECT_EQ(Quorvan::DBPict(Quorvan::tpProduto), "99.999.9");
+    EXPECT_EQ(Quorvan::DBPict(Quorvan::tpProduto), "99.999.9;0;_");
     EXPECT_EQ(Quorvan::DBPictObj(Quorvan::tpProduto)->TamAcNivel("3"), 6);
     EXPECT_EQ(Quorvan::DataProc("0001"), QDate(2026, 11, 30));  // from FILIAL
     EXPECT_EQ(Quorvan::DataProc("0002"), QDate(2026, 12, 24));  // the INI file says otherwise

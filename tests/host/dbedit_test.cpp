@@ -164,3 +164,32 @@ TEST_F(DBEditTest, EscapeDropsWhatWasTyped) {
 }
 
 } // namespace
+
+namespace {
+
+// Moving between records redraws an edit only when its text changes; a text put in the edit
+// by code is still replaced by the field's on the next record, even when the field's text is
+// the same as before.
+TEST_F(DBEditTest, RecordMovesShowEachRecordsTextAndRaiseChangeOnlyWhenItChanges) {
+    cds->append();
+    cds->fieldByName("DSAMOSTRA")->setAsString("Milho");
+    cds->fieldByName("QTPRODPROC")->setAsFloat(2);
+    cds->post();
+    cds->first();
+    dbeInsc->SetFocus(); // the two edits watched show their display text
+    int descChanges = 0, quantChanges = 0;
+    dbeDesc->OnChange = [&](QObject*) { ++descChanges; };
+    dbeQuant->OnChange = [&](QObject*) { ++quantChanges; };
+    cds->next();
+    EXPECT_EQ(dbeDesc->text(), "Milho");
+    EXPECT_EQ(dbeQuant->text(), "2,000");
+    EXPECT_EQ(descChanges, 0);
+    EXPECT_EQ(quantChanges, 1);
+
+    dbeDesc->setText("posto pelo código");
+    cds->prior();
+    EXPECT_EQ(dbeDesc->text(), "Milho");
+    EXPECT_EQ(dbeQuant->text(), "1.234,500");
+}
+
+} // namespace

@@ -262,3 +262,58 @@ TEST_F(DBGridTest, PickListCellTakesTypedTextAndTabMovesOn) {
 }
 
 } // namespace
+
+namespace {
+
+// The ways the cell editor opens on an editable cell: typing (with the character typed), F2,
+// Enter and SetEditorMode; never on a read-only column.
+TEST_F(DBGridTest, CellEditorOpensByTypingF2EnterAndFromCode) {
+    grid->SetSelectedIndex(0);
+    QTest::keyClick(grid, Qt::Key_7);
+    ASSERT_TRUE(grid->EditorMode());
+    EXPECT_EQ(grid->EditorText(), "7");
+    EXPECT_EQ(qobject_cast<QLineEdit*>(focused())->text(), "7");
+    EXPECT_EQ(cds->state(), DataSetState::Edit);
+    QTest::keyClick(focused(), Qt::Key_Escape);
+    cds->cancel();
+    ASSERT_FALSE(grid->EditorMode());
+
+    for (Qt::Key key : {Qt::Key_F2, Qt::Key_Return}) {
+        grid->SetFocus();
+        QTest::keyClick(grid, key);
+        ASSERT_TRUE(grid->EditorMode()) << key;
+        EXPECT_EQ(grid->EditorText(), "101001") << key;
+        grid->SetEditorMode(false);
+        cds->cancel();
+    }
+
+    grid->SetSelectedIndex(2);
+    grid->SetEditorMode(true);
+    ASSERT_TRUE(grid->EditorMode());
+    EXPECT_EQ(grid->EditorText(), "10");
+    EXPECT_EQ(focused()->parentWidget()->parentWidget(), grid);
+    grid->SetEditorMode(false);
+    cds->cancel();
+
+    grid->SetSelectedIndex(1);
+    QTest::keyClick(grid, Qt::Key_F2);
+    QTest::keyClick(grid, Qt::Key_Return);
+    grid->SetEditorMode(true);
+    EXPECT_FALSE(grid->EditorMode());
+    EXPECT_EQ(cds->state(), DataSetState::Browse);
+}
+
+// A grid on a hidden page does not follow the cursor while hidden; shown again, it is on the
+// dataset's current row.
+TEST_F(DBGridTest, HiddenGridFollowsTheCursorWhenShown) {
+    other->SetFocus();
+    grid->hide();
+    cds->last();
+    grid->show();
+    EXPECT_EQ(grid->currentIndex().row(), 1);
+    EXPECT_EQ(grid->currentIndex().column(), grid->SelectedIndex());
+    cds->first();
+    EXPECT_EQ(grid->currentIndex().row(), 0);
+}
+
+} // namespace
