@@ -25,28 +25,57 @@ void DBGridModel::setSource(dataset::DataSource* source) {
     source_ = source;
     if (source) {
         using DS = dataset::DataSource;
-        connections_ << connect(source, &DS::dataChanged, this, [this] { reset(); })
-                     << connect(source, &DS::layoutChanged, this,
-                                [this] { grid_->columnsChanged(); })
-                     << connect(source, &DS::scrolled, this, [this] { emit synced(); })
-                     << connect(source, &DS::stateChanged, this,
-                                [this] {
-                                    // A new row or a dropped one changes the row count.
-                                    if (rowCount() != grid_->verticalHeader()->count())
-                                        reset();
-                                    else
-                                        currentRecordChanged();
-                                })
-                     << connect(source, &DS::recordChanged, this,
-                                [this](dataset::Field*) { currentRecordChanged(); });
+        connections_ << connect(source, &DS::dataChanged, this, [this] {
+            refreshRows();
+        }) << connect(source, &DS::layoutChanged, this, [this] {
+            grid_->columnsChanged();
+        }) << connect(source, &DS::scrolled, this, [this] {
+            if (dataSetRows() != rows_)
+                refreshRows();
+            else
+                emit synced();
+        }) << connect(source, &DS::stateChanged, this, [this] {
+            // A new row or a dropped one changes the row count.
+            if (dataSetRows() != rows_)
+                refreshRows();
+            else
+                currentRecordChanged();
+        }) << connect(source, &DS::recordChanged, this, [this](dataset::Field*) {
+            currentRecordChanged();
+        });
     }
     reset();
 }
 
 void DBGridModel::reset() {
     beginResetModel();
+    rows_ = dataSetRows();
     endResetModel();
     emit synced();
+}
+
+void DBGridModel::refreshRows() {
+    // New rows under the same columns: the rows gained or lost are inserted or removed and the
+    // others repainted, so the view keeps its layout (a reset would lay it all out again).
+    const int rows = dataSetRows();
+    if (rows > rows_) {
+        beginInsertRows({}, rows_, rows - 1);
+        rows_ = rows;
+        endInsertRows();
+    } else if (rows < rows_) {
+        beginRemoveRows({}, rows, rows_ - 1);
+        rows_ = rows;
+        endRemoveRows();
+    }
+    if (rows_ > 0 && columnCount() > 0)
+        emit dataChanged(index(0, 0), index(rows_ - 1, columnCount() - 1));
+    emit synced();
+}
+
+int DBGridModel::dataSetRows() const {
+    if (!source_ || !source_->dataSet() || !source_->dataSet()->active())
+        return 0;
+    return source_->dataSet()->rowCount();
 }
 
 void DBGridModel::currentRecordChanged() {
@@ -63,9 +92,7 @@ dataset::Field* DBGridModel::fieldOf(int column) const {
 }
 
 int DBGridModel::rowCount(const QModelIndex& parent) const {
-    if (parent.isValid() || !source_ || !source_->dataSet() || !source_->dataSet()->active())
-        return 0;
-    return source_->dataSet()->rowCount();
+    return parent.isValid() ? 0 : rows_;
 }
 
 int DBGridModel::columnCount(const QModelIndex& parent) const {
@@ -77,7 +104,7 @@ QVariant DBGridModel::data(const QModelIndex& index, int role) const {
         return {};
     dataset::ClientDataSet* ds = source_->dataSet();
     dataset::Field* f = fieldOf(index.column());
-    if (!f)
+    if (!f || index.row() >= dataSetRows())
         return {};
     switch (role) {
     case Qt::DisplayRole:

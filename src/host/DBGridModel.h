@@ -28,6 +28,9 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     void reset();
+    // The dataset's rows were replaced or changed in number; the columns are the same.
+    void refreshRows();
+    int dataSetRows() const;
     void currentRecordChanged();
     dataset::Field* fieldOf(int column) const;
 
@@ -38,6 +41,7 @@ private:
     TDBGrid* grid_;
     QPointer<dataset::DataSource> source_;
     QList<QMetaObject::Connection> connections_;
+    int rows_ = 0; // the rows the view knows of
 };
 
 // The cell editor of a column with an ellipsis button: the button takes no focus.

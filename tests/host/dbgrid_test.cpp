@@ -303,6 +303,38 @@ TEST_F(DBGridTest, CellEditorOpensByTypingF2EnterAndFromCode) {
     EXPECT_EQ(cds->state(), DataSetState::Browse);
 }
 
+// New rows loaded into the dataset (more, fewer, none) are what the grid shows, with the
+// current cell on the dataset's current row.
+TEST_F(DBGridTest, ReloadedRowsAreShownWhateverTheirNumber) {
+    dataset::DataPacket packet = cds->data();
+    dataset::Row third = packet.rows.first();
+    third[0] = "303003";
+    third[1] = "Casca";
+    packet.rows << third;
+    cds->setData(packet);
+    ASSERT_EQ(grid->model()->rowCount(), 3);
+    EXPECT_EQ(grid->model()->index(2, 0).data().toString(), "303003");
+    cds->last();
+    EXPECT_EQ(grid->currentIndex().row(), 2);
+
+    packet.rows = {third};
+    cds->setData(packet);
+    ASSERT_EQ(grid->model()->rowCount(), 1);
+    EXPECT_EQ(grid->model()->index(0, 1).data().toString(), "Casca");
+    EXPECT_EQ(grid->currentIndex().row(), 0);
+    type("4");
+    EXPECT_EQ(grid->EditorText(), "4");
+    QTest::keyClick(focused(), Qt::Key_Escape);
+    cds->cancel();
+
+    cds->emptyDataSet();
+    EXPECT_EQ(grid->model()->rowCount(), 0);
+    cds->append();
+    EXPECT_EQ(grid->model()->rowCount(), 1);
+    cds->cancel();
+    EXPECT_EQ(grid->model()->rowCount(), 0);
+}
+
 // A grid on a hidden page does not follow the cursor while hidden; shown again, it is on the
 // dataset's current row.
 TEST_F(DBGridTest, HiddenGridFollowsTheCursorWhenShown) {
