@@ -147,7 +147,8 @@ void TfrmAmostraProc::FormClose(QObject* Sender, host::TCloseAction& Action) {
 void TfrmAmostraProc::carregaItens() {
     QJsonArray args{cdsAmostraProc->fieldByName(QStringLiteral("NRAMOSTRA"))->asString(),
                     QString::number(Quorvan::DBPictObj(Quorvan::tpProduto)->GetTtNiveis())};
-    cdsItemAmostra->setDataJson(netAmostraProc->Call(QStringLiteral("GetItemAmostra"), args));
+    cdsItemAmostra->setDataJsonText(
+        netAmostraProc->CallText(QStringLiteral("GetItemAmostra"), args));
 }
 
 void TfrmAmostraProc::cdsAmostraProcAfterScroll(dataset::ClientDataSet&) {

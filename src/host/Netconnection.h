@@ -3,6 +3,7 @@
 // HTTP+JSON (docs/protocol.md). Calls are blocking, without a nested event loop: the screen
 // waits for the answer, as it always did.
 
+#include <QByteArray>
 #include <QJsonArray>
 #include <QJsonValue>
 #include <QObject>
@@ -10,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace httplib {
 class Client;
@@ -39,12 +41,19 @@ public:
     // Opens the connection when closed. Raises host::EHostError with the server's message
     // on any failure (unreachable server, time-out, 4xx/5xx answers including 409 and 422).
     QJsonValue Call(const QString& method, const QJsonArray& args = {});
+    // The same call answering the JSON text of the result, cut from the answer without
+    // parsing it: for readers that parse large packets themselves in one pass. Raises as Call
+    // does; the text itself is checked by whoever reads it.
+    QByteArray CallText(const QString& method, const QJsonArray& args = {});
 
     // The access token sent as "Authorization: Bearer" by every connection of the process.
     static void SetAccessToken(const QString& token);
     static QString AccessToken();
 
 private:
+    std::string post(const QString& method, const QJsonArray& args);
+    [[noreturn]] void invalidAnswer(const QString& method) const;
+
     QString host_ = QStringLiteral("127.0.0.1");
     std::unique_ptr<httplib::Client> client_;
 };

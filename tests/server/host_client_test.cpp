@@ -7,9 +7,11 @@
 #include "Netconnection.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QSqlQuery>
 
 #include <gtest/gtest.h>
+#include <httplib.h>
 
 #include <thread>
 
@@ -182,3 +184,66 @@ TEST_F(HostClient, SharedDatabaseConnectionOpensBothUrlFormsAndReportsFailures) 
 }
 
 } // namespace
+
+namespace {
+
+// The answer's result read back as a value, whatever its kind (array, object or scalar).
+QJsonValue valueOfText(const QByteArray& text) {
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson("[" + text + "]", &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << text.toStdString();
+    return doc.array().at(0);
+}
+
+} // namespace
+
+TEST_F(HostClient, CallTextAnswersTheResultTextAndRaisesAsCallDoes) {
+    int port = server_.port();
+    int openings = 0;
+    auto net = connection(QStringLiteral("Est25000.rdmAmostraProc"), &port, &openings);
+    const QJsonArray args{"1", "3"};
+    const QByteArray text = net->CallText(QStringLiteral("GetItemAmostra"), args);
+    ASSERT_FALSE(text.isEmpty());
+    EXPECT_EQ(valueOfText(text), net->Call(QStringLiteral("GetItemAmostra"), args));
+    auto stock = connection(QStringLiteral("Est00000.rdmEstoque"), &port, &openings);
+    const QJsonArray param{"0001", "E", "10"};
+    EXPECT_EQ(valueOfText(stock->CallText(QStringLiteral("GetParamEstoque"), param)),
+              stock->Call(QStringLiteral("GetParamEstoque"), param));
+
+    EXPECT_EQ(messageOf([&] { net->CallText(QStringLiteral("NaoExiste"), {}); }),
+              QStringLiteral("Método desconhecido: Est25000.rdmAmostraProc.NaoExiste."));
+    EXPECT_EQ(messageOf([&] {
+                  stock->CallText(QStringLiteral("GetAlmoxarifadoPadrao"), {"0001", "nenhum"});
+              }),
+              QStringLiteral("Produto nenhum não cadastrado na filial 0001."));
+}
+
+TEST(HostClientAnswers, CallTextCutsTheValueOrRejectsAnAnswerWithoutResult) {
+    // A stand-in server answering fixed bodies, to reach the shapes a real one never sends.
+    httplib::Server fake;
+    std::string body;
+    fake.Post(R"(/rpc/.*)", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_content(body, "application/json");
+    });
+    const int port = fake.bind_to_any_port("127.0.0.1");
+    // The socket already listens after the bind; calls wait in its backlog until then.
+    std::thread listener([&] { fake.listen_after_bind(); });
+
+    TNetConnection net;
+    net.ServerName = QStringLiteral("Est25000.rdmAmostraProc");
+    net.Port = port;
+    body = " { \"result\" :\n [1, {\"a\": \"}\"}] } \n";
+    EXPECT_EQ(net.CallText(QStringLiteral("M")), QByteArray("[1, {\"a\": \"}\"}]"));
+    body = "{\"result\":\"texto\"}";
+    EXPECT_EQ(net.CallText(QStringLiteral("M")), QByteArray("\"texto\""));
+    const QString invalid =
+        QStringLiteral("Resposta inválida do servidor de aplicação (Est25000.rdmAmostraProc.M).");
+    for (const char* bad : {"", "[1]", "{\"error\":1}", "{\"result\":}", "{\"result\":[1]"}) {
+        body = bad;
+        EXPECT_EQ(messageOf([&] { net.CallText(QStringLiteral("M")); }), invalid) << bad;
+        EXPECT_EQ(messageOf([&] { net.Call(QStringLiteral("M")); }), invalid) << bad;
+    }
+    net.SetConnected(false); // the server waits for its open connections on stopping
+    fake.stop();
+    listener.join();
+}
