@@ -226,12 +226,12 @@ void TDBText::dataChanged() {
 TDBNavigator::TDBNavigator(QWidget* parent) : QWidget(parent), TControl(this) {
     setFocusPolicy(Qt::NoFocus);
     SetTabStop(false);
-    struct Spec {
+    struct ButtonDef {
         TNavigateBtn button;
         QStyle::StandardPixmap icon;
         const char* hint;
     };
-    const Spec specs[] = {
+    const ButtonDef buttons[] = {
         {nbFirst, QStyle::SP_MediaSkipBackward, "Primeiro"},
         {nbPrior, QStyle::SP_MediaSeekBackward, "Anterior"},
         {nbNext, QStyle::SP_MediaSeekForward, "Próximo"},
@@ -243,7 +243,7 @@ TDBNavigator::TDBNavigator(QWidget* parent) : QWidget(parent), TControl(this) {
         {nbCancel, QStyle::SP_DialogCancelButton, "Cancelar"},
         {nbRefresh, QStyle::SP_BrowserReload, "Atualizar"},
     };
-    for (const Spec& s : specs) {
+    for (const ButtonDef& s : buttons) {
         auto* b = new QToolButton(this);
         b->setIcon(style()->standardIcon(s.icon));
         b->setToolTip(QString::fromUtf8(s.hint));
