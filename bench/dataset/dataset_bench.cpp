@@ -62,6 +62,15 @@ void defineScreenFields(ClientDataSet& cds) {
     cds.fieldByName("QTPRODPROC")->setDisplayFormat("###0.000");
 }
 
+// The list's calculated caption, as the screen computes it on every record.
+void computeProductCaption(ClientDataSet& cds) {
+    cds.onCalcFields = [](ClientDataSet& d) {
+        d.fieldByName("PRODDESC")
+            ->setAsString(d.fieldByName("CDARVPROD")->asString() + QStringLiteral(" - ") +
+                          d.fieldByName("NMPRODUTO")->asString());
+    };
+}
+
 void BM_ParseJson(benchmark::State& state) {
     const QByteArray& json = sampleJson();
     for (auto _ : state) {
@@ -96,11 +105,7 @@ void BM_LoadTextScreenFields(benchmark::State& state) {
     const QByteArray& json = sampleJson();
     ClientDataSet cds;
     defineScreenFields(cds);
-    cds.onCalcFields = [](ClientDataSet& d) {
-        d.fieldByName("PRODDESC")
-            ->setAsString(d.fieldByName("CDARVPROD")->asString() + QStringLiteral(" - ") +
-                          d.fieldByName("NMPRODUTO")->asString());
-    };
+    computeProductCaption(cds);
     for (auto _ : state) {
         cds.setDataJsonText(json);
         benchmark::DoNotOptimize(cds.recordCount());
@@ -113,11 +118,7 @@ void BM_LoadScreenFields(benchmark::State& state) {
     const QByteArray& json = sampleJson();
     ClientDataSet cds;
     defineScreenFields(cds);
-    cds.onCalcFields = [](ClientDataSet& d) {
-        d.fieldByName("PRODDESC")
-            ->setAsString(d.fieldByName("CDARVPROD")->asString() + QStringLiteral(" - ") +
-                          d.fieldByName("NMPRODUTO")->asString());
-    };
+    computeProductCaption(cds);
     for (auto _ : state) {
         cds.setDataJson(QJsonDocument::fromJson(json).object());
         benchmark::DoNotOptimize(cds.recordCount());

@@ -87,13 +87,8 @@ double micros(Clock::time_point inicio) {
 }
 
 // One move in the list: the items of the sample reached come from the server.
-void BM_MoverAmostra(benchmark::State& state) {
-    Cenario& c = cenario();
-    auto* amostras = Cli_est25000::frmAmostraProc->cdsAmostraProc;
-    if (amostras->recordCount() < 1000) {
-        state.SkipWithError("fewer than 1,000 samples");
-        return;
-    }
+// Moves through the first 1,000 samples (round and round), timing each move.
+std::vector<double> moveMil(benchmark::State& state, dataset::ClientDataSet* amostras) {
     amostras->first();
     std::vector<double> tempos;
     for (auto _ : state) {
@@ -103,6 +98,17 @@ void BM_MoverAmostra(benchmark::State& state) {
         amostras->next();
         tempos.push_back(micros(inicio));
     }
+    return tempos;
+}
+
+void BM_MoverAmostra(benchmark::State& state) {
+    Cenario& c = cenario();
+    auto* amostras = Cli_est25000::frmAmostraProc->cdsAmostraProc;
+    if (amostras->recordCount() < 1000) {
+        state.SkipWithError("fewer than 1,000 samples");
+        return;
+    }
+    std::vector<double> tempos = moveMil(state, amostras);
     state.counters["samples"] = c.numeros.size();
     mediana(state, tempos);
 }
@@ -150,15 +156,7 @@ void BM_MoverSemExibir(benchmark::State& state) {
     auto* itens = Cli_est25000::frmAmostraProc->cdsItemAmostra;
     amostras->disableControls();
     itens->disableControls();
-    amostras->first();
-    std::vector<double> tempos;
-    for (auto _ : state) {
-        if (amostras->recNo() >= 1000)
-            amostras->first();
-        const auto inicio = Clock::now();
-        amostras->next();
-        tempos.push_back(micros(inicio));
-    }
+    std::vector<double> tempos = moveMil(state, amostras);
     amostras->enableControls();
     itens->enableControls();
     mediana(state, tempos);
