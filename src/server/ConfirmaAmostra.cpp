@@ -2,6 +2,7 @@
 // transaction, or refuses them. Refusals the screen shows item by item come back as error
 // rows (EST25000_1..4, nothing stored); a stale before-image is a 409; any broken invariant
 // a 422.
+#include "ConfirmationSql.h"
 #include "Packets.h"
 #include "Rpc.h"
 #include "RpcError.h"
@@ -217,28 +218,18 @@ private:
             item.touched = true;
     }
 
-    // One statement on both databases; the row stays locked until the transaction ends.
-    QString nextNumber() {
-        QSqlQuery& query =
-            session_.run(QStringLiteral("UPDATE NUMERADOR SET NRULTIMO = NRULTIMO + 1"
-                                        " WHERE CDNUMERADOR = 'AMOSTRAPROC' RETURNING NRULTIMO"));
-        if (!query.next())
-            throw DbError("sample numerator missing");
-        const qint64 number = query.value(0).toLongLong();
-        query.finish();
-        return QStringLiteral("%1").arg(number, 10, 10, QLatin1Char('0'));
-    }
-
-    QVariantHash sampleValues(const Sample& s) {
-        QVariantHash values;
+    // In the order of kSampleColumns, blank text as null.
+    static QVariantList sampleValues(const Sample& s) {
+        QVariantList values;
+        values.reserve(kSampleColumns.size());
         for (const QString& column : kSampleColumns) {
             const QVariant value = s.values.value(column);
-            values.insert(column, isBlank(value) ? QVariant(QMetaType::fromType<QString>())
-                                                 : QVariant(value.toString().trimmed()));
+            values.append(isBlank(value) ? QVariant(QMetaType::fromType<QString>())
+                                         : QVariant(value.toString().trimmed()));
         }
-        values.insert(QStringLiteral("QTPRODPROC"),
-                      s.values.value(QStringLiteral("QTPRODPROC")).toDouble());
-        values.insert(QStringLiteral("NRAMOSTRA"), s.number);
+        values[kSampleColumns.indexOf(QStringLiteral("QTPRODPROC"))] =
+            s.values.value(QStringLiteral("QTPRODPROC")).toDouble();
+        values[0] = s.number;
         return values;
     }
 
@@ -257,16 +248,13 @@ private:
         }
         if (s.isNew) {
             // Taken last, so the numerator's lock is held only for the inserts below.
-            s.number = nextNumber();
-            session_
-                .run(QStringLiteral(
-                         "INSERT INTO AMOSTRAPROC (NRAMOSTRA, DSAMOSTRA, CDPRODUTO, QTPRODPROC,"
-                         " CDFILIAL, NRLANCTONF, CDSERIEENTR, NRNOTAFISC, CDFORNECED, IDPROCESSADO)"
-                         " VALUES (:NRAMOSTRA, :DSAMOSTRA, :CDPRODUTO, :QTPRODPROC, :CDFILIAL,"
-                         " :NRLANCTONF, :CDSERIEENTR, :NRNOTAFISC, :CDFORNECED, 'N')"),
-                     sampleValues(s))
-                .finish();
+            s.number = confirmation_sql::takeSampleNumber(session_);
+            confirmation_sql::insertSample(session_, sampleValues(s));
         } else {
+            const QVariantList values = sampleValues(s);
+            QVariantHash named;
+            for (int i = 0; i < kSampleColumns.size(); ++i)
+                named.insert(kSampleColumns.at(i), values.at(i));
             session_
                 .run(
                     QStringLiteral(
@@ -274,7 +262,7 @@ private:
                         " QTPRODPROC = :QTPRODPROC, CDFILIAL = :CDFILIAL, NRLANCTONF = :NRLANCTONF,"
                         " CDSERIEENTR = :CDSERIEENTR, NRNOTAFISC = :NRNOTAFISC,"
                         " CDFORNECED = :CDFORNECED WHERE NRAMOSTRA = :NRAMOSTRA"),
-                    sampleValues(s))
+                    named)
                 .finish();
         }
         lastNumber_ = s.number;
@@ -288,27 +276,17 @@ private:
         insertItems(s);
     }
 
-    // All items in one statement.
     void insertItems(const Sample& s) {
-        QStringList tuples;
-        QVariantHash values{{QStringLiteral("NRAMOSTRA"), s.number}};
-        for (int i = 0; i < s.items.size(); ++i) {
-            const Record& item = s.items.at(i).values;
-            tuples << QStringLiteral("(:NRAMOSTRA, :P%1, :Q%1, :I%1)").arg(i);
-            const QString principal = textOf(item, QStringLiteral("IDPRODPRINC"));
-            values.insert(QStringLiteral("P%1").arg(i), textOf(item, QStringLiteral("CDPRODUTO")));
-            values.insert(QStringLiteral("Q%1").arg(i),
-                          item.value(QStringLiteral("QTPRODGERADO")).toDouble());
-            values.insert(QStringLiteral("I%1").arg(i),
-                          principal.isEmpty() ? QVariant(QMetaType::fromType<QString>())
-                                              : QVariant(principal));
+        QVariantList values;
+        values.reserve(s.items.size() * 3);
+        for (const Item& item : s.items) {
+            const QString principal = textOf(item.values, QStringLiteral("IDPRODPRINC"));
+            values << textOf(item.values, QStringLiteral("CDPRODUTO"))
+                   << item.values.value(QStringLiteral("QTPRODGERADO")).toDouble()
+                   << (principal.isEmpty() ? QVariant(QMetaType::fromType<QString>())
+                                           : QVariant(principal));
         }
-        session_
-            .run(QStringLiteral("INSERT INTO ITEMAMOSTRAPROC (NRAMOSTRA, CDPRODUTO, QTPRODGERADO,"
-                                " IDPRODPRINC) VALUES %1")
-                     .arg(tuples.join(QLatin1Char(','))),
-                 values)
-            .finish();
+        confirmation_sql::insertItems(session_, s.number, values);
     }
 
     QJsonValue answer() const {

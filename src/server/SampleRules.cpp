@@ -1,5 +1,6 @@
 #include "SampleRules.h"
 
+#include "ConfirmationSql.h"
 #include "RpcError.h"
 
 #include <QSqlQuery>
@@ -30,34 +31,11 @@ double positiveQuantity(const QVariant& raw) {
 } // namespace
 
 // One query for the in-natura product and every item product, with their settings in the
-// branch, and for the in-natura product the stock of the day (the latest position on or
-// before the branch's processing date) and whether the branch exists: a confirmation costs
-// a few statements, not two per item. The in-natura product comes first in `codes`.
+// branch, the stock of the day and whether the branch exists: a confirmation costs a few
+// statements, not two per item. The in-natura product comes first in `codes`.
 QHash<QString, SampleRules::Product> SampleRules::products(const QString& branch,
                                                            const QStringList& codes) {
-    QStringList marks;
-    QVariantHash values{{QStringLiteral("CDFILIAL"), branch}};
-    for (int i = 0; i < codes.size(); ++i) {
-        marks << QStringLiteral(":P%1").arg(i);
-        values.insert(QStringLiteral("P%1").arg(i), codes.at(i));
-    }
-    QSqlQuery& query = session_.run(
-        // Lookups by key in subqueries: a plan that never scans the branch settings, whatever
-        // the statistics say. Both flags are NOT NULL, so their pair is null only when the
-        // branch has no settings for the product.
-        QStringLiteral("SELECT P.CDPRODUTO, P.SGUNIDADE,"
-                       " (SELECT PF.IDATIVO || PF.IDCONTROLAESTOQUE FROM PRODFILIAL PF"
-                       "  WHERE PF.CDFILIAL = :CDFILIAL AND PF.CDPRODUTO = P.CDPRODUTO),"
-                       " CASE WHEN P.CDPRODUTO = :P0 THEN"
-                       "  (SELECT COUNT(*) FROM FILIAL F WHERE F.CDFILIAL = :CDFILIAL) END,"
-                       " CASE WHEN P.CDPRODUTO = :P0 THEN"
-                       "  (SELECT E.QTESTOQDIA FROM POSICAOESTOQUE E WHERE E.CDFILIAL = :CDFILIAL"
-                       "   AND E.CDPRODUTO = P.CDPRODUTO AND E.DTPOSICAO <="
-                       "   (SELECT F.DTPROCESSAMENTO FROM FILIAL F WHERE F.CDFILIAL = :CDFILIAL)"
-                       "   ORDER BY E.DTPOSICAO DESC LIMIT 1) END"
-                       " FROM PRODUTO P WHERE P.CDPRODUTO IN (%1)")
-            .arg(marks.join(QLatin1Char(','))),
-        values);
+    QSqlQuery& query = confirmation_sql::readProducts(session_, branch, codes);
     QHash<QString, Product> found;
     while (query.next()) {
         const QVariant flags = query.value(2);

@@ -1,0 +1,31 @@
+#pragma once
+// The statements a confirmation of a new sample runs, each with its binding: the confirmation
+// and its checks run them, and the benchmark times them bare, so both always run the same SQL.
+
+#include "Database.h"
+
+#include <QStringList>
+#include <QVariantList>
+
+namespace server::confirmation_sql {
+
+// Every product of `codes` (the in-natura product first, no repeats) with its settings in the
+// branch, and for the in-natura product whether the branch exists and its stock of the
+// processing day. Columns: CDPRODUTO, SGUNIDADE, IDATIVO || IDCONTROLAESTOQUE (null when the
+// branch has no settings for the product), the count of the branch (0 or 1) and the stock (the
+// last two null on the other products' rows). The caller reads the rows and finishes the query.
+QSqlQuery& readProducts(Session& session, const QString& branch, const QStringList& codes);
+
+// Takes the next sample number (ten digits, zero-padded). The numerator row stays locked until
+// the transaction ends.
+QString takeSampleNumber(Session& session);
+
+// A new sample: values in the order of kSampleColumns (NRAMOSTRA first), null for a blank
+// column; IDPROCESSADO is "N".
+void insertSample(Session& session, const QVariantList& values);
+
+// The items of one sample in one statement: three values per item (CDPRODUTO, QTPRODGERADO,
+// IDPRODPRINC), all items one after the other.
+void insertItems(Session& session, const QString& number, const QVariantList& items);
+
+} // namespace server::confirmation_sql
