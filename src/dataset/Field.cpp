@@ -167,7 +167,7 @@ QString Field::formatValue(const QVariant& v, bool displayText) const {
     case FieldType::String: {
         const QString s = v.toString();
         if (displayText && !editMask_.isEmpty() && !s.isEmpty())
-            return formatMaskText(editMask_, s);
+            return parsedMask_.format(s);
         return s;
     }
     case FieldType::Float: {
@@ -330,6 +330,7 @@ void Field::setEditMask(const QString& mask) {
     if (mask == editMask_)
         return;
     editMask_ = mask;
+    parsedMask_ = EditMask(mask);
     dataSet_->notify(ClientDataSet::Layout | ClientDataSet::FieldChange, this);
 }
 

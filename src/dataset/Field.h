@@ -4,6 +4,7 @@
 // display text (display format, edit mask, get-text handler) and edit text.
 
 #include "DataPacket.h"
+#include "EditMask.h"
 
 #include <QDate>
 #include <QString>
@@ -108,6 +109,7 @@ private:
     QString displayFormat_;
     QString editFormat_;
     QString editMask_;
+    EditMask parsedMask_; // editMask_ read once: every row shown goes through it
     bool visible_ = true;
     bool required_ = false;
     bool readOnly_ = false;

@@ -1,9 +1,13 @@
 #include "FormatFloat.h"
 
+#include <QHash>
+
 #include <algorithm>
 #include <atomic>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
+#include <cstring>
+#include <string>
 
 namespace dataset {
 namespace {
@@ -18,60 +22,73 @@ QChar firstOf(const QString& text, QChar fallback) {
 
 // The value's decimal digits rounded half away from zero to `decimals` places, taken from
 // its 15-significant-digit form. intPart has no leading zeros ("" for zero); fracPart has
-// exactly `decimals` digits.
-void roundedDigits(double absValue, int decimals, QString& intPart, QString& fracPart) {
+// exactly `decimals` digits. Both are ASCII digits.
+void roundedDigits(double absValue, int decimals, std::string& intPart, std::string& fracPart) {
     intPart.clear();
     fracPart.clear();
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.14e", absValue);
-    // buf: d.dddddddddddddde[+-]XX
-    QString digits;
-    digits.reserve(16);
-    const char* p = buf;
-    for (; *p && *p != 'e'; ++p)
-        if (*p >= '0' && *p <= '9')
-            digits.append(QLatin1Char(*p));
-    int exponent = *p == 'e' ? std::atoi(p + 1) : 0;
-    if (absValue == 0.0)
-        digits = QStringLiteral("0"), exponent = 0;
+    // to_chars gives the same correctly rounded digits as printf's %.14e, without the locale.
+    char buf[40];
+    char digits[20];
+    int count = 0;
+    int exponent = 0;
+    if (absValue == 0.0) {
+        digits[count++] = '0';
+    } else {
+        const auto end =
+            std::to_chars(buf, buf + sizeof buf, absValue, std::chars_format::scientific, 14).ptr;
+        // buf: d.dddddddddddddde[+-]XX
+        const char* p = buf;
+        for (; p < end && *p != 'e'; ++p)
+            if (*p >= '0' && *p <= '9')
+                digits[count++] = *p;
+        if (p < end) {
+            const bool negative = p + 1 < end && p[1] == '-';
+            std::from_chars(p + 2, end, exponent);
+            if (negative)
+                exponent = -exponent;
+        }
+    }
 
     // digits[k] has the weight 10^(exponent - k); keep those down to 10^-decimals.
-    const qsizetype keep = exponent + 1 + decimals;
+    const long keep = static_cast<long>(exponent) + 1 + decimals;
     if (keep < 0) {
-        digits.clear();
-    } else if (keep < digits.size()) {
-        const bool up = digits.at(keep) >= QLatin1Char('5');
-        digits.truncate(keep);
+        count = 0;
+    } else if (keep < count) {
+        const bool up = digits[keep] >= '5';
+        count = static_cast<int>(keep);
         if (up) {
-            qsizetype i = digits.size() - 1;
+            int i = count - 1;
             for (; i >= 0; --i) {
-                if (digits.at(i) == QLatin1Char('9')) {
-                    digits[i] = QLatin1Char('0');
+                if (digits[i] == '9') {
+                    digits[i] = '0';
                 } else {
-                    digits[i] = QChar(digits.at(i).unicode() + 1);
+                    ++digits[i];
                     break;
                 }
             }
             if (i < 0) {
-                digits.prepend(QLatin1Char('1'));
+                std::memmove(digits + 1, digits, static_cast<size_t>(count));
+                digits[0] = '1';
+                ++count;
                 ++exponent;
             }
         }
     }
     // Lay the digits on the decimal grid from 10^exponent down to 10^-decimals.
     const int top = std::max(exponent, 0);
-    for (int w = top; w >= -decimals; --w) {
-        const qsizetype k = exponent - w;
-        const QChar d = (k >= 0 && k < digits.size()) ? digits.at(k) : QLatin1Char('0');
-        if (w >= 0)
-            intPart.append(d);
-        else
-            fracPart.append(d);
-    }
-    qsizetype lead = 0;
-    while (lead < intPart.size() && intPart.at(lead) == QLatin1Char('0'))
-        ++lead;
-    intPart.remove(0, lead);
+    const auto digitAt = [&](int weight) {
+        const long k = static_cast<long>(exponent) - weight;
+        return k >= 0 && k < count ? digits[k] : '0';
+    };
+    int w = top;
+    while (w >= 0 && digitAt(w) == '0') // no leading zeros
+        --w;
+    intPart.reserve(static_cast<size_t>(w + 1));
+    for (; w >= 0; --w)
+        intPart += digitAt(w);
+    fracPart.reserve(static_cast<size_t>(decimals));
+    for (w = -1; w >= -decimals; --w)
+        fracPart += digitAt(w);
 }
 
 struct Section {
@@ -155,16 +172,52 @@ QList<QString> splitSections(const QString& pattern) {
     return sections;
 }
 
-QString group(const QString& digits, QChar separator) {
-    QString out;
-    out.reserve(digits.size() + digits.size() / 3);
-    const qsizetype n = digits.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        if (i > 0 && (n - i) % 3 == 0)
-            out += separator;
-        out += digits.at(i);
-    }
-    return out;
+// The sections of a picture: the second is used for negative values and the third for zero
+// when they are given and not empty.
+struct Picture {
+    Section positive;
+    std::optional<Section> negative;
+    std::optional<Section> zero;
+};
+
+Picture parsePicture(const QString& pattern) {
+    const QList<QString> sections = splitSections(pattern);
+    Picture picture;
+    picture.positive = parseSection(sections.at(0));
+    if (sections.size() >= 2 && !sections.at(1).isEmpty())
+        picture.negative = parseSection(sections.at(1));
+    if (sections.size() >= 3 && !sections.at(2).isEmpty())
+        picture.zero = parseSection(sections.at(2));
+    return picture;
+}
+
+// A screen has a few pictures, each used for every value it shows: each is read once per
+// thread. The reference is good until the next call.
+const Picture& pictureOf(const QString& pattern) {
+    thread_local QHash<QString, Picture> cache;
+    const auto it = cache.constFind(pattern);
+    if (it != cache.cend())
+        return *it;
+    if (cache.size() >= 256)
+        cache.clear();
+    return *cache.insert(pattern, parsePicture(pattern));
+}
+
+struct LocaleSeparators {
+    QLocale locale;
+    QChar decimal;
+    QChar thousand;
+};
+
+// Asking a locale for its separators can go to the system's settings on every call: the
+// default locale's are kept until the default locale changes.
+const LocaleSeparators& defaultLocaleSeparators() {
+    thread_local std::optional<LocaleSeparators> cache;
+    const QLocale current;
+    if (!cache || cache->locale != current)
+        cache = LocaleSeparators{current, firstOf(current.decimalPoint(), QLatin1Char('.')),
+                                 firstOf(current.groupSeparator(), QLatin1Char(','))};
+    return *cache;
 }
 
 bool allDigits(QStringView text) {
@@ -180,12 +233,12 @@ bool allDigits(QStringView text) {
 
 QChar FormatSettings::decimalSeparator() {
     const char16_t c = g_decimal.load(std::memory_order_relaxed);
-    return c ? QChar(c) : firstOf(QLocale().decimalPoint(), QLatin1Char('.'));
+    return c ? QChar(c) : defaultLocaleSeparators().decimal;
 }
 
 QChar FormatSettings::thousandSeparator() {
     const char16_t c = g_thousand.load(std::memory_order_relaxed);
-    return c ? QChar(c) : firstOf(QLocale().groupSeparator(), QLatin1Char(','));
+    return c ? QChar(c) : defaultLocaleSeparators().thousand;
 }
 
 void FormatSettings::setDecimalSeparator(QChar separator) {
@@ -210,44 +263,54 @@ QString formatFloat(const QString& pattern, double value, QChar decimalSeparator
                     QChar thousandSeparator) {
     if (!std::isfinite(value))
         return QString::number(value);
-    const QList<QString> sections = splitSections(pattern);
     if (pattern.isEmpty())
         return floatToText(value).replace(FormatSettings::decimalSeparator(), decimalSeparator);
+    const Picture& picture = pictureOf(pattern);
 
     // The first section decides the rounding, and so whether the value is zero.
-    Section section = parseSection(sections.at(0));
-    QString intPart, fracPart;
-    roundedDigits(std::fabs(value), section.decMax, intPart, fracPart);
-    const bool zero =
-        intPart.isEmpty() && std::all_of(fracPart.cbegin(), fracPart.cend(),
-                                         [](QChar c) { return c == QLatin1Char('0'); });
+    const Section* section = &picture.positive;
+    const double magnitude = std::fabs(value);
+    std::string intPart, fracPart;
+    roundedDigits(magnitude, section->decMax, intPart, fracPart);
+    const bool zero = intPart.empty() && fracPart.find_first_not_of('0') == std::string::npos;
     bool sign = value < 0 && !zero;
-    if (zero && sections.size() >= 3 && !sections.at(2).isEmpty()) {
-        section = parseSection(sections.at(2));
+    if (zero && picture.zero) {
+        section = &*picture.zero;
         sign = false;
-    } else if (sign && sections.size() >= 2 && !sections.at(1).isEmpty()) {
-        section = parseSection(sections.at(1));
+    } else if (sign && picture.negative) {
+        section = &*picture.negative;
         sign = false; // the section writes its own sign
     }
-    roundedDigits(std::fabs(value), section.decMax, intPart, fracPart);
+    if (section->decMax != picture.positive.decMax)
+        roundedDigits(magnitude, section->decMax, intPart, fracPart);
 
-    while (intPart.size() < section.intMin)
-        intPart.prepend(QLatin1Char('0'));
-    qsizetype fracLen = fracPart.size();
-    while (fracLen > section.decMin && fracPart.at(fracLen - 1) == QLatin1Char('0'))
+    if (intPart.size() < static_cast<size_t>(section->intMin))
+        intPart.insert(0, static_cast<size_t>(section->intMin) - intPart.size(), '0');
+    size_t fracLen = fracPart.size();
+    while (fracLen > static_cast<size_t>(section->decMin) && fracPart[fracLen - 1] == '0')
         --fracLen;
-    fracPart.truncate(fracLen);
 
     QString out;
+    out.reserve(section->prefix.size() + section->suffix.size() +
+                static_cast<qsizetype>(intPart.size() * 4 / 3 + fracLen + 2));
     if (sign)
         out += QLatin1Char('-');
-    out += section.prefix;
-    out += section.grouping ? group(intPart, thousandSeparator) : intPart;
-    if (!fracPart.isEmpty()) {
-        out += decimalSeparator;
-        out += fracPart;
+    out += section->prefix;
+    if (section->grouping) {
+        const size_t n = intPart.size();
+        for (size_t i = 0; i < n; ++i) {
+            if (i > 0 && (n - i) % 3 == 0)
+                out += thousandSeparator;
+            out += QLatin1Char(intPart[i]);
+        }
+    } else {
+        out += QLatin1String(intPart.data(), static_cast<qsizetype>(intPart.size()));
     }
-    out += section.suffix;
+    if (fracLen > 0) {
+        out += decimalSeparator;
+        out += QLatin1String(fracPart.data(), static_cast<qsizetype>(fracLen));
+    }
+    out += section->suffix;
     return out;
 }
 
@@ -330,12 +393,13 @@ double roundDecimal(double value, int decimals) {
     if (!std::isfinite(value))
         return value;
     decimals = std::clamp(decimals, 0, 15);
-    QString intPart, fracPart;
+    std::string intPart, fracPart;
     roundedDigits(std::fabs(value), decimals, intPart, fracPart);
-    QString text = intPart.isEmpty() ? QStringLiteral("0") : intPart;
-    if (!fracPart.isEmpty())
-        text += QLatin1Char('.') + fracPart;
-    const double rounded = text.toDouble();
+    std::string text = intPart.empty() ? std::string("0") : intPart;
+    if (!fracPart.empty())
+        text += '.' + fracPart;
+    double rounded = 0;
+    std::from_chars(text.data(), text.data() + text.size(), rounded);
     return value < 0 && rounded != 0 ? -rounded : rounded;
 }
 

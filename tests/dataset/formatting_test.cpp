@@ -5,6 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
+
+#include <limits>
+#include <random>
+
 using namespace dataset;
 
 namespace {
@@ -51,6 +56,94 @@ TEST(FormatFloat, OptionalPlacesSectionsAndLiterals) {
     EXPECT_EQ(br("0.00;(0.00);\"zero\"", 0), "zero");
     EXPECT_EQ(br("\"R$ \"#,##0.00", 1500), "R$ 1.500,00");
     EXPECT_EQ(br("0.0 kg", 2), "2,0 kg");
+}
+
+// Any decimal of up to 15 significant digits is its own 15-digit form, so rounding it can be
+// worked out on its integer mantissa: the picture must give exactly that, sign and grouping
+// included, for every place count.
+TEST(FormatFloat, RoundsEveryShortDecimalAsItsWrittenForm) {
+    std::mt19937_64 random(20261207);
+    const auto power = [](int n) {
+        qint64 p = 1;
+        while (n-- > 0)
+            p *= 10;
+        return p;
+    };
+    for (int i = 0; i < 20000; ++i) {
+        const int digits = 1 + static_cast<int>(random() % 15);
+        const qint64 mantissa = static_cast<qint64>(random() % static_cast<quint64>(power(digits)));
+        const int scale = static_cast<int>(random() % 16);
+        const int decimals = static_cast<int>(random() % 7);
+        const bool negative = random() % 2;
+        const QString written =
+            QString::number(mantissa) + QStringLiteral("e-") + QString::number(scale);
+        const double value = (negative ? -1 : 1) * written.toDouble();
+
+        // The rounded value as whole units and a fraction of `decimals` digits.
+        qint64 whole = 0;
+        QString fraction;
+        if (scale > decimals) {
+            const qint64 dropped = power(scale - decimals);
+            const qint64 kept = mantissa / dropped + (mantissa % dropped * 2 >= dropped ? 1 : 0);
+            whole = kept / power(decimals);
+            fraction =
+                QStringLiteral("%1").arg(kept % power(decimals), decimals, 10, QLatin1Char('0'));
+        } else {
+            whole = mantissa / power(scale);
+            if (scale > 0)
+                fraction =
+                    QStringLiteral("%1").arg(mantissa % power(scale), scale, 10, QLatin1Char('0'));
+            fraction += QString(decimals - scale, QLatin1Char('0'));
+        }
+        const QString wholeText = QString::number(whole);
+        QString expected;
+        for (qsizetype k = 0; k < wholeText.size(); ++k) {
+            if (k > 0 && (wholeText.size() - k) % 3 == 0)
+                expected += QLatin1Char('.');
+            expected += wholeText.at(k);
+        }
+        if (decimals > 0)
+            expected += QLatin1Char(',') + fraction;
+        const bool zero =
+            whole == 0 && !fraction.contains(QRegularExpression(QStringLiteral("[1-9]")));
+        if (negative && !zero)
+            expected.prepend(QLatin1Char('-'));
+        const QString pattern = decimals > 0
+                                    ? QStringLiteral("#,##0.") + QString(decimals, QLatin1Char('0'))
+                                    : QStringLiteral("#,##0");
+        ASSERT_EQ(formatFloat(pattern, value, comma, point).toStdString(), expected.toStdString())
+            << written.toStdString() << " with " << decimals << " places";
+    }
+}
+
+TEST(FormatFloat, LargeTinyAndOutOfRangeValues) {
+    EXPECT_EQ(us("0", 1e20), "100000000000000000000");
+    EXPECT_EQ(us("#,##0", 123456789012345678.0), "123,456,789,012,346,000");
+    EXPECT_EQ(us("0.00", 1e-300), "0.00");
+    EXPECT_EQ(us("0.00", 0.005), "0.01");
+    EXPECT_EQ(us("0.00", -0.005), "-0.01");
+    EXPECT_EQ(us("0.##########", 1.0 / 3), "0.3333333333");
+    EXPECT_EQ(us("0.0", 99.96), "100.0");
+    EXPECT_EQ(us("#", 0.4), "");
+    EXPECT_EQ(us("0.00", std::numeric_limits<double>::infinity()), "inf");
+    // The pattern is remembered per text: a different one right after gives its own form.
+    EXPECT_EQ(us("0.0", 2.25), "2.3");
+    EXPECT_EQ(us("0.000", 2.25), "2.250");
+    EXPECT_EQ(us("0.0;(0.0);-", -2.25), "(2.3)");
+    EXPECT_EQ(us("0.0;(0.0);-", 0.01), "-");
+}
+
+// Without separators of its own the process follows the default locale, also when it changes.
+TEST(FormatSettings, UnsetSeparatorsFollowTheDefaultLocale) {
+    FormatSettings::setDecimalSeparator(QChar());
+    FormatSettings::setThousandSeparator(QChar());
+    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    EXPECT_EQ(formatFloat("#,##0.00", 1234.5), "1.234,50");
+    QLocale::setDefault(QLocale::c());
+    EXPECT_EQ(formatFloat("#,##0.00", 1234.5), "1,234.50");
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(FormatSettings::decimalSeparator(), comma);
+    QLocale::setDefault(QLocale::c());
 }
 
 TEST(ParseFloat, ReadsTheUsersSeparatorsStrictly) {
