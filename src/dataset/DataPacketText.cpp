@@ -18,6 +18,8 @@ namespace dataset {
 namespace {
 
 constexpr int kMaxDepth = 64;
+// The names of FieldType's values, in order, as packets write them.
+constexpr const char* kTypeNames[] = {"string", "float", "integer", "date", "boolean"};
 
 class Reader {
 public:
@@ -36,18 +38,23 @@ public:
             fail(QStringLiteral("pacote sem a lista \"fields\""));
         for (;;) {
             skipBlanks();
-            const QString key = string();
+            bool escaped = false;
+            const QByteArrayView rawKey = rawString(escaped);
+            const QString decodedKey = escaped ? decode(rawKey, true) : QString();
+            const auto keyIs = [&](const char* name) {
+                return escaped ? decodedKey == QLatin1String(name) : rawKey == QByteArrayView(name);
+            };
             skipBlanks();
             expect(':', "pacote malformado: falta ':'");
             skipBlanks();
-            if (key == QLatin1String("fields")) {
+            if (keyIs("fields")) {
                 if (haveFields)
                     fail(QStringLiteral("pacote com \"fields\" repetido"));
                 const char* start = p_;
                 skipValue(0);
                 packet.fields = fieldsFrom(QByteArrayView(start, p_ - start));
                 haveFields = true;
-            } else if (key == QLatin1String("rows")) {
+            } else if (keyIs("rows")) {
                 if (haveRows)
                     fail(QStringLiteral("pacote com \"rows\" repetido"));
                 if (!haveFields)
@@ -101,13 +108,104 @@ private:
         return false;
     }
 
+    // The field list, already checked to be well-formed JSON. The usual list (objects with a
+    // name, a known type and maybe a size) is read here; anything else goes through the JSON
+    // decoder, which also words the refusals.
     static QList<FieldDef> fieldsFrom(QByteArrayView json) {
+        QList<FieldDef> fields;
+        try {
+            if (Reader(json, 0).plainFields(fields))
+                return fields;
+        } catch (const PacketError&) {
+        }
         QJsonParseError error;
         const QJsonDocument doc = QJsonDocument::fromJson(
             QByteArray("[") + QByteArray(json.data(), json.size()) + "]", &error);
         if (error.error != QJsonParseError::NoError)
             fail(QStringLiteral("pacote malformado: %1").arg(error.errorString()));
         return fieldDefsFromJson(doc.array().at(0));
+    }
+
+    bool plainFields(QList<FieldDef>& fields) {
+        skipBlanks();
+        expect('[', "");
+        skipBlanks();
+        if (peek() == ']')
+            return true;
+        QList<QString> seen;
+        for (;;) {
+            skipBlanks();
+            if (peek() != '{')
+                return false;
+            ++p_;
+            FieldDef def;
+            bool haveName = false;
+            bool haveSize = false;
+            QByteArrayView type;
+            skipBlanks();
+            while (peek() != '}') {
+                bool escaped = false;
+                const QByteArrayView key = rawString(escaped);
+                skipBlanks();
+                expect(':', "");
+                skipBlanks();
+                if (escaped)
+                    return false;
+                if (key == QByteArrayView("name")) {
+                    if (haveName || peek() != '"')
+                        return false;
+                    const QByteArrayView raw = rawString(escaped);
+                    def.name = decode(raw, escaped);
+                    haveName = true;
+                } else if (key == QByteArrayView("type")) {
+                    if (!type.isNull() || peek() != '"')
+                        return false;
+                    type = rawString(escaped);
+                    if (escaped)
+                        return false;
+                } else if (key == QByteArrayView("size")) {
+                    if (haveSize)
+                        return false;
+                    haveSize = true;
+                    double size = 0;
+                    if (!literal("null")) {
+                        if (!number(size) || size < 0 || size != std::floor(size) || size > 1e6)
+                            return false;
+                        def.size = static_cast<int>(size);
+                    }
+                } else {
+                    skipValue(0);
+                }
+                skipBlanks();
+                if (peek() == ',') {
+                    ++p_;
+                    skipBlanks();
+                    if (peek() == '}')
+                        return false;
+                }
+            }
+            ++p_;
+            if (def.name.isEmpty() || type.isNull())
+                return false;
+            int typeIndex = 0;
+            while (typeIndex < 5 &&
+                   type != QByteArrayView(kTypeNames[static_cast<size_t>(typeIndex)]))
+                ++typeIndex;
+            if (typeIndex == 5)
+                return false;
+            def.type = static_cast<FieldType>(typeIndex);
+            QString upper = def.name.toUpper();
+            if (seen.contains(upper))
+                return false;
+            seen.append(std::move(upper));
+            fields.append(std::move(def));
+            skipBlanks();
+            if (peek() == ',') {
+                ++p_;
+                continue;
+            }
+            return peek() == ']';
+        }
     }
 
     DataPacket fallback() {

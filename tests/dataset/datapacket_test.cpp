@@ -151,6 +151,54 @@ TEST(DataPacketText, ReadsWhatTheJsonDecoderReads) {
     EXPECT_TRUE(dataPacketFromJsonText(" { \"fields\" : [ ] , \"rows\" : [ ] } ").rows.isEmpty());
 }
 
+// Field lists in every shape a writer may give: the text reader reads the same fields as the
+// JSON decoder, or refuses with the same message.
+TEST(DataPacketText, FieldListsReadAsTheDecoderReadsThem) {
+    const char* const lists[] = {
+        R"([{"type":"float","name":"F"},{"size":5,"name":"S","type":"string"}])",
+        R"([{"name":"S","type":"string","size":null,"label":{"pt":["x"]}}])",
+        R"([ { "name" : "S" , "type" : "string" , "size" : 1e2 } ])",
+        R"([{"name":"Ação","type":"date"},{"name":"a\"b","type":"boolean"}])",
+        R"([{"na\u006de":"E","type":"integer"}])",
+        R"([{"name":"N","name":"M","type":"integer"}])",
+        R"([{"name":"N","type":"integer","type":"float"}])",
+        R"([{"name":"N","type":"Float"}])",
+        R"([{"name":"N","type":"float","size":2.5}])",
+        R"([{"name":"N","type":"float","size":1e7}])",
+        R"([{"name":"N","type":"float","size":-0}])",
+        R"([{"name":"","type":"float"}])",
+        R"([{"name":7,"type":"float"}])",
+        R"([{"name":"stra\u00dfe","type":"float"},{"name":"STRASSE","type":"float"}])",
+        R"([["N","float"]])",
+        R"([{}])",
+    };
+    for (const char* list : lists) {
+        const QByteArray text = QByteArray(R"({"fields":)") + list + R"(,"rows":[]})";
+        QString viaDocument;
+        QString viaText;
+        QList<FieldDef> documentFields;
+        QList<FieldDef> textFields;
+        try {
+            documentFields = dataPacketFromJson(json(text.constData())).fields;
+        } catch (const PacketError& e) {
+            viaDocument = QString::fromUtf8(e.what());
+        }
+        try {
+            textFields = dataPacketFromJsonText(text).fields;
+        } catch (const PacketError& e) {
+            viaText = QString::fromUtf8(e.what());
+        }
+        EXPECT_EQ(viaText, viaDocument) << list;
+        EXPECT_EQ(textFields, documentFields) << list;
+    }
+    // The first list, read the usual way.
+    const DataPacket first = dataPacketFromJsonText(QByteArray(R"({"fields":)") + lists[0] +
+                                                    R"(,"rows":[[1.5,"abc"]]})");
+    EXPECT_EQ(first.fields,
+              QList<FieldDef>({{"F", FieldType::Float, 0}, {"S", FieldType::String, 5}}));
+    EXPECT_EQ(first.rows, QList<Row>({{1.5, QString("abc")}}));
+}
+
 TEST(DataPacketText, MalformedTextNeverCrashesNorHalfReads) {
     textRefused(R"({"fields":[{"name":"A","type":"string"}],"rows":[]} x)", "após o fim");
     textRefused(R"({"fields":[],"fields":[],"rows":[]})", "repetido");
