@@ -1,12 +1,15 @@
 // Latency of the server methods over HTTP against baselines taken in the same run: a no-op
-// call on the same server, and the same SQL run in-process. Then confirmations per second
-// with 8 concurrent clients on PostgreSQL beside pgbench's simple-update on the same cluster.
+// call on the same server, and the same SQL run in-process (for a confirmation also the
+// server's method itself in-process, which tells its own cost from the HTTP part). Then
+// confirmations per second with 8 concurrent clients on PostgreSQL beside pgbench's
+// simple-update on the same cluster. Request texts are encoded before the clock starts.
 //
 // Usage: bench_server [--scale N] [--iterations N] [--seconds N] [--skip-pg]
 //        (PostgreSQL from EST_TEST_PG_URL, e.g. eval "$(scripts/pg-start.sh)")
 #include "ConfirmationSql.h"
 #include "Database.h"
 #include "Packets.h"
+#include "Rpc.h"
 #include "Schema.h"
 
 #include <QCoreApplication>
@@ -63,7 +66,10 @@ public:
         http_.set_read_timeout(300);
     }
     QJsonValue call(const char* object, const char* method, const QJsonArray& args) {
-        const QByteArray body = QJsonDocument(args).toJson(QJsonDocument::Compact);
+        return call(object, method, QJsonDocument(args).toJson(QJsonDocument::Compact));
+    }
+    // With the arguments' text encoded beforehand, out of the time measured.
+    QJsonValue call(const char* object, const char* method, const QByteArray& body) {
         const auto res = http_.Post(std::string("/rpc/") + object + "/" + method, body.constData(),
                                     static_cast<size_t>(body.size()), "application/json");
         if (!res || res->status != 200)
@@ -236,7 +242,9 @@ void latency(const QString& label, const QString& url, int iterations) {
         first = q.value(0).toString();
         q.finish();
     }
-    const Stats noop = measure(iterations, [&] { client.call("Sistema.rdmServidor", "Ping", {}); });
+    const QByteArray noArgs("[]");
+    const Stats noop =
+        measure(iterations, [&] { client.call("Sistema.rdmServidor", "Ping", noArgs); });
     const Stats bareItems = measure(iterations, [&] {
         server::packetFromQuery(db.run(QString::fromLatin1(kItemsSql), {{"NRAMOSTRA", first}}),
                                 {server::text("NRAMOSTRA", 10), server::text("CDARVPROD", 20),
@@ -244,9 +252,10 @@ void latency(const QString& label, const QString& url, int iterations) {
                                  server::text("SGUNIDADE", 10), server::number("QTPRODGERADO"),
                                  server::text("IDPRODPRINC", 1)});
     });
-    const Stats items = measure(iterations, [&] {
-        client.call("Est25000.rdmAmostraProc", "GetItemAmostra", {first, "3"});
-    });
+    const QByteArray itemsArgs =
+        QJsonDocument(QJsonArray{first, "3"}).toJson(QJsonDocument::Compact);
+    const Stats items = measure(
+        iterations, [&] { client.call("Est25000.rdmAmostraProc", "GetItemAmostra", itemsArgs); });
     std::printf("%-44s %10.3f %10.3f %8s\n", "no-op call (Ping)", noop.median, noop.p90, "");
     std::printf("%-44s %10.3f %10.3f %8s\n", "GetItemAmostra SQL in-process", bareItems.median,
                 bareItems.p90, "");
@@ -259,8 +268,22 @@ void latency(const QString& label, const QString& url, int iterations) {
     const int confirmations = std::max(20, iterations / 10);
     const Stats bareConfirm = measure(confirmations, [&] { bareConfirmation(db, s, false); });
     const Stats bareStores = measure(confirmations, [&] { bareConfirmation(db, s, true); });
+    // The server's own method on the bench's session: the HTTP part is what it lacks.
+    server::Registry registry;
+    server::registerAmostraProc(registry);
+    const server::ChangesMethod* method =
+        registry.findChanges("Est25000.rdmAmostraProc", "ConfirmaAmostra");
+    const QByteArray argsText = QJsonDocument(args).toJson(QJsonDocument::Compact);
+    const QJsonArray stored =
+        QJsonDocument::fromJson(method->call(db, dataset::changePacketsFromJsonText(argsText)))
+            .array();
+    if (!stored.at(0).toObject().value("rows").toArray().isEmpty() ||
+        stored.at(1).toString().isEmpty())
+        die(QStringLiteral("confirmation refused in-process: ") + QJsonDocument(stored).toJson());
+    const Stats inProcess = measure(
+        confirmations, [&] { method->call(db, dataset::changePacketsFromJsonText(argsText)); });
     const Stats confirm = measure(confirmations, [&] {
-        const QJsonValue r = client.call("Est25000.rdmAmostraProc", "ConfirmaAmostra", args);
+        const QJsonValue r = client.call("Est25000.rdmAmostraProc", "ConfirmaAmostra", argsText);
         if (!r.toArray().at(0).toObject().value("rows").toArray().isEmpty() ||
             r.toArray().at(1).toString().isEmpty())
             die(QStringLiteral("confirmation refused: ") + QJsonDocument(r.toArray()).toJson());
@@ -269,6 +292,8 @@ void latency(const QString& label, const QString& url, int iterations) {
                 bareConfirm.median, bareConfirm.p90, "");
     std::printf("%-44s %10.3f %10.3f %8s\n", "confirmation SQL in-process, stores only",
                 bareStores.median, bareStores.p90, "");
+    std::printf("%-44s %10.3f %10.3f %8s\n", "ConfirmaAmostra in-process, without HTTP",
+                inProcess.median, inProcess.p90, "");
     std::printf("%-44s %10.3f %10.3f %7.2fx  (of no-op + read + stores; target <= 1.5x)\n",
                 "ConfirmaAmostra, new sample, 10 items", confirm.median, confirm.p90,
                 confirm.median / (noop.median + bareConfirm.median));

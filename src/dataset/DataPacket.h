@@ -69,6 +69,12 @@ QJsonObject dataPacketToJson(const DataPacket& packet);
 
 // A JSON null decodes to an empty packet (no change).
 ChangePacket changePacketFromJson(const QJsonValue& json);
+// The same from JSON text, read in one pass without building a JSON document first. It reads
+// what the JSON-value decoder reads, and refuses (PacketError) what it or the JSON parser
+// refuses, and also a key repeated in one object.
+ChangePacket changePacketFromJsonText(QByteArrayView json);
+// A JSON list of change packets (each may be null), as a call's arguments carry them.
+QList<ChangePacket> changePacketsFromJsonText(QByteArrayView json);
 // An empty change list encodes as JSON null.
 QJsonValue changePacketToJson(const ChangePacket& packet);
 

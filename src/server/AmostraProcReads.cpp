@@ -192,6 +192,7 @@ QJsonValue getNotaFiscal(Session& session, const QJsonArray& values) {
 } // namespace
 
 QJsonValue confirmaAmostra(Session& session, const QJsonArray& values);
+QByteArray confirmaAmostraText(Session& session, const QList<dataset::ChangePacket>& packets);
 
 void registerAmostraProc(Registry& registry) {
     registry.add(kObject, QStringLiteral("GetAmostraProc"), getAmostraProc);
@@ -201,6 +202,7 @@ void registerAmostraProc(Registry& registry) {
     registry.add(kObject, QStringLiteral("GetPosicao"), getPosicao);
     registry.add(kObject, QStringLiteral("GetNotaFiscal"), getNotaFiscal);
     registry.add(kObject, QStringLiteral("ConfirmaAmostra"), confirmaAmostra);
+    registry.addChanges(kObject, QStringLiteral("ConfirmaAmostra"), 2, confirmaAmostraText);
 }
 
 } // namespace server

@@ -2,6 +2,7 @@
 // transaction, or refuses them. Refusals the screen shows item by item come back as error
 // rows (EST25000_1..4, nothing stored); a stale before-image is a 409; any broken invariant
 // a 422.
+#include "ConfirmationAnswer.h"
 #include "ConfirmationSql.h"
 #include "Packets.h"
 #include "Rpc.h"
@@ -44,7 +45,9 @@ class Confirmation {
 public:
     explicit Confirmation(Session& session) : session_(session) {}
 
-    QJsonValue run(const ChangePacket& items, const ChangePacket& samples) {
+    // Stores the changes or refuses them; the error rows and the number the screen is told.
+    std::pair<QList<ErrorRow>, QString> run(const ChangePacket& items,
+                                            const ChangePacket& samples) {
         Transaction transaction(session_);
         for (const Change& change : samples.changes)
             applySampleChange(samples, change);
@@ -251,19 +254,7 @@ private:
             s.number = confirmation_sql::takeSampleNumber(session_);
             confirmation_sql::insertSample(session_, sampleValues(s));
         } else {
-            const QVariantList values = sampleValues(s);
-            QVariantHash named;
-            for (int i = 0; i < kSampleColumns.size(); ++i)
-                named.insert(kSampleColumns.at(i), values.at(i));
-            session_
-                .run(
-                    QStringLiteral(
-                        "UPDATE AMOSTRAPROC SET DSAMOSTRA = :DSAMOSTRA, CDPRODUTO = :CDPRODUTO,"
-                        " QTPRODPROC = :QTPRODPROC, CDFILIAL = :CDFILIAL, NRLANCTONF = :NRLANCTONF,"
-                        " CDSERIEENTR = :CDSERIEENTR, NRNOTAFISC = :NRNOTAFISC,"
-                        " CDFORNECED = :CDFORNECED WHERE NRAMOSTRA = :NRAMOSTRA"),
-                    named)
-                .finish();
+            confirmation_sql::updateSample(session_, sampleValues(s));
         }
         lastNumber_ = s.number;
         if (!s.itemsChanged)
@@ -289,17 +280,13 @@ private:
         confirmation_sql::insertItems(session_, s.number, values);
     }
 
-    QJsonValue answer() const {
-        dataset::DataPacket errors;
-        errors.fields = {text("CDOBJETO", 20), text("CDERRO", 20), text("DSERRO", 100)};
-        for (const ErrorRow& row : errors_)
-            errors.rows.append({row.object, row.code, row.text});
+    std::pair<QList<ErrorRow>, QString> answer() const {
         QString number = lastNumber_;
         if (number.isEmpty())
             for (const QString& key : order_)
                 if (!key.isEmpty())
                     number = key;
-        return QJsonArray{dataset::dataPacketToJson(errors), number};
+        return {errors_, number};
     }
 
     Session& session_;
@@ -316,7 +303,14 @@ QJsonValue confirmaAmostra(Session& session, const QJsonArray& values) {
     const Args args(values, QStringLiteral("ConfirmaAmostra"), 2);
     const ChangePacket items = args.changes(0);
     const ChangePacket samples = args.changes(1);
-    return Confirmation(session).run(items, samples);
+    const auto [errors, number] = Confirmation(session).run(items, samples);
+    return confirmationAnswer(errors, number);
+}
+
+// The same with the packets read from the request's text.
+QByteArray confirmaAmostraText(Session& session, const QList<ChangePacket>& packets) {
+    const auto [errors, number] = Confirmation(session).run(packets.at(0), packets.at(1));
+    return confirmationAnswerText(errors, number);
 }
 
 } // namespace server

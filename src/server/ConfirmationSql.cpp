@@ -4,30 +4,53 @@
 
 namespace server::confirmation_sql {
 
+namespace {
+
+// "?,?,?" for n values.
+QString marks(qsizetype n) {
+    QString text;
+    text.reserve(2 * n);
+    for (qsizetype i = 0; i < n; ++i)
+        text += i == 0 ? QLatin1String("?") : QLatin1String(",?");
+    return text;
+}
+
+// The statement's text for that many values, built once per thread.
+template <class Build> const QString& textFor(qsizetype count, Build&& build) {
+    thread_local QHash<qsizetype, QString> texts;
+    auto it = texts.constFind(count);
+    if (it == texts.constEnd())
+        it = texts.insert(count, build(count));
+    return *it;
+}
+
+} // namespace
+
 QSqlQuery& readProducts(Session& session, const QString& branch, const QStringList& codes) {
-    QStringList marks;
-    QVariantHash values{{QStringLiteral("CDFILIAL"), branch}};
-    for (int i = 0; i < codes.size(); ++i) {
-        marks << QStringLiteral(":P%1").arg(i);
-        values.insert(QStringLiteral("P%1").arg(i), codes.at(i));
-    }
-    return session.run(
-        // Lookups by key in subqueries: a plan that never scans the branch settings, whatever
-        // the statistics say. Both flags are NOT NULL, so their pair is null only when the
-        // branch has no settings for the product.
+    // Lookups by key in subqueries: a plan that never scans the branch settings, whatever the
+    // statistics say. Both flags are NOT NULL, so their pair is null only when the branch has no
+    // settings for the product.
+    static const QString head =
         QStringLiteral("SELECT P.CDPRODUTO, P.SGUNIDADE,"
                        " (SELECT PF.IDATIVO || PF.IDCONTROLAESTOQUE FROM PRODFILIAL PF"
-                       "  WHERE PF.CDFILIAL = :CDFILIAL AND PF.CDPRODUTO = P.CDPRODUTO),"
-                       " CASE WHEN P.CDPRODUTO = :P0 THEN"
-                       "  (SELECT COUNT(*) FROM FILIAL F WHERE F.CDFILIAL = :CDFILIAL) END,"
-                       " CASE WHEN P.CDPRODUTO = :P0 THEN"
-                       "  (SELECT E.QTESTOQDIA FROM POSICAOESTOQUE E WHERE E.CDFILIAL = :CDFILIAL"
+                       "  WHERE PF.CDFILIAL = ? AND PF.CDPRODUTO = P.CDPRODUTO),"
+                       " CASE WHEN P.CDPRODUTO = ? THEN"
+                       "  (SELECT COUNT(*) FROM FILIAL F WHERE F.CDFILIAL = ?) END,"
+                       " CASE WHEN P.CDPRODUTO = ? THEN"
+                       "  (SELECT E.QTESTOQDIA FROM POSICAOESTOQUE E WHERE E.CDFILIAL = ?"
                        "   AND E.CDPRODUTO = P.CDPRODUTO AND E.DTPOSICAO <="
-                       "   (SELECT F.DTPROCESSAMENTO FROM FILIAL F WHERE F.CDFILIAL = :CDFILIAL)"
+                       "   (SELECT F.DTPROCESSAMENTO FROM FILIAL F WHERE F.CDFILIAL = ?)"
                        "   ORDER BY E.DTPOSICAO DESC LIMIT 1) END"
-                       " FROM PRODUTO P WHERE P.CDPRODUTO IN (%1)")
-            .arg(marks.join(QLatin1Char(','))),
-        values);
+                       " FROM PRODUTO P WHERE P.CDPRODUTO IN (");
+    const QString& sql =
+        textFor(codes.size(), [](qsizetype n) { return head + marks(n) + QLatin1Char(')'); });
+    const QString& first = codes.value(0);
+    QVariantList values;
+    values.reserve(6 + codes.size());
+    values << branch << first << branch << first << branch << branch;
+    for (const QString& code : codes)
+        values << code;
+    return session.runPositional(sql, values);
 }
 
 // One statement on both databases.
@@ -43,35 +66,37 @@ QString takeSampleNumber(Session& session) {
 }
 
 void insertSample(Session& session, const QVariantList& values) {
-    QVariantHash named;
-    for (int i = 0; i < kSampleColumns.size(); ++i)
-        named.insert(kSampleColumns.at(i), values.value(i));
-    session
-        .run(QStringLiteral(
-                 "INSERT INTO AMOSTRAPROC (NRAMOSTRA, DSAMOSTRA, CDPRODUTO, QTPRODPROC,"
-                 " CDFILIAL, NRLANCTONF, CDSERIEENTR, NRNOTAFISC, CDFORNECED, IDPROCESSADO)"
-                 " VALUES (:NRAMOSTRA, :DSAMOSTRA, :CDPRODUTO, :QTPRODPROC, :CDFILIAL,"
-                 " :NRLANCTONF, :CDSERIEENTR, :NRNOTAFISC, :CDFORNECED, 'N')"),
-             named)
-        .finish();
+    static const QString sql =
+        QStringLiteral("INSERT INTO AMOSTRAPROC (%1, IDPROCESSADO) VALUES (%2, 'N')")
+            .arg(kSampleColumns.join(QLatin1String(", ")), marks(kSampleColumns.size()));
+    session.runPositional(sql, values).finish();
+}
+
+void updateSample(Session& session, const QVariantList& values) {
+    static const QString sql = [] {
+        QStringList sets;
+        for (const QString& column : kSampleColumns.mid(1))
+            sets << column + QLatin1String(" = ?");
+        return QStringLiteral("UPDATE AMOSTRAPROC SET %1 WHERE %2 = ?")
+            .arg(sets.join(QLatin1String(", ")), kSampleColumns.first());
+    }();
+    session.runPositional(sql, values.mid(1) << values.value(0)).finish();
 }
 
 void insertItems(Session& session, const QString& number, const QVariantList& items) {
-    QStringList tuples;
-    QVariantHash values{{QStringLiteral("NRAMOSTRA"), number}};
-    for (int i = 0; i + 2 < items.size(); i += 3) {
-        const int n = i / 3;
-        tuples << QStringLiteral("(:NRAMOSTRA, :P%1, :Q%1, :I%1)").arg(n);
-        values.insert(QStringLiteral("P%1").arg(n), items.at(i));
-        values.insert(QStringLiteral("Q%1").arg(n), items.at(i + 1));
-        values.insert(QStringLiteral("I%1").arg(n), items.at(i + 2));
-    }
-    session
-        .run(QStringLiteral("INSERT INTO ITEMAMOSTRAPROC (NRAMOSTRA, CDPRODUTO, QTPRODGERADO,"
-                            " IDPRODPRINC) VALUES %1")
-                 .arg(tuples.join(QLatin1Char(','))),
-             values)
-        .finish();
+    const qsizetype count = items.size() / 3;
+    const QString& sql = textFor(count, [](qsizetype n) {
+        QString text = QStringLiteral("INSERT INTO ITEMAMOSTRAPROC (NRAMOSTRA, CDPRODUTO, "
+                                      "QTPRODGERADO, IDPRODPRINC) VALUES ");
+        for (qsizetype i = 0; i < n; ++i)
+            text += i == 0 ? QLatin1String("(?,?,?,?)") : QLatin1String(",(?,?,?,?)");
+        return text;
+    });
+    QVariantList values;
+    values.reserve(4 * count);
+    for (qsizetype i = 0; i < count; ++i)
+        values << number << items.at(3 * i) << items.at(3 * i + 1) << items.at(3 * i + 2);
+    session.runPositional(sql, values).finish();
 }
 
 } // namespace server::confirmation_sql

@@ -24,6 +24,9 @@ QString takeSampleNumber(Session& session);
 // column; IDPROCESSADO is "N".
 void insertSample(Session& session, const QVariantList& values);
 
+// A stored sample's columns, values as for insertSample.
+void updateSample(Session& session, const QVariantList& values);
+
 // The items of one sample in one statement: three values per item (CDPRODUTO, QTPRODGERADO,
 // IDPRODPRINC), all items one after the other.
 void insertItems(Session& session, const QString& number, const QVariantList& items);

@@ -143,6 +143,14 @@ QSqlQuery& Session::run(const QString& sql, const QVariantHash& values) {
     return query;
 }
 
+QSqlQuery& Session::runPositional(const QString& sql, const QVariantList& values) {
+    QSqlQuery& query = prepared(sql);
+    for (qsizetype i = 0; i < values.size(); ++i)
+        query.bindValue(static_cast<int>(i), values.at(i));
+    exec(query);
+    return query;
+}
+
 void Session::execDirect(const QString& sql) {
     QSqlQuery query(db_);
     if (!query.exec(sql))

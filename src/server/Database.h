@@ -67,6 +67,10 @@ public:
     void exec(QSqlQuery& query);
     // Prepares (kept), binds the values by name and runs.
     QSqlQuery& run(const QString& sql, const QVariantHash& values = {});
+    // The same with the values bound in order to the statement's '?' marks: no names to build
+    // and look up, for statements with many values. (Not an overload of run: a braced list of
+    // pairs would read as either.)
+    QSqlQuery& runPositional(const QString& sql, const QVariantList& values);
     // Runs a statement once, without keeping it (DDL, transaction control).
     void execDirect(const QString& sql);
 

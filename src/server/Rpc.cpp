@@ -54,6 +54,17 @@ const Method* Registry::find(const QString& object, const QString& method) const
     return it == obj->constEnd() ? nullptr : &*it;
 }
 
+void Registry::addChanges(
+    const QString& object, const QString& method, qsizetype arguments,
+    std::function<QByteArray(Session&, const QList<dataset::ChangePacket>&)> call) {
+    changes_.insert(object + QLatin1Char('.') + method, {arguments, std::move(call)});
+}
+
+const ChangesMethod* Registry::findChanges(const QString& object, const QString& method) const {
+    const auto it = changes_.constFind(object + QLatin1Char('.') + method);
+    return it == changes_.constEnd() ? nullptr : &*it;
+}
+
 bool Registry::hasObject(const QString& object) const {
     return objects_.contains(object);
 }

@@ -33,15 +33,28 @@ private:
 
 using Method = std::function<QJsonValue(Session&, const QJsonArray& args)>;
 
+// The same call for a method whose arguments are all change packets, read straight from the
+// request's text in one pass; it answers the JSON text of its result.
+struct ChangesMethod {
+    qsizetype arguments = 0;
+    std::function<QByteArray(Session&, const QList<dataset::ChangePacket>&)> call;
+};
+
 class Registry {
 public:
     void add(const QString& object, const QString& method, Method handler);
+    // A second way into a method already added, taken when the request's text reads as that
+    // many change packets; any other text goes the general way, with its messages.
+    void addChanges(const QString& object, const QString& method, qsizetype arguments,
+                    std::function<QByteArray(Session&, const QList<dataset::ChangePacket>&)> call);
     // nullptr when the object or the method is unknown.
     const Method* find(const QString& object, const QString& method) const;
+    const ChangesMethod* findChanges(const QString& object, const QString& method) const;
     bool hasObject(const QString& object) const;
 
 private:
     QHash<QString, QHash<QString, Method>> objects_;
+    QHash<QString, ChangesMethod> changes_; // by "object.method"
 };
 
 // Registers the methods of Est25000.rdmAmostraProc and Est00000.rdmEstoque.

@@ -62,6 +62,16 @@ TEST_P(BadInput, MalformedBodies) {
                 400, "bad_request", "ConfirmaAmostra: argumento 2");
     expectError(client_.raw(kConfirm, "[\"texto\", null]"), 400, "bad_request",
                 "ConfirmaAmostra: argumento 1");
+    // Well-formed change packets, but not two of them, or text that is not UTF-8.
+    expectError(client_.raw(kConfirm, "[null, null, null]"), 400, "bad_request",
+                "ConfirmaAmostra espera 2 argumentos, recebeu 3.");
+    expectError(client_.raw(kConfirm, "[null]"), 400, "bad_request",
+                "ConfirmaAmostra espera 2 argumentos, recebeu 1.");
+    expectError(client_.raw(kConfirm, "[null, {\"fields\": [{\"name\": \"DSAMOSTRA\", \"type\": "
+                                      "\"string\"}], \"changes\": [{\"type\": \"insert\", \"new\": "
+                                      "[\"\xc3\x28\"]}]}]"),
+                400, "bad_json", "JSON inválido");
+    expectError(client_.raw(kConfirm, "[null, null] ]"), 400, "bad_json", "JSON inválido");
 }
 
 TEST_P(BadInput, WrongNumberOrTypeOfArguments) {
@@ -149,6 +159,36 @@ TEST(QuotedText, IsStoredAndReadBackExactly) {
                      "SELECT DSAMOSTRA FROM AMOSTRAPROC WHERE NRAMOSTRA = :N", {{"N", number}})
                   .toString(),
               text);
+}
+
+// Text the JSON parser takes but the one-pass reader leaves to it (a tab typed into a text, a
+// key given twice) is still confirmed, and stored as the parser reads it.
+TEST(LenientJson, IsConfirmedAsTheParserReadsIt) {
+    TestServer server(Backend::Sqlite);
+    RpcClient client(server.port(), server.token());
+    const SampleCase c = findSampleCase(server.database().session());
+    const QJsonArray args = confirmArgs({{"DSAMOSTRA", "Com\ttabulação"},
+                                         {"CDPRODUTO", c.product},
+                                         {"QTPRODPROC", 5.0},
+                                         {"CDFILIAL", "0001"}},
+                                        {{c.item1, 5, "S"}});
+    QByteArray body = QJsonDocument(args).toJson(QJsonDocument::Compact);
+    ASSERT_TRUE(body.contains("Com\\ttabula"));
+    body.replace("Com\\ttabula", "Com\ttabula");
+    const qsizetype insert = body.indexOf("\"type\":\"insert\"");
+    ASSERT_GE(insert, 0);
+    body.insert(insert, "\"type\":\"delete\",");
+    const Answer answer = client.raw(kConfirm, body.toStdString());
+    ASSERT_EQ(answer.status, 200) << answer.body;
+    const QString number = answer.result.toArray().at(1).toString();
+    EXPECT_EQ(scalar(server.database().session(),
+                     "SELECT DSAMOSTRA FROM AMOSTRAPROC WHERE NRAMOSTRA = :N", {{"N", number}})
+                  .toString(),
+              QString::fromUtf8("Com\ttabulação"));
+    EXPECT_EQ(scalar(server.database().session(),
+                     "SELECT COUNT(*) FROM ITEMAMOSTRAPROC WHERE NRAMOSTRA = :N", {{"N", number}})
+                  .toInt(),
+              1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, BadInput, ::testing::Values(Backend::Sqlite, Backend::Postgres),
