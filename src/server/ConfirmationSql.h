@@ -1,6 +1,7 @@
 #pragma once
-// The statements a confirmation of a new sample runs, each with its binding: the confirmation
-// and its checks run them, and the benchmark times them bare, so both always run the same SQL.
+// The statements a confirmation runs to check and store a sample, each with its binding: the
+// confirmation and its checks run them, and the benchmark times them bare, so both always run
+// the same SQL.
 
 #include "Database.h"
 

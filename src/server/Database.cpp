@@ -97,6 +97,10 @@ Session::Session(const DatabaseUrl& url, const QString& connectionName) : name_(
         execDirect(QStringLiteral("PRAGMA journal_mode=WAL"));
         execDirect(QStringLiteral("PRAGMA synchronous=NORMAL"));
         execDirect(QStringLiteral("PRAGMA foreign_keys=ON"));
+        // The statement journal of a multi-row insert checked by foreign keys, and the sorts of
+        // a large list, in memory: otherwise every such transaction creates, writes and deletes
+        // a temporary file.
+        execDirect(QStringLiteral("PRAGMA temp_store=MEMORY"));
     } else {
         // The statements are kept prepared and are lookups by key, but by default PostgreSQL
         // plans them again on every execution (the plan for the bound value looks cheaper than
