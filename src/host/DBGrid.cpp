@@ -153,10 +153,21 @@ void TDBGrid::columnsChanged() {
                     c->width_ = qMax(40, f->displayWidth() * fontMetrics().averageCharWidth() + 6);
                 }
     }
-    model_->reset();
-    for (int i = 0; i < ColumnCount(); ++i) {
-        setColumnWidth(i, Columns(i)->Width());
-        setColumnHidden(i, !Columns(i)->Visible());
+    std::vector<ColumnShape> shape;
+    shape.reserve(static_cast<size_t>(ColumnCount()));
+    for (int i = 0; i < ColumnCount(); ++i)
+        shape.push_back({Columns(i)->FieldName(), Columns(i)->Width(), Columns(i)->Visible()});
+    if (shape == laidOut_ && !editor_ && model_->rowCount() == model_->dataSetRows()) {
+        // The same columns over the same rows (a field's mask, format or caption changed):
+        // the texts are shown again; a reset would lay the whole view out anew.
+        model_->refreshTexts();
+    } else {
+        model_->reset();
+        for (int i = 0; i < ColumnCount(); ++i) {
+            setColumnWidth(i, Columns(i)->Width());
+            setColumnHidden(i, !Columns(i)->Visible());
+        }
+        laidOut_ = std::move(shape);
     }
     syncToDataSet();
 }

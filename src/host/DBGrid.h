@@ -158,7 +158,6 @@ public:
     void CommitEditor();
 
 private:
-private:
     void syncToDataSet();
     void applyOptions();
     void setCurrentQuietly(int row, int column);
@@ -175,6 +174,14 @@ private:
     int selectedColumn_ = 0;
     bool quiet_ = false;
     bool syncPending_ = false; // hidden while the cursor moved: follow it when shown
+    // The columns as the view last laid them out (field, width, shown).
+    struct ColumnShape {
+        QString field;
+        int width = 0;
+        bool visible = true;
+        bool operator==(const ColumnShape&) const = default;
+    };
+    std::vector<ColumnShape> laidOut_;
     TCanvas* canvas_ = nullptr;
     QPointer<QWidget> editor_;
 

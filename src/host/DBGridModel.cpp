@@ -72,6 +72,15 @@ void DBGridModel::refreshRows() {
     emit synced();
 }
 
+void DBGridModel::refreshTexts() {
+    const int columns = columnCount();
+    if (columns == 0)
+        return;
+    if (rows_ > 0)
+        emit dataChanged(index(0, 0), index(rows_ - 1, columns - 1));
+    emit headerDataChanged(Qt::Horizontal, 0, columns - 1);
+}
+
 int DBGridModel::dataSetRows() const {
     if (!source_ || !source_->dataSet() || !source_->dataSet()->active())
         return 0;

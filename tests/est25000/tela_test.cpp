@@ -12,6 +12,8 @@
 #include <ClientDataSet.h>
 #include <ComCtrls.h>
 #include <Configuration.h>
+#include <Consiste.h>
+#include <DBControls.h>
 #include <DBGrid.h>
 #include <DataSource.h>
 #include <DbGeral.h>
@@ -24,6 +26,7 @@
 #include <StdControls.h>
 
 #include <QJsonArray>
+#include <QSet>
 
 #include <QSqlQuery>
 #include <QTest>
@@ -128,6 +131,61 @@ TEST_F(TelaTest, TheFormPageReloadsItemsOnlyWhenTheyBelongToAnotherSample) {
     tela.pgcPadraoChange(tela.pgcPadrao);
     EXPECT_EQ(texto(tela.cdsItemAmostra, "NRAMOSTRA"), atual);
     EXPECT_EQ(tela.cdsItemAmostra->recordCount(), itensNoBanco(atual));
+}
+
+// After every move each header edit shows the record reached: on the form page, after moves
+// made with the list page in front, and when code had put another text in an edit. The
+// supplier's tax id shows under the mask of its kind (people and companies alternate).
+TEST_F(TelaTest, AfterEveryMoveEachHeaderEditShowsTheRecordReached) {
+    TfrmAmostraProc& tela = abreTela(script);
+    dataset::ClientDataSet* amostras = tela.cdsAmostraProc;
+    const std::pair<host::TDBEdit*, const char*> edicoes[] = {
+        {tela.dbeNrAmostra, "NRAMOSTRA"},   {tela.dbeDescAmostra, "DSAMOSTRA"},
+        {tela.dbeNrInscForn, "NRINSJURNF"}, {tela.dbeNmRazSocForn, "NMRAZSOCFORN"},
+        {tela.dbeCdSerie, "CDSERIEENTR"},   {tela.dbeNrNotaFisc, "NRNOTAFISC"},
+        {tela.dbeCdProduto, "CDARVPROD"},   {tela.dbeNmProduto, "NMPRODUTO"},
+        {tela.dbeQuantProd, "QTPRODPROC"},  {tela.dbeUnidProd, "SGUNIDADE"},
+    };
+    QSet<QString> tipos;
+    const auto confere = [&](const char* onde) {
+        const std::string amostra = texto(amostras, "NRAMOSTRA").toStdString();
+        for (const auto& [edit, campo] : edicoes)
+            EXPECT_EQ(edit->text(),
+                      amostras->fieldByName(QString::fromLatin1(campo))->displayText())
+                << campo << ", " << onde << ", sample " << amostra;
+        EXPECT_EQ(tela.dbeNrAmostra->text(), texto(amostras, "NRAMOSTRA")) << onde;
+        const QString tipo = texto(amostras, "IDTPIJURNF");
+        const QString inscricao = texto(amostras, "NRINSJURNF");
+        if (!inscricao.isEmpty()) {
+            tipos << tipo;
+            EXPECT_EQ(tela.dbeNrInscForn->text(),
+                      dataset::formatMaskText(Consiste::PictPess(tipo), inscricao))
+                << onde << ", sample " << amostra;
+        }
+    };
+    ASSERT_GE(amostras->recordCount(), 40);
+    confere("opened");
+    for (int passo = 0; passo < 30; ++passo) {
+        amostras->next();
+        confere("form page");
+    }
+    EXPECT_EQ(tipos.size(), 2) << "both kinds of supplier met";
+
+    tela.dbeDescAmostra->setText(QStringLiteral("posto pelo código"));
+    tela.dbeQuantProd->setText(QStringLiteral("0"));
+    tela.pgcPadrao->SetActivePage(tela.tshFolhaDados);
+    tela.pgcPadraoChange(tela.pgcPadrao);
+    for (int passo = 0; passo < 5; ++passo)
+        amostras->next();
+    tela.pgcPadrao->SetActivePage(tela.tshFormulario);
+    tela.pgcPadraoChange(tela.pgcPadrao);
+    confere("back on the form page");
+    amostras->prior();
+    confere("one back");
+    amostras->last();
+    confere("last");
+    amostras->first();
+    confere("first");
 }
 
 TEST_F(TelaTest, ThePrincipalFlagShowsAsSimOrNao) {

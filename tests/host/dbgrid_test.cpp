@@ -16,6 +16,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
 
@@ -346,6 +347,42 @@ TEST_F(DBGridTest, HiddenGridFollowsTheCursorWhenShown) {
     EXPECT_EQ(grid->currentIndex().column(), grid->SelectedIndex());
     cds->first();
     EXPECT_EQ(grid->currentIndex().row(), 0);
+}
+
+// A field's new display format, mask or caption shows in the grid at once, without laying the
+// grid out anew (no model reset: the current cell and the widths stay); a field shown or
+// hidden changes the columns of a grid that has none of its own.
+TEST_F(DBGridTest, FieldFormatsShowAtOnceAndOnlyColumnChangesLayTheGridOut) {
+    cds->next();
+    grid->SetSelectedIndex(2);
+    QSignalSpy resets(grid->model(), &QAbstractItemModel::modelAboutToBeReset);
+    cds->fieldByName("QTPRODGERADO")->setDisplayFormat("#,##0.00");
+    cds->fieldByName("CDARVPROD")->setEditMask("9.99.999;0;_");
+    cds->fieldByName("NMPRODUTO")->setDisplayLabel("Produto");
+    EXPECT_EQ(grid->model()->index(0, 2).data().toString(), "10,00");
+    EXPECT_EQ(grid->model()->index(1, 2).data().toString(), "5,50");
+    EXPECT_EQ(grid->model()->index(1, 0).data().toString(), "1.01.002");
+    EXPECT_EQ(resets.count(), 0);
+    EXPECT_EQ(grid->currentIndex().row(), 1);
+    EXPECT_EQ(grid->currentIndex().column(), 2);
+    EXPECT_EQ(grid->columnWidth(1), 246);
+
+    auto* all = new TDBGrid(&form);
+    all->SetDataSource(dts);
+    ASSERT_EQ(all->model()->columnCount(), 4);
+    QSignalSpy allResets(all->model(), &QAbstractItemModel::modelAboutToBeReset);
+    cds->fieldByName("NMPRODUTO")->setDisplayLabel("Nome do produto");
+    EXPECT_EQ(allResets.count(), 0);
+    EXPECT_EQ(all->model()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
+              "Nome do produto");
+    cds->fieldByName("NMPRODUTO")->setVisible(false);
+    EXPECT_EQ(allResets.count(), 1);
+    ASSERT_EQ(all->model()->columnCount(), 3);
+    EXPECT_EQ(all->model()->index(1, 1).data().toString(), "5,50");
+    cds->fieldByName("NMPRODUTO")->setVisible(true);
+    ASSERT_EQ(all->model()->columnCount(), 4);
+    EXPECT_EQ(all->model()->index(1, 1).data().toString(), "Oleo");
+    EXPECT_EQ(all->currentIndex().row(), 1);
 }
 
 } // namespace
