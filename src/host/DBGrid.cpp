@@ -9,6 +9,8 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 
+#include <algorithm>
+
 namespace host {
 
 using dataset::DataSetState;
@@ -155,20 +157,28 @@ void TDBGrid::columnsChanged() {
     }
     std::vector<ColumnShape> shape;
     shape.reserve(static_cast<size_t>(ColumnCount()));
-    for (int i = 0; i < ColumnCount(); ++i)
-        shape.push_back({Columns(i)->FieldName(), Columns(i)->Width(), Columns(i)->Visible()});
-    if (shape == laidOut_ && !editor_ && model_->rowCount() == model_->dataSetRows()) {
+    for (int i = 0; i < ColumnCount(); ++i) {
+        const TColumn* c = Columns(i);
+        shape.push_back({c->FieldName(), c->Width(), c->Visible(), c->TitleCaption()});
+    }
+    const bool sameColumns =
+        std::equal(shape.cbegin(), shape.cend(), laidOut_.cbegin(), laidOut_.cend(),
+                   [](const ColumnShape& a, const ColumnShape& b) { return a.sameLayout(b); });
+    if (sameColumns && !editor_ && model_->rowCount() == model_->dataSetRows()) {
         // The same columns over the same rows (a field's mask, format or caption changed):
         // the texts are shown again; a reset would lay the whole view out anew.
-        model_->refreshTexts();
+        const bool sameTitles = std::equal(
+            shape.cbegin(), shape.cend(), laidOut_.cbegin(),
+            [](const ColumnShape& a, const ColumnShape& b) { return a.title == b.title; });
+        model_->refreshTexts(!sameTitles);
     } else {
         model_->reset();
         for (int i = 0; i < ColumnCount(); ++i) {
             setColumnWidth(i, Columns(i)->Width());
             setColumnHidden(i, !Columns(i)->Visible());
         }
-        laidOut_ = std::move(shape);
     }
+    laidOut_ = std::move(shape);
     syncToDataSet();
 }
 

@@ -174,12 +174,15 @@ private:
     int selectedColumn_ = 0;
     bool quiet_ = false;
     bool syncPending_ = false; // hidden while the cursor moved: follow it when shown
-    // The columns as the view last laid them out (field, width, shown).
+    // The columns as the view last laid them out.
     struct ColumnShape {
         QString field;
         int width = 0;
         bool visible = true;
-        bool operator==(const ColumnShape&) const = default;
+        QString title;
+        bool sameLayout(const ColumnShape& other) const {
+            return field == other.field && width == other.width && visible == other.visible;
+        }
     };
     std::vector<ColumnShape> laidOut_;
     TCanvas* canvas_ = nullptr;

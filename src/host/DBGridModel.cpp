@@ -72,13 +72,14 @@ void DBGridModel::refreshRows() {
     emit synced();
 }
 
-void DBGridModel::refreshTexts() {
+void DBGridModel::refreshTexts(bool titles) {
     const int columns = columnCount();
     if (columns == 0)
         return;
     if (rows_ > 0)
         emit dataChanged(index(0, 0), index(rows_ - 1, columns - 1));
-    emit headerDataChanged(Qt::Horizontal, 0, columns - 1);
+    if (titles)
+        emit headerDataChanged(Qt::Horizontal, 0, columns - 1);
 }
 
 int DBGridModel::dataSetRows() const {

@@ -30,8 +30,8 @@ public:
     void reset();
     // The dataset's rows were replaced or changed in number; the columns are the same.
     void refreshRows();
-    // Same rows and columns, texts or titles to show again.
-    void refreshTexts();
+    // Same rows and columns, their texts (and the titles, when asked) to show again.
+    void refreshTexts(bool titles);
     int dataSetRows() const;
     void currentRecordChanged();
     dataset::Field* fieldOf(int column) const;
