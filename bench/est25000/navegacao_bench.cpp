@@ -128,20 +128,20 @@ void BM_GetItemAmostra(benchmark::State& state) {
     mediana(state, tempos);
 }
 
-// The client's side of a move without the server: the answers fetched beforehand are loaded
-// into the item dataset (and shown by the item grid), with the supplier's tax-id mask.
+// The client's side of loading the items without the server: the answers' texts fetched
+// beforehand (as a move fetches them) are read into the item dataset and shown by the item grid.
 void BM_CarregaItens(benchmark::State& state) {
     Cenario& c = cenario();
     Cli_est25000::TfrmAmostraProc* tela = Cli_est25000::frmAmostraProc;
-    QList<QJsonValue> respostas;
+    QList<QByteArray> respostas;
     for (int i = 0; i < 100; ++i)
-        respostas << tela->netAmostraProc->Call(QStringLiteral("GetItemAmostra"),
-                                                QJsonArray{c.numeros[i], QStringLiteral("3")});
+        respostas << tela->netAmostraProc->CallText(QStringLiteral("GetItemAmostra"),
+                                                    QJsonArray{c.numeros[i], QStringLiteral("3")});
     std::vector<double> tempos;
     int i = 0;
     for (auto _ : state) {
         const auto inicio = Clock::now();
-        tela->cdsItemAmostra->setDataJson(respostas[i++ % 100]);
+        tela->cdsItemAmostra->setDataJsonText(respostas[i++ % 100]);
         tempos.push_back(micros(inicio));
     }
     mediana(state, tempos);

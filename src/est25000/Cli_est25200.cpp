@@ -138,10 +138,10 @@ void TfrmFiltroAmostraProc::sbtConfirmaClick(QObject* Sender) {
 
     auto* tela = Cli_est25000::frmAmostraProc;
     if (Sender && tela) {
-        const QJsonValue resposta = tela->netAmostraProc->Call(QStringLiteral("GetAmostraProc"),
-                                                               QJsonArray::fromStringList(args));
-        const QJsonValue pacote = Consiste::CheckResultServ(resposta, true, 0);
-        tela->cdsAmostraProc->setData(dataset::dataPacketFromJson(pacote));
+        // The list can be long: its packet is read from the answer's text in one pass.
+        const QByteArray resposta = tela->netAmostraProc->CallText(
+            QStringLiteral("GetAmostraProc"), QJsonArray::fromStringList(args));
+        tela->cdsAmostraProc->setDataJsonText(Consiste::CheckResultServText(resposta, true, 0));
     }
     if (tela)
         tela->repaint();
