@@ -54,9 +54,8 @@ const Method* Registry::find(const QString& object, const QString& method) const
     return it == obj->constEnd() ? nullptr : &*it;
 }
 
-void Registry::addChanges(
-    const QString& object, const QString& method, qsizetype arguments,
-    std::function<QByteArray(Session&, const QList<dataset::ChangePacket>&)> call) {
+void Registry::addChanges(const QString& object, const QString& method, qsizetype arguments,
+                          ChangesCall call) {
     changes_.insert(object + QLatin1Char('.') + method, {arguments, std::move(call)});
 }
 

@@ -35,9 +35,10 @@ using Method = std::function<QJsonValue(Session&, const QJsonArray& args)>;
 
 // The same call for a method whose arguments are all change packets, read straight from the
 // request's text in one pass; it answers the JSON text of its result.
+using ChangesCall = std::function<QByteArray(Session&, const QList<dataset::ChangePacket>&)>;
 struct ChangesMethod {
     qsizetype arguments = 0;
-    std::function<QByteArray(Session&, const QList<dataset::ChangePacket>&)> call;
+    ChangesCall call;
 };
 
 class Registry {
@@ -46,7 +47,7 @@ public:
     // A second way into a method already added, taken when the request's text reads as that
     // many change packets; any other text goes the general way, with its messages.
     void addChanges(const QString& object, const QString& method, qsizetype arguments,
-                    std::function<QByteArray(Session&, const QList<dataset::ChangePacket>&)> call);
+                    ChangesCall call);
     // nullptr when the object or the method is unknown.
     const Method* find(const QString& object, const QString& method) const;
     const ChangesMethod* findChanges(const QString& object, const QString& method) const;
