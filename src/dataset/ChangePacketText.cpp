@@ -3,35 +3,28 @@
 // decoder does; it is stricter in one point: a key repeated in an object is refused.
 
 #include "DataPacket.h"
+#include "JsonTextReader.h"
+#include "PacketNames.h"
 
 #include <QDate>
 #include <QSet>
-#include <QStringDecoder>
 
-#include <charconv>
 #include <cmath>
-#include <cstring>
 
 namespace dataset {
 namespace {
 
-constexpr int kMaxDepth = 64;
-
-const char* const kTypeNames[] = {"string", "float", "integer", "date", "boolean"};
-
-[[noreturn]] void fail(const QString& what) {
-    throw PacketError(what.toStdString());
-}
+constexpr JsonTextWording kWording{"pacote malformado: ", "aninhado demais", "falta ':'",
+                                   "lista ou objeto sem fim", true};
 
 // Where a row is, for messages: "alteração 2 (old)".
 QString where(qsizetype change, const char* side) {
     return QStringLiteral("alteração %1 (%2)").arg(change).arg(QLatin1String(side));
 }
 
-class Reader {
+class Reader : private JsonTextReader {
 public:
-    explicit Reader(QByteArrayView text)
-        : p_(text.data()), begin_(text.data()), end_(p_ + text.size()) {}
+    explicit Reader(QByteArrayView text) : JsonTextReader(text, kWording) {}
 
     // A change packet or null, where the reader stands.
     ChangePacket packetOrNull() {
@@ -79,280 +72,35 @@ public:
         QList<ChangePacket> packets;
         skipBlanks();
         expect('[', "a lista de pacotes de alterações não é uma lista");
-        skipBlanks();
-        if (peek() == ']') {
-            ++p_;
-            return packets;
-        }
-        for (;;) {
-            packets.append(packetOrNull());
-            skipBlanks();
-            if (peek() == ',') {
-                ++p_;
-                continue;
-            }
-            expect(']', "lista de pacotes sem fim");
-            return packets;
-        }
+        forEachItem(']', "lista de pacotes sem fim", [&] { packets.append(packetOrNull()); });
+        return packets;
     }
 
-    void atEnd() {
+    void nothingAfter() {
         skipBlanks();
-        if (p_ != end_)
+        if (!atEnd())
             failAt("texto após o fim do pacote");
     }
 
 private:
-    [[noreturn]] void failAt(const char* what) const {
-        fail(QStringLiteral("pacote malformado: %1 (posição %2)")
-                 .arg(QString::fromUtf8(what))
-                 .arg(p_ - begin_));
-    }
     void noRepeat(bool& seen) const {
         if (seen)
             failAt("chave repetida");
         seen = true;
     }
 
-    char peek() const { return p_ < end_ ? *p_ : '\0'; }
-    void expect(char c, const char* what) {
-        if (peek() != c)
-            failAt(what);
-        ++p_;
-    }
-    void skipBlanks() {
-        while (p_ < end_ && (*p_ == ' ' || *p_ == '\n' || *p_ == '\r' || *p_ == '\t'))
-            ++p_;
-    }
-    bool literal(const char* word) {
-        const size_t n = std::strlen(word);
-        if (static_cast<size_t>(end_ - p_) >= n && std::memcmp(p_, word, n) == 0) {
-            p_ += n;
-            return true;
-        }
-        return false;
-    }
-
     // Calls onKey with the reader on each value of the object whose '{' was just read; onKey
     // must read the value.
     template <class OnKey> void forEachKey(OnKey&& onKey) {
-        skipBlanks();
-        if (peek() == '}') {
-            ++p_;
-            return;
-        }
-        for (;;) {
-            skipBlanks();
+        forEachItem('}', "objeto sem fim", [&] {
             bool escaped = false;
             const QByteArrayView raw = rawString(escaped);
-            const QByteArray decoded = escaped ? unescape(raw).toUtf8() : QByteArray();
+            const QByteArray decoded = escaped ? decode(raw, true).toUtf8() : QByteArray();
             skipBlanks();
             expect(':', "falta ':'");
             skipBlanks();
             onKey(escaped ? QByteArrayView(decoded) : raw);
-            skipBlanks();
-            if (peek() == ',') {
-                ++p_;
-                continue;
-            }
-            expect('}', "objeto sem fim");
-            return;
-        }
-    }
-
-    // The raw bytes of a string token between its quotes, checked to be UTF-8; `escaped` tells
-    // whether it needs decoding. Leaves the reader after the closing quote.
-    QByteArrayView rawString(bool& escaped) {
-        if (peek() != '"')
-            failAt("texto esperado");
-        const char* start = ++p_;
-        escaped = false;
-        bool wide = false;
-        while (p_ < end_) {
-            const unsigned char c = static_cast<unsigned char>(*p_);
-            if (c == '"') {
-                const QByteArrayView raw(start, p_ - start);
-                ++p_;
-                if (wide)
-                    checkUtf8(raw);
-                return raw;
-            }
-            if (c == '\\') {
-                escaped = true;
-                if (end_ - p_ < 2)
-                    break;
-                p_ += 2;
-                continue;
-            }
-            if (c < 0x20)
-                failAt("caractere de controle em um texto");
-            wide |= c >= 0x80;
-            ++p_;
-        }
-        failAt("texto sem aspas finais");
-    }
-
-    void checkUtf8(QByteArrayView raw) const {
-        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        const QString ignored = decoder(raw);
-        if (decoder.hasError())
-            failAt("texto fora de UTF-8");
-    }
-
-    QString string() {
-        bool escaped = false;
-        const QByteArrayView raw = rawString(escaped);
-        return escaped ? unescape(raw) : QString::fromUtf8(raw);
-    }
-
-    QString unescape(QByteArrayView raw) const {
-        QString out;
-        out.reserve(raw.size());
-        qsizetype plain = 0; // start of the run of bytes without escapes
-        for (qsizetype i = 0; i < raw.size(); ++i) {
-            if (raw[i] != '\\')
-                continue;
-            out += QString::fromUtf8(raw.sliced(plain, i - plain));
-            const char c = raw[++i]; // rawString saw a byte after every backslash
-            switch (c) {
-            case '"':
-            case '\\':
-            case '/':
-                out += QLatin1Char(c);
-                break;
-            case 'b':
-                out += QLatin1Char('\b');
-                break;
-            case 'f':
-                out += QLatin1Char('\f');
-                break;
-            case 'n':
-                out += QLatin1Char('\n');
-                break;
-            case 'r':
-                out += QLatin1Char('\r');
-                break;
-            case 't':
-                out += QLatin1Char('\t');
-                break;
-            case 'u': {
-                const char16_t unit = hex4(raw, i + 1);
-                i += 4;
-                if (QChar::isLowSurrogate(unit))
-                    failAt("par substituto inválido em um texto");
-                out += QChar(unit);
-                if (QChar::isHighSurrogate(unit)) {
-                    if (i + 6 >= raw.size() || raw[i + 1] != '\\' || raw[i + 2] != 'u')
-                        failAt("par substituto incompleto em um texto");
-                    const char16_t low = hex4(raw, i + 3);
-                    if (!QChar::isLowSurrogate(low))
-                        failAt("par substituto inválido em um texto");
-                    out += QChar(low);
-                    i += 6;
-                }
-                break;
-            }
-            default:
-                failAt("escape inválido em um texto");
-            }
-            plain = i + 1;
-        }
-        out += QString::fromUtf8(raw.sliced(plain));
-        return out;
-    }
-
-    char16_t hex4(QByteArrayView raw, qsizetype at) const {
-        if (at + 4 > raw.size())
-            failAt("escape \\u incompleto em um texto");
-        char16_t v = 0;
-        for (qsizetype k = at; k < at + 4; ++k) {
-            const char c = raw[k];
-            v = static_cast<char16_t>(v << 4);
-            if (c >= '0' && c <= '9')
-                v |= static_cast<char16_t>(c - '0');
-            else if (c >= 'a' && c <= 'f')
-                v |= static_cast<char16_t>(c - 'a' + 10);
-            else if (c >= 'A' && c <= 'F')
-                v |= static_cast<char16_t>(c - 'A' + 10);
-            else
-                failAt("escape \\u inválido em um texto");
-        }
-        return v;
-    }
-
-    // A JSON number token; false, reading nothing, when the next token is not a number.
-    bool number(double& value) {
-        const char* q = p_;
-        if (q < end_ && *q == '-')
-            ++q;
-        if (q >= end_ || *q < '0' || *q > '9')
-            return false;
-        if (*q == '0')
-            ++q;
-        else
-            while (q < end_ && *q >= '0' && *q <= '9')
-                ++q;
-        if (q < end_ && *q == '.') {
-            ++q;
-            if (q >= end_ || *q < '0' || *q > '9')
-                failAt("número malformado");
-            while (q < end_ && *q >= '0' && *q <= '9')
-                ++q;
-        }
-        if (q < end_ && (*q == 'e' || *q == 'E')) {
-            ++q;
-            if (q < end_ && (*q == '+' || *q == '-'))
-                ++q;
-            if (q >= end_ || *q < '0' || *q > '9')
-                failAt("número malformado");
-            while (q < end_ && *q >= '0' && *q <= '9')
-                ++q;
-        }
-        const auto result = std::from_chars(p_, q, value);
-        if (result.ec != std::errc() || result.ptr != q || !std::isfinite(value))
-            failAt("número fora do alcance");
-        p_ = q;
-        return true;
-    }
-
-    void skipValue(int depth) {
-        if (depth > kMaxDepth)
-            failAt("aninhado demais");
-        const char c = peek();
-        if (c == '"') {
-            bool escaped = false;
-            rawString(escaped);
-        } else if (c == '{' || c == '[') {
-            const char close = c == '{' ? '}' : ']';
-            ++p_;
-            skipBlanks();
-            if (peek() == close) {
-                ++p_;
-                return;
-            }
-            for (;;) {
-                skipBlanks();
-                if (c == '{') {
-                    bool escaped = false;
-                    rawString(escaped);
-                    skipBlanks();
-                    expect(':', "falta ':'");
-                    skipBlanks();
-                }
-                skipValue(depth + 1);
-                skipBlanks();
-                if (peek() == ',') {
-                    ++p_;
-                    continue;
-                }
-                expect(close, "lista ou objeto sem fim");
-                return;
-            }
-        } else if (!(literal("true") || literal("false") || literal("null"))) {
-            double ignored;
-            if (!number(ignored))
-                failAt("valor JSON inválido");
-        }
+        });
     }
 
     // A field's "name" or "type": text, anything else reads as empty text (as the JSON-value
@@ -370,22 +118,8 @@ private:
         ++p_;
         QList<FieldDef> fields;
         QSet<QString> seen;
-        skipBlanks();
-        if (peek() == ']') {
-            ++p_;
-            return fields;
-        }
-        for (;;) {
-            skipBlanks();
-            fields.append(field(fields.size() + 1, seen));
-            skipBlanks();
-            if (peek() == ',') {
-                ++p_;
-                continue;
-            }
-            expect(']', "lista sem fim");
-            return fields;
-        }
+        forEachItem(']', "lista sem fim", [&] { fields.append(field(fields.size() + 1, seen)); });
+        return fields;
     }
 
     FieldDef field(qsizetype ordinal, QSet<QString>& seen) {
@@ -428,12 +162,10 @@ private:
         if (seen.contains(upper))
             fail(QStringLiteral("campo %1 repetido").arg(def.name));
         seen.insert(upper);
-        int t = 0;
-        while (t < 5 && type != QLatin1String(kTypeNames[t]))
-            ++t;
-        if (t == 5)
+        const auto fieldType = fieldTypeNamed(type);
+        if (!fieldType)
             fail(QStringLiteral("campo %1: tipo desconhecido \"%2\"").arg(def.name, type));
-        def.type = static_cast<FieldType>(t);
+        def.type = *fieldType;
         if (sizeWrong)
             fail(QStringLiteral("campo %1: tamanho inválido").arg(def.name));
         return def;
@@ -443,22 +175,9 @@ private:
         if (peek() != '[')
             fail(QStringLiteral("pacote sem a lista \"changes\""));
         ++p_;
-        skipBlanks();
-        if (peek() == ']') {
-            ++p_;
-            return;
-        }
-        for (;;) {
-            skipBlanks();
+        forEachItem(']', "lista sem fim", [&] {
             packet.changes.append(change(packet.fields, packet.changes.size() + 1));
-            skipBlanks();
-            if (peek() == ',') {
-                ++p_;
-                continue;
-            }
-            expect(']', "lista sem fim");
-            return;
-        }
+        });
     }
 
     // A row that may turn out not to be needed (the "old" of an insert): its faults are kept
@@ -493,15 +212,11 @@ private:
                 skipValue(0);
             }
         });
-        Change change;
-        if (type == QLatin1String("insert"))
-            change.kind = ChangeKind::Insert;
-        else if (type == QLatin1String("modify"))
-            change.kind = ChangeKind::Modify;
-        else if (type == QLatin1String("delete"))
-            change.kind = ChangeKind::Delete;
-        else
+        const auto kind = changeKindNamed(type);
+        if (!kind)
             fail(QStringLiteral("alteração %1: tipo desconhecido \"%2\"").arg(ordinal).arg(type));
+        Change change;
+        change.kind = *kind;
         if (change.kind != ChangeKind::Insert)
             change.oldRow = take(oldSide, fields, ordinal, "old");
         if (change.kind != ChangeKind::Delete)
@@ -532,13 +247,7 @@ private:
         ++p_;
         side.list = true;
         side.row.reserve(fields.size());
-        skipBlanks();
-        if (peek() == ']') {
-            ++p_;
-            return;
-        }
-        for (;;) {
-            skipBlanks();
+        forEachItem(']', "lista sem fim", [&] {
             const qsizetype i = side.row.size();
             if (!side.fault.isNull() || i >= fields.size()) {
                 skipValue(1);
@@ -549,14 +258,7 @@ private:
                     QStringLiteral(": valor inválido para o campo %1").arg(fields.at(i).name);
                 side.row.append(QVariant());
             }
-            skipBlanks();
-            if (peek() == ',') {
-                ++p_;
-                continue;
-            }
-            expect(']', "lista sem fim");
-            return;
-        }
+        });
     }
 
     // Appends the value for the field; false, reading nothing, when the next token does not fit.
@@ -614,10 +316,6 @@ private:
         }
         return false;
     }
-
-    const char* p_;
-    const char* begin_;
-    const char* end_;
 };
 
 } // namespace
@@ -625,14 +323,14 @@ private:
 ChangePacket changePacketFromJsonText(QByteArrayView json) {
     Reader reader(json);
     ChangePacket packet = reader.packetOrNull();
-    reader.atEnd();
+    reader.nothingAfter();
     return packet;
 }
 
 QList<ChangePacket> changePacketsFromJsonText(QByteArrayView json) {
     Reader reader(json);
     QList<ChangePacket> packets = reader.packetList();
-    reader.atEnd();
+    reader.nothingAfter();
     return packets;
 }
 

@@ -1,5 +1,7 @@
 #include "DataPacket.h"
 
+#include "PacketNames.h"
+
 #include <QDate>
 #include <QJsonArray>
 #include <QSet>
@@ -11,19 +13,35 @@ namespace dataset {
 namespace {
 
 const char* const kTypeNames[] = {"string", "float", "integer", "date", "boolean"};
+const char* const kChangeKindNames[] = {"insert", "modify", "delete"};
+
+template <class Enum, size_t N>
+std::optional<Enum> named(QAnyStringView name, const char* const (&names)[N]) {
+    for (size_t i = 0; i < N; ++i)
+        if (QAnyStringView::equal(name, QLatin1StringView(names[i])))
+            return static_cast<Enum>(i);
+    return std::nullopt;
+}
 
 [[noreturn]] void fail(const QString& what) {
     throw PacketError(what.toStdString());
 }
 
 FieldType typeFromName(const QString& name, const QString& field) {
-    for (int i = 0; i < 5; ++i)
-        if (name == QLatin1String(kTypeNames[i]))
-            return static_cast<FieldType>(i);
+    if (const auto type = fieldTypeNamed(name))
+        return *type;
     fail(QStringLiteral("campo %1: tipo desconhecido \"%2\"").arg(field, name));
 }
 
 } // namespace
+
+std::optional<FieldType> fieldTypeNamed(QAnyStringView name) {
+    return named<FieldType>(name, kTypeNames);
+}
+
+std::optional<ChangeKind> changeKindNamed(QAnyStringView name) {
+    return named<ChangeKind>(name, kChangeKindNames);
+}
 
 QList<FieldDef> fieldDefsFromJson(const QJsonValue& json) {
     if (!json.isArray())
@@ -231,15 +249,11 @@ ChangePacket changePacketFromJson(const QJsonValue& json) {
             fail(QStringLiteral("%1 não é um objeto").arg(where));
         const QJsonObject item = array.at(i).toObject();
         const QString type = item.value(QLatin1String("type")).toString();
-        Change change;
-        if (type == QLatin1String("insert"))
-            change.kind = ChangeKind::Insert;
-        else if (type == QLatin1String("modify"))
-            change.kind = ChangeKind::Modify;
-        else if (type == QLatin1String("delete"))
-            change.kind = ChangeKind::Delete;
-        else
+        const auto kind = changeKindNamed(type);
+        if (!kind)
             fail(QStringLiteral("%1: tipo desconhecido \"%2\"").arg(where, type));
+        Change change;
+        change.kind = *kind;
         if (change.kind != ChangeKind::Insert)
             change.oldRow = rowFromJson(item.value(QLatin1String("old")), packet.fields,
                                         Where{"alteração", i + 1, "old"});
