@@ -10,22 +10,22 @@ using namespace dataset;
 
 namespace {
 
-std::string dataRefusal(const QByteArray& text) {
+// The refusal's text, or "(aceito)".
+template <class Read> std::string refusal(Read read, const QByteArray& text) {
     try {
-        (void)dataPacketFromJsonText(text);
+        (void)read(text);
     } catch (const PacketError& e) {
         return e.what();
     }
     return "(aceito)";
 }
 
+std::string dataRefusal(const QByteArray& text) {
+    return refusal([](QByteArrayView t) { return dataPacketFromJsonText(t); }, text);
+}
+
 std::string changeRefusal(const QByteArray& text) {
-    try {
-        (void)changePacketFromJsonText(text);
-    } catch (const PacketError& e) {
-        return e.what();
-    }
-    return "(aceito)";
+    return refusal([](QByteArrayView t) { return changePacketFromJsonText(t); }, text);
 }
 
 QByteArray dataPacketWith(const QByteArray& extra, const QByteArray& value) {
