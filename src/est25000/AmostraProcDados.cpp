@@ -7,6 +7,8 @@
 
 #include <Adoibquery.h>
 #include <ClientDataSet.h>
+#include <DBControls.h>
+#include <DBGrid.h>
 #include <DataSource.h>
 #include <Netconnection.h>
 
@@ -40,6 +42,13 @@ void TfrmAmostraProc::criaDados() {
         criaConsulta(this, "qryValidProdItem", sql::validProdItem(), campos::qryValidProdItem());
     qryProdItem = criaConsulta(this, "qryProdItem", sql::prodItem(), campos::qryProdItem());
 
+    // The items request goes out first on a move, then the controls show the record reached.
+    // The form's grid, caption and navigator were bound to dtsPadrao before this handler;
+    // bound again, they come after it. The header edits are bound later.
+    connect(dtsPadrao, &dataset::DataSource::scrolled, this, [this] { pedeItens(); });
+    dbgPadrao->SetDataSource(dtsPadrao);
+    dbtNome->SetDataSource(dtsPadrao);
+    dbnPadrao->SetDataSource(dtsPadrao);
     dtsPadrao->setDataSet(cdsAmostraProc);
     dtsItemAmostra = criaFonte(this, "dtsItemAmostra", cdsItemAmostra);
     dtsProdAmostra = criaFonte(this, "dtsProdAmostra", cdsProdAmostra);

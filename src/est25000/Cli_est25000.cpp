@@ -144,11 +144,24 @@ void TfrmAmostraProc::FormClose(QObject* Sender, host::TCloseAction& Action) {
     }
 }
 
+QJsonArray TfrmAmostraProc::argumentosItens() const {
+    return {cdsAmostraProc->fieldByName(QStringLiteral("NRAMOSTRA"))->asString(),
+            QString::number(Quorvan::DBPictObj(Quorvan::tpProduto)->GetTtNiveis())};
+}
+
+// Sends the items request of the sample the cursor reached, before the controls show it: the
+// server works while they lay out, and AfterScroll (carregaItens) waits for this very answer.
+void TfrmAmostraProc::pedeItens() {
+    try {
+        netAmostraProc->SendText(QStringLiteral("GetItemAmostra"), argumentosItens());
+    } catch (...) {
+        // Nothing is pending then: carregaItens calls at once and raises the failure itself.
+    }
+}
+
 void TfrmAmostraProc::carregaItens() {
-    QJsonArray args{cdsAmostraProc->fieldByName(QStringLiteral("NRAMOSTRA"))->asString(),
-                    QString::number(Quorvan::DBPictObj(Quorvan::tpProduto)->GetTtNiveis())};
     cdsItemAmostra->setDataJsonText(
-        netAmostraProc->CallText(QStringLiteral("GetItemAmostra"), args));
+        netAmostraProc->ReceiveText(QStringLiteral("GetItemAmostra"), argumentosItens()));
 }
 
 void TfrmAmostraProc::cdsAmostraProcAfterScroll(dataset::ClientDataSet&) {

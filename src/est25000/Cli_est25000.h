@@ -139,6 +139,8 @@ private:
     void criaDados();
     void criaCabecalho();
     void criaGrades();
+    QJsonArray argumentosItens() const;
+    void pedeItens();
     void carregaItens();
     void atualizaPaginas();
     void teclado(Quorvan::tagMSG& Msg);

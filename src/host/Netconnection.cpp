@@ -1,10 +1,13 @@
 #include "Netconnection.h"
 
 #include "Exceptions.h"
+#include "NetCallWorker.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMutex>
+
+#include <utility>
 
 #include <httplib.h>
 
@@ -29,7 +32,10 @@ QString serverMessage(const httplib::Result& res) {
 
 TNetConnection::TNetConnection(QObject* parent) : QObject(parent) {}
 
-TNetConnection::~TNetConnection() = default;
+// The worker goes first: it aborts a call in flight and joins its thread.
+TNetConnection::~TNetConnection() {
+    worker_.reset();
+}
 
 void TNetConnection::SetHost(const QString& host) {
     host_ = host;
@@ -37,6 +43,9 @@ void TNetConnection::SetHost(const QString& host) {
 
 void TNetConnection::SetConnected(bool connected) {
     if (!connected) {
+        pending_.reset();
+        if (worker_)
+            worker_->close();
         client_.reset();
         return;
     }
@@ -54,26 +63,39 @@ void TNetConnection::SetConnected(bool connected) {
     client_ = std::move(client);
 }
 
-std::string TNetConnection::post(const QString& method, const QJsonArray& args) {
+// Opens the connection when closed and resolves everything a call needs, on this thread.
+host::detail::HttpCall TNetConnection::request(const QString& method, const QJsonArray& args) {
     if (!client_)
         SetConnected(true);
-    httplib::Headers headers;
+    host::detail::HttpCall call;
+    call.host = host_.toStdString();
+    call.port = Port;
+    call.timeout = Timeout;
     const QString token = AccessToken();
     if (!token.isEmpty())
-        headers.emplace("Authorization", "Bearer " + token.toStdString());
-    const std::string path = "/rpc/" + ServerName.toStdString() + "/" + method.toStdString();
-    const QByteArray body = QJsonDocument(args).toJson(QJsonDocument::Compact);
-    httplib::Result res = client_->Post(path, headers, body.constData(),
-                                        static_cast<size_t>(body.size()), "application/json");
+        call.headers.emplace("Authorization", "Bearer " + token.toStdString());
+    call.path = "/rpc/" + ServerName.toStdString() + "/" + method.toStdString();
+    call.body = QJsonDocument(args).toJson(QJsonDocument::Compact).toStdString();
+    return call;
+}
+
+std::string TNetConnection::answerBody(httplib::Result& res, const QString& host, int port) {
     if (!res)
         throw host::EHostError(
             QStringLiteral("Não foi possível comunicar com o servidor de aplicação em %1:%2 (%3).")
-                .arg(host_)
-                .arg(Port)
+                .arg(host)
+                .arg(port)
                 .arg(QString::fromStdString(httplib::to_string(res.error()))));
     if (res->status != 200)
         throw host::EHostError(serverMessage(res));
     return std::move(res->body);
+}
+
+std::string TNetConnection::post(const QString& method, const QJsonArray& args) {
+    const host::detail::HttpCall call = request(method, args);
+    httplib::Result res = client_->Post(call.path, call.headers, call.body.data(), call.body.size(),
+                                        "application/json");
+    return answerBody(res, host_, Port);
 }
 
 void TNetConnection::invalidAnswer(const QString& method) const {
@@ -92,7 +114,10 @@ QJsonValue TNetConnection::Call(const QString& method, const QJsonArray& args) {
 }
 
 QByteArray TNetConnection::CallText(const QString& method, const QJsonArray& args) {
-    const std::string body = post(method, args);
+    return resultText(post(method, args), method);
+}
+
+QByteArray TNetConnection::resultText(const std::string& body, const QString& method) const {
     // The server answers {"result": <value>} and nothing else: the value is what lies between
     // the colon after the one key and the closing brace.
     const std::string_view text(body);
@@ -119,6 +144,35 @@ QByteArray TNetConnection::CallText(const QString& method, const QJsonArray& arg
     if (length <= 0)
         invalidAnswer(method);
     return QByteArray(text.data() + pos, length).trimmed();
+}
+
+void TNetConnection::SendText(const QString& method, const QJsonArray& args) {
+    pending_.reset();
+    try {
+        host::detail::HttpCall call = request(method, args);
+        if (!worker_)
+            worker_ = std::make_unique<host::detail::NetCallWorker>();
+        worker_->start(std::move(call));
+        pending_ = PendingCall{method, args, host_, Port};
+    } catch (...) {
+        // Opening failed (BeforeConnect raised): nothing is pending, so ReceiveText calls
+        // at once and raises the failure where the caller expects it.
+    }
+}
+
+QByteArray TNetConnection::ReceiveText(const QString& method, const QJsonArray& args) {
+    if (!Pending(method, args)) {
+        // Another call's answer is dropped; its thread finishes it on its own.
+        pending_.reset();
+        return CallText(method, args);
+    }
+    const PendingCall call = std::exchange(pending_, std::nullopt).value();
+    httplib::Result res = worker_->wait();
+    return resultText(answerBody(res, call.host, call.port), method);
+}
+
+bool TNetConnection::Pending(const QString& method, const QJsonArray& args) const {
+    return pending_ && pending_->method == method && pending_->args == args;
 }
 
 void TNetConnection::SetAccessToken(const QString& token) {

@@ -11,11 +11,18 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace httplib {
 class Client;
-}
+class Result;
+} // namespace httplib
+
+namespace host::detail {
+class NetCallWorker;
+struct HttpCall;
+} // namespace host::detail
 
 class TNetConnection : public QObject {
     Q_OBJECT
@@ -46,14 +53,36 @@ public:
     // does; the text itself is checked by whoever reads it.
     QByteArray CallText(const QString& method, const QJsonArray& args = {});
 
+    // CallText split in two, so that the caller works while the server answers. SendText
+    // starts the call at once on the connection's own thread (opening the connection first,
+    // here); it raises nothing. ReceiveText answers it when it was for the same method and
+    // arguments; otherwise it drops the pending answer and calls at once. Either way it raises
+    // what CallText raises. For calls without side effects: a dropped call still ran.
+    void SendText(const QString& method, const QJsonArray& args = {});
+    QByteArray ReceiveText(const QString& method, const QJsonArray& args = {});
+    // Whether a SendText of this method and these arguments waits for its ReceiveText.
+    bool Pending(const QString& method, const QJsonArray& args = {}) const;
+
     // The access token sent as "Authorization: Bearer" by every connection of the process.
     static void SetAccessToken(const QString& token);
     static QString AccessToken();
 
 private:
+    struct PendingCall {
+        QString method;
+        QJsonArray args;
+        QString host;
+        int port = 0;
+    };
+
+    host::detail::HttpCall request(const QString& method, const QJsonArray& args);
     std::string post(const QString& method, const QJsonArray& args);
+    static std::string answerBody(httplib::Result& res, const QString& host, int port);
+    QByteArray resultText(const std::string& body, const QString& method) const;
     [[noreturn]] void invalidAnswer(const QString& method) const;
 
     QString host_ = QStringLiteral("127.0.0.1");
     std::unique_ptr<httplib::Client> client_;
+    std::unique_ptr<host::detail::NetCallWorker> worker_;
+    std::optional<PendingCall> pending_;
 };
