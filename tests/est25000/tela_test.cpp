@@ -15,6 +15,7 @@
 #include <Consiste.h>
 #include <DBControls.h>
 #include <DBGrid.h>
+#include <DBGridModel.h>
 #include <DataSource.h>
 #include <DbGeral.h>
 #include <EditMask.h>
@@ -449,3 +450,77 @@ TEST(TelaFechamento, ItemsThatDoNotAddUpRefuseTheCloseAndKeepEverything) {
 }
 
 } // namespace
+
+// On a move the items request of the sample reached is already out when the header edits show
+// it; with the controls disabled nothing goes out early and the move still loads its items.
+TEST_F(TelaTest, AMoveSendsTheItemsRequestBeforeTheHeaderShowsTheRecord) {
+    TfrmAmostraProc& tela = abreTela(script);
+    dataset::ClientDataSet* amostras = tela.cdsAmostraProc;
+    ASSERT_GE(amostras->recordCount(), 3);
+    const auto pedido = [&] {
+        return QJsonArray{texto(amostras, "NRAMOSTRA"), QStringLiteral("3")};
+    };
+    QStringList vistas;
+    QStringList jaPedidas;
+    const auto conexao =
+        QObject::connect(tela.dbeNrAmostra, &QLineEdit::textChanged, [&](const QString& nr) {
+            vistas << nr;
+            if (tela.netAmostraProc->Pending(QStringLiteral("GetItemAmostra"), pedido()))
+                jaPedidas << nr;
+        });
+    // The form's list grid was bound before the screen's handler: it must follow it too.
+    auto* modelo = qobject_cast<host::DBGridModel*>(tela.dbgPadrao->model());
+    ASSERT_NE(modelo, nullptr);
+    int gradeSincronizada = 0;
+    int gradeJaPedida = 0;
+    const auto conexaoGrade = QObject::connect(modelo, &host::DBGridModel::synced, [&] {
+        ++gradeSincronizada;
+        if (tela.netAmostraProc->Pending(QStringLiteral("GetItemAmostra"), pedido()))
+            ++gradeJaPedida;
+    });
+    amostras->next();
+    amostras->next();
+    amostras->prior();
+    QObject::disconnect(conexao);
+    QObject::disconnect(conexaoGrade);
+    EXPECT_EQ(vistas.size(), 3);
+    EXPECT_EQ(jaPedidas, vistas);
+    EXPECT_EQ(gradeSincronizada, 3);
+    EXPECT_EQ(gradeJaPedida, 3);
+    EXPECT_FALSE(tela.netAmostraProc->Pending(QStringLiteral("GetItemAmostra"), pedido()))
+        << "the move took its own answer";
+    EXPECT_EQ(texto(tela.cdsItemAmostra, "NRAMOSTRA"), texto(amostras, "NRAMOSTRA"));
+    EXPECT_EQ(tela.cdsItemAmostra->recordCount(), itensNoBanco(texto(amostras, "NRAMOSTRA")));
+
+    amostras->disableControls();
+    amostras->next();
+    EXPECT_FALSE(tela.netAmostraProc->Pending(QStringLiteral("GetItemAmostra"), pedido()));
+    amostras->enableControls();
+    EXPECT_EQ(texto(tela.cdsItemAmostra, "NRAMOSTRA"), texto(amostras, "NRAMOSTRA"));
+    EXPECT_EQ(tela.cdsItemAmostra->recordCount(), itensNoBanco(texto(amostras, "NRAMOSTRA")));
+}
+
+// An items call that fails during a move raises out of the move and leaves the items shown.
+TEST_F(TelaTest, AFailingItemsCallDuringAMoveRaisesAndKeepsTheItems) {
+    TfrmAmostraProc& tela = abreTela(script);
+    dataset::ClientDataSet* amostras = tela.cdsAmostraProc;
+    ASSERT_GE(amostras->recordCount(), 2);
+    const QString antes = texto(amostras, "NRAMOSTRA");
+    const int itens = tela.cdsItemAmostra->recordCount();
+    ASSERT_GT(itens, 0);
+    TNetConnection::SetAccessToken(QStringLiteral("errado"));
+    QString mensagem;
+    try {
+        amostras->next();
+    } catch (const host::EHostError& e) {
+        mensagem = e.message();
+    }
+    TNetConnection::SetAccessToken(Ambiente::instancia().token());
+    EXPECT_EQ(mensagem, QStringLiteral("Token de acesso ausente ou inválido."));
+    EXPECT_NE(texto(amostras, "NRAMOSTRA"), antes);
+    EXPECT_EQ(texto(tela.cdsItemAmostra, "NRAMOSTRA"), antes);
+    EXPECT_EQ(tela.cdsItemAmostra->recordCount(), itens);
+
+    amostras->next(); // the connection goes on working
+    EXPECT_EQ(texto(tela.cdsItemAmostra, "NRAMOSTRA"), texto(amostras, "NRAMOSTRA"));
+}
