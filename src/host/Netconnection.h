@@ -1,7 +1,8 @@
 #pragma once
 // Connection to the application server: one remote data module (ServerName) reached over
 // HTTP+JSON (docs/protocol.md). Calls are blocking, without a nested event loop: the screen
-// waits for the answer, as it always did.
+// waits for the answer, as it always did. A split call (SendText, ReceiveText) lets the screen
+// do its own work while the server answers, and still waits for the answer before going on.
 
 #include <QByteArray>
 #include <QJsonArray>
