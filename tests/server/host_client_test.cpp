@@ -1,4 +1,5 @@
 // The host's client side against a real server: TNetConnection, CheckResultServ, DbGeral.
+#include "HostErrorText.h"
 #include "TestSupport.h"
 
 #include "CheckResultServ.h"
@@ -18,15 +19,6 @@
 using namespace testsupport;
 
 namespace {
-
-QString messageOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const host::EHostError& e) {
-        return e.message();
-    }
-    return QStringLiteral("<no exception>");
-}
 
 class HostClient : public ::testing::Test {
 protected:

@@ -1,6 +1,7 @@
 // TNetConnection's split call (SendText, then ReceiveText) against a real server: the same
 // answers and the same failures as CallText, fallback when the receive does not match the send,
 // and closing or destroying the connection with a call still at the server.
+#include "HostErrorText.h"
 #include "TestSupport.h"
 
 #include "Exceptions.h"
@@ -20,15 +21,6 @@
 using namespace testsupport;
 
 namespace {
-
-QString messageOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const host::EHostError& e) {
-        return e.message();
-    }
-    return QStringLiteral("<no exception>");
-}
 
 const QString kItens = QStringLiteral("GetItemAmostra");
 
