@@ -279,4 +279,11 @@ SampleCase findSampleCase(server::Session& session) {
     throw std::runtime_error("demo data holds no usable sample case");
 }
 
+int portOfAStoppedServer(const QString& databaseUrl) {
+    server::ServerOptions options;
+    options.databaseUrl = databaseUrl;
+    server::EmbeddedServer gone(options);
+    return gone.start();
+}
+
 } // namespace testsupport

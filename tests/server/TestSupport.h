@@ -102,6 +102,9 @@ QVariant scalar(server::Session& session, const QString& sql, const QVariantHash
 
 // A new sample as the screen sends it: the sample packet with one insert and the items
 // packet with the given (product, quantity, principal) rows, all with an empty number.
+// A port that had a server on that database a moment ago and has no listener now.
+int portOfAStoppedServer(const QString& databaseUrl);
+
 struct NewItem {
     QString product;
     double quantity;

@@ -108,13 +108,7 @@ TEST_F(HostClient, FailuresRaiseWithTheServersMessage) {
 }
 
 TEST_F(HostClient, AnUnreachableServerRaisesAReadableError) {
-    int port = 0; // a port that had a server a moment ago and has no listener now
-    {
-        server::ServerOptions options;
-        options.databaseUrl = server_.database().url();
-        server::EmbeddedServer gone(options);
-        port = gone.start();
-    }
+    int port = portOfAStoppedServer(server_.database().url());
     int openings = 0;
     auto net = connection(QStringLiteral("Est25000.rdmAmostraProc"), &port, &openings);
     const QString message = messageOf([&] {

@@ -101,13 +101,7 @@ TEST_F(SplitCall, FailuresRaiseAtTheReceiveWithCallTextsTexts) {
 }
 
 TEST_F(SplitCall, AServerGoneRaisesAtTheReceiveAsCallTextDoes) {
-    int port = 0; // a port that had a server a moment ago and has no listener now
-    {
-        server::ServerOptions options;
-        options.databaseUrl = server_.database().url();
-        server::EmbeddedServer gone(options);
-        port = gone.start();
-    }
+    int port = portOfAStoppedServer(server_.database().url());
     auto net = connection(port);
     QString sent;
     EXPECT_NO_THROW(net->SendText(kItens, {"1", "3"})) << "the send raises nothing";
