@@ -29,7 +29,6 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
-#include <memory>
 #include <thread>
 #include <vector>
 
@@ -257,7 +256,7 @@ QList<server::FieldDef> listFields() {
 }
 
 // `twinUrl`: a database filled as `url` was, for the bare SQL taken in turns with the server's
-// calls; empty to use `url` itself.
+// calls.
 void latency(const QString& label, const QString& url, const QString& twinUrl, int iterations) {
     ServerProcess server({"--database", url});
     server::Session db(server::DatabaseUrl::parse(url), QStringLiteral("bench-") + label);
@@ -335,15 +334,12 @@ void latency(const QString& label, const QString& url, const QString& twinUrl, i
     std::printf("%-44s %10s %10s %7.2fx  (of no-op + stores only: stricter)\n", "", "", "",
                 confirm.median / (noop.median + bareStores.median));
 
-    // A SQLite connection drops its page cache whenever another connection has written to the
-    // file, so in turns the bare SQL runs on a twin of the server's database, filled the same
-    // way: neither side then pays for the other's writes, as neither does in the runs above.
-    // (PostgreSQL's buffers are shared, and its bare SQL runs on the same database.)
-    std::unique_ptr<server::Session> twin;
-    if (!twinUrl.isEmpty())
-        twin = std::make_unique<server::Session>(server::DatabaseUrl::parse(twinUrl),
-                                                 QStringLiteral("bench-twin-") + label);
-    server::Session& turnsDb = twin ? *twin : db;
+    // In turns the bare SQL runs on a twin of the server's database, filled the same way:
+    // neither side then pays for the other's writes (a SQLite connection drops its page cache
+    // whenever another connection has written to the file; on PostgreSQL both would take the
+    // same numerator row and pages), as neither does in the runs above.
+    server::Session turnsDb(server::DatabaseUrl::parse(twinUrl),
+                            QStringLiteral("bench-twin-") + label);
     const auto confirmHttp = [&] {
         const QJsonValue r = client.call("Est25000.rdmAmostraProc", "ConfirmaAmostra", argsText);
         if (r.toArray().at(1).toString().isEmpty())
@@ -494,14 +490,17 @@ int main(int argc, char** argv) {
             "EST_TEST_PG_URL is not set (eval \"$(scripts/pg-start.sh)\") or pass --skip-pg"));
     const QString name = QStringLiteral("est_bench_lat_%1").arg(QCoreApplication::applicationPid());
     const QString pg = pgDatabase(admin, name);
+    const QString pgTwin = pgDatabase(admin, name + QStringLiteral("_twin"));
     {
         const auto pgFill = Clock::now();
-        { ServerProcess filler({"--database", pg, "--init", "--demo", QString::number(scale)}); }
-        std::printf("\ndemo data, scale %d, PostgreSQL: %.1f s\n", scale,
-                    std::chrono::duration<double>(Clock::now() - pgFill).count());
-        latency(QStringLiteral("PostgreSQL"), pg, QString(), iterations);
+        for (const QString& url : {pg, pgTwin})
+            ServerProcess filler({"--database", url, "--init", "--demo", QString::number(scale)});
+        std::printf("\ndemo data, scale %d, PostgreSQL (the server's and its twin): %.1f s\n",
+                    scale, std::chrono::duration<double>(Clock::now() - pgFill).count());
+        latency(QStringLiteral("PostgreSQL"), pg, pgTwin, iterations);
     }
     dropPg(admin, name);
+    dropPg(admin, name + QStringLiteral("_twin"));
     throughput(admin, seconds);
     return 0;
 }
