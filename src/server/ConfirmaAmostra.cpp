@@ -49,10 +49,12 @@ public:
     std::pair<QList<ErrorRow>, QString> run(const ChangePacket& items,
                                             const ChangePacket& samples) {
         Transaction transaction(session_);
+        const QList<int> samplePositions = columnPositions(samples, kSampleColumns);
         for (const Change& change : samples.changes)
-            applySampleChange(samples, change);
+            applySampleChange(samplePositions, change);
+        const QList<int> itemPositions = columnPositions(items, kItemColumns);
         for (const Change& change : items.changes)
-            applyItemChange(items, change);
+            applyItemChange(itemPositions, change);
         if (errors_.isEmpty()) {
             SampleRules rules(session_);
             for (const QString& key : order_) {
@@ -123,7 +125,8 @@ private:
         query.finish();
     }
 
-    void applySampleChange(const ChangePacket& packet, const Change& change) {
+    // `positions`: where the sample columns sit in the packet's rows.
+    void applySampleChange(const QList<int>& positions, const Change& change) {
         if (change.kind == ChangeKind::Insert) {
             if (samples_.contains(QString()))
                 throw badRequest(
@@ -132,11 +135,11 @@ private:
             s.isNew = true;
             s.quantityTouched = true;
             s.itemsLoaded = true;
-            s.values = recordOf(packet, change.newRow, kSampleColumns);
+            s.values = recordOf(change.newRow, kSampleColumns, positions);
             order_ << QString();
             return;
         }
-        const Record before = recordOf(packet, change.oldRow, kSampleColumns);
+        const Record before = recordOf(change.oldRow, kSampleColumns, positions);
         const QString number = textOf(before, QStringLiteral("NRAMOSTRA"));
         if (number.isEmpty())
             throw badRequest(QStringLiteral("Alteração de amostra sem o número da amostra."));
@@ -158,7 +161,7 @@ private:
         if (!s || s->deleted)
             throw conflict(
                 QStringLiteral("A amostra %1 foi excluída por outro usuário.").arg(number));
-        const Record after = recordOf(packet, change.newRow, kSampleColumns);
+        const Record after = recordOf(change.newRow, kSampleColumns, positions);
         const QStringList changed = changedColumns(before, after);
         if (changed.contains(QStringLiteral("NRAMOSTRA")))
             throw refused(QStringLiteral("O número da amostra não pode ser alterado."));
@@ -170,9 +173,10 @@ private:
         }
     }
 
-    void applyItemChange(const ChangePacket& packet, const Change& change) {
+    // `positions`: where the item columns sit in the packet's rows.
+    void applyItemChange(const QList<int>& positions, const Change& change) {
         const Row& row = change.kind == ChangeKind::Insert ? change.newRow : change.oldRow;
-        const Record image = recordOf(packet, row, kItemColumns);
+        const Record image = recordOf(row, kItemColumns, positions);
         const QString number = textOf(image, QStringLiteral("NRAMOSTRA"));
         Sample* s = nullptr;
         if (number.isEmpty()) {
@@ -211,7 +215,7 @@ private:
         }
         if (at < 0)
             throw conflict(what + QStringLiteral(" foi excluído por outro usuário."));
-        const Record after = recordOf(packet, change.newRow, kItemColumns);
+        const Record after = recordOf(change.newRow, kItemColumns, positions);
         const QStringList changed = changedColumns(image, after);
         checkBeforeImage(s->items.at(at).values, image, changed, what);
         Item& item = s->items[at];

@@ -16,14 +16,20 @@ const QHash<QString, int> kTextSizes{{"NRAMOSTRA", 10},  {"DSAMOSTRA", 50},  {"C
 const QSet<QString> kQuantityColumns{"CDPRODUTO",   "QTPRODPROC", "CDFILIAL",  "NRLANCTONF",
                                      "CDSERIEENTR", "NRNOTAFISC", "CDFORNECED"};
 
-Record recordOf(const dataset::ChangePacket& packet, const dataset::Row& row,
-                const QStringList& columns) {
+QList<int> columnPositions(const dataset::ChangePacket& packet, const QStringList& columns) {
+    QList<int> positions;
+    positions.reserve(columns.size());
+    for (const QString& column : columns)
+        positions.append(packet.indexOf(column));
+    return positions;
+}
+
+Record recordOf(const dataset::Row& row, const QStringList& columns, const QList<int>& positions) {
     Record record;
-    for (const QString& column : columns) {
-        const int index = packet.indexOf(column);
-        if (index >= 0)
-            record.insert(column, row.at(index));
-    }
+    record.reserve(columns.size());
+    for (qsizetype i = 0; i < columns.size(); ++i)
+        if (positions.at(i) >= 0)
+            record.insert(columns.at(i), row.at(positions.at(i)));
     return record;
 }
 
@@ -32,7 +38,14 @@ QString textOf(const Record& record, const QString& column) {
 }
 
 bool isBlank(const QVariant& value) {
-    return value.isNull() || value.toString().trimmed().isEmpty();
+    switch (value.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+        return false; // a number is never blank, and writing it out as text costs
+    default:
+        return value.isNull() || value.toString().trimmed().isEmpty();
+    }
 }
 
 bool sameValue(const QVariant& a, const QVariant& b) {

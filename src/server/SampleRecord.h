@@ -24,8 +24,11 @@ extern const QSet<QString> kQuantityColumns;
 // A record by column name: a stored row or a row of a change packet.
 using Record = QHash<QString, QVariant>;
 
-Record recordOf(const dataset::ChangePacket& packet, const dataset::Row& row,
-                const QStringList& columns);
+// Where each of `columns` sits in the packet's rows (-1 when the packet lacks it): looked up
+// once per packet rather than once per row.
+QList<int> columnPositions(const dataset::ChangePacket& packet, const QStringList& columns);
+// A row of that packet by column name, the columns it lacks left out.
+Record recordOf(const dataset::Row& row, const QStringList& columns, const QList<int>& positions);
 QString textOf(const Record& record, const QString& column);
 bool isBlank(const QVariant& value);
 // Values as compared with a before-image: blank text equals null, numbers to 1e-7.

@@ -111,6 +111,49 @@ TEST_P(Confirm, ANewSampleGetsTheNextTenDigitNumberAndItsItemsThatNumber) {
               QStringLiteral("%1").arg(before + 2, 10, 10, QLatin1Char('0')));
 }
 
+// The screen's packets need not list their fields in the server's order or letter case.
+TEST_P(Confirm, PacketFieldsAreFoundByNameInAnyOrderAndLetterCase) {
+    const auto reversed = [](const QJsonValue& value) {
+        QJsonObject packet = value.toObject();
+        QJsonArray fields;
+        for (const QJsonValue& field : packet.value("fields").toArray()) {
+            QJsonObject f = field.toObject();
+            f["name"] = f.value("name").toString().toLower();
+            fields.prepend(f);
+        }
+        QJsonArray changes;
+        for (const QJsonValue& change : packet.value("changes").toArray()) {
+            QJsonObject c = change.toObject();
+            QJsonArray row;
+            for (const QJsonValue& v : c.value("new").toArray())
+                row.prepend(v);
+            c["new"] = row;
+            changes.append(c);
+        }
+        packet["fields"] = fields;
+        packet["changes"] = changes;
+        return packet;
+    };
+    const QJsonArray args =
+        confirmArgs(stockSample(10), {{case_.item1, 6.5, "S"}, {case_.item2, 3.5, "N"}});
+    const Answer answer =
+        client_.amostra("ConfirmaAmostra", {reversed(args.at(0)), reversed(args.at(1))});
+    expectNoErrors(answer);
+    const QString number = answer.result.toArray().at(1).toString();
+    const QJsonArray row = listed(number);
+    EXPECT_EQ(row[kDs].toString(), "Teste de rendimento");
+    EXPECT_DOUBLE_EQ(row[kQt].toDouble(), 10);
+    EXPECT_EQ(row[7].toString(), "0001");
+    const QJsonArray stored = itemsOf(number);
+    ASSERT_EQ(stored.size(), 2);
+    QMap<QString, QPair<double, QString>> byProduct;
+    for (const QJsonValue& item : stored)
+        byProduct[item[kItemProduct].toString()] = {item[kItemQt].toDouble(),
+                                                    item[kItemPrincipal].toString()};
+    EXPECT_EQ(byProduct.value(case_.item1), qMakePair(6.5, QStringLiteral("S")));
+    EXPECT_EQ(byProduct.value(case_.item2), qMakePair(3.5, QStringLiteral("N")));
+}
+
 TEST_P(Confirm, AModificationIsCheckedAgainstItsBeforeImage) {
     const QString number =
         confirmNew(stockSample(10), {{case_.item1, 10, "S"}}).result.toArray().at(1).toString();
