@@ -6,6 +6,10 @@
 //
 // Usage: bench_server [--scale N] [--iterations N] [--seconds N] [--skip-pg]
 //        (PostgreSQL from EST_TEST_PG_URL, e.g. eval "$(scripts/pg-start.sh)")
+//        bench_server --profile N: on SQLite only, N confirmations in-process and then N bare
+//        transactions of the same SQL, nothing timed; for a profiler, e.g.
+//        valgrind --tool=callgrind --toggle-collect='server::confirmaAmostraText*'
+//                 --toggle-collect='*bareConfirmation*' build/bin/bench_server --profile 300
 #include "ConfirmationSql.h"
 #include "Database.h"
 #include "Packets.h"
@@ -257,7 +261,9 @@ QList<server::FieldDef> listFields() {
 
 // `twinUrl`: a database filled as `url` was, for the bare SQL taken in turns with the server's
 // calls.
-void latency(const QString& label, const QString& url, const QString& twinUrl, int iterations) {
+// With `profileRounds` above 0 only the in-process confirmations and bare transactions run.
+void latency(const QString& label, const QString& url, const QString& twinUrl, int iterations,
+             int profileRounds = 0) {
     ServerProcess server({"--database", url});
     server::Session db(server::DatabaseUrl::parse(url), QStringLiteral("bench-") + label);
     Client client(server.port());
@@ -294,6 +300,18 @@ void latency(const QString& label, const QString& url, const QString& twinUrl, i
 
     const NewSample s = findNewSample(db);
     const QJsonArray args = confirmArgs(s);
+    if (profileRounds > 0) {
+        server::Registry registry;
+        server::registerAmostraProc(registry);
+        const server::ChangesMethod* method =
+            registry.findChanges("Est25000.rdmAmostraProc", "ConfirmaAmostra");
+        const QByteArray argsText = QJsonDocument(args).toJson(QJsonDocument::Compact);
+        for (int i = 0; i < profileRounds; ++i)
+            method->call(db, dataset::changePacketsFromJsonText(argsText));
+        for (int i = 0; i < profileRounds; ++i)
+            bareConfirmation(db, s, false);
+        return;
+    }
     const int confirmations = std::max(20, iterations / 10);
     const Stats bareConfirm = measure(confirmations, [&] { bareConfirmation(db, s, false); });
     const Stats bareStores = measure(confirmations, [&] { bareConfirmation(db, s, true); });
@@ -461,6 +479,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     int scale = 21, iterations = 2000, seconds = 5;
     bool skipPg = false;
+    int profileRounds = 0;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == "--scale" && i + 1 < args.size())
@@ -471,6 +490,8 @@ int main(int argc, char** argv) {
             seconds = args[++i].toInt();
         else if (args[i] == "--skip-pg")
             skipPg = true;
+        else if (args[i] == "--profile" && i + 1 < args.size())
+            profileRounds = args[++i].toInt();
     }
     QTemporaryDir dir;
     const QString sqlite = QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("bench.db"));
@@ -480,7 +501,9 @@ int main(int argc, char** argv) {
         ServerProcess filler({"--database", file, "--init", "--demo", QString::number(scale)});
     std::printf("demo data, scale %d, SQLite (the server's and its twin): %.1f s\n", scale,
                 std::chrono::duration<double>(Clock::now() - fillStart).count());
-    latency(QStringLiteral("SQLite"), sqlite, twin, iterations);
+    latency(QStringLiteral("SQLite"), sqlite, twin, iterations, profileRounds);
+    if (profileRounds > 0)
+        return 0;
 
     const QString admin = qEnvironmentVariable("EST_TEST_PG_URL");
     if (skipPg)
