@@ -131,8 +131,10 @@ QJsonArray rowToJson(const Row& row, const QList<FieldDef>& fields) {
 }
 
 int indexIn(const QList<FieldDef>& fields, const QString& name) {
+    // Qt folds letter case one UTF-16 unit for one, so names equal but for case are equally long.
     for (qsizetype i = 0; i < fields.size(); ++i)
-        if (fields.at(i).name.compare(name, Qt::CaseInsensitive) == 0)
+        if (fields.at(i).name.size() == name.size() &&
+            fields.at(i).name.compare(name, Qt::CaseInsensitive) == 0)
             return static_cast<int>(i);
     return -1;
 }

@@ -92,6 +92,21 @@ TEST(DataPacket, EveryTypeAndNullRoundTrips) {
     EXPECT_EQ(back.indexOf("X"), -1);
 }
 
+TEST(DataPacket, FieldsAreFoundByNameIgnoringLetterCaseOnly) {
+    ChangePacket p;
+    p.fields = {{"NRAMOSTRA", FieldType::String, 10},
+                {"NR", FieldType::String, 2},
+                {"Descrição", FieldType::String, 50},
+                {"NRAMOSTRB", FieldType::String, 10}};
+    EXPECT_EQ(p.indexOf("nramostra"), 0);
+    EXPECT_EQ(p.indexOf("nR"), 1);
+    EXPECT_EQ(p.indexOf("DESCRIÇÃO"), 2);
+    EXPECT_EQ(p.indexOf("nramostrb"), 3);
+    EXPECT_EQ(p.indexOf("NRAMOSTR"), -1);
+    EXPECT_EQ(p.indexOf("NRAMOSTRAS"), -1);
+    EXPECT_EQ(p.indexOf(""), -1);
+}
+
 TEST(DataPacket, MalformedDataPacketsNameTheirFault) {
     refused(R"([1,2])", "não é um objeto");
     refused(R"({"rows":[]})", "fields");
