@@ -15,6 +15,11 @@ QJsonArray rowsOf(const QJsonValue& packet) {
     return packet.toObject().value("rows").toArray();
 }
 
+// Sample packet columns (TestSupport's sampleFieldDefs, the same order the list answers).
+constexpr int kDs = 1, kQt = 4;
+// Item packet columns.
+constexpr int kItemProduct = 2, kItemQt = 5, kItemPrincipal = 6;
+
 class Confirm : public ::testing::TestWithParam<Backend> {
 protected:
     server::Session& db() { return server_.database().session(); }
@@ -46,6 +51,13 @@ protected:
                 .at(0);
         return rowsOf(packet).at(0).toArray();
     }
+    // The stored sample as stockSample(quantity) gave it.
+    void expectListedAsStockSample(const QString& number, double quantity) {
+        const QJsonArray row = listed(number);
+        EXPECT_EQ(row[kDs].toString(), "Teste de rendimento");
+        EXPECT_DOUBLE_EQ(row[kQt].toDouble(), quantity);
+        EXPECT_EQ(row[7].toString(), "0001");
+    }
     QJsonArray itemsOf(const QString& number) {
         return rowsOf(client_.amostra("GetItemAmostra", {number, "3"}).result);
     }
@@ -75,11 +87,6 @@ protected:
     SampleCase case_ = findSampleCase(db());
 };
 
-// Sample packet columns (TestSupport's sampleFieldDefs, the same order the list answers).
-constexpr int kDs = 1, kQt = 4;
-// Item packet columns.
-constexpr int kItemProduct = 2, kItemQt = 5, kItemPrincipal = 6;
-
 TEST_P(Confirm, ANewSampleGetsTheNextTenDigitNumberAndItsItemsThatNumber) {
     const qint64 before = lastNumber().toLongLong();
     const Answer answer =
@@ -92,10 +99,7 @@ TEST_P(Confirm, ANewSampleGetsTheNextTenDigitNumberAndItsItemsThatNumber) {
     const QString number = answer.result.toArray().at(1).toString();
     EXPECT_EQ(number, QStringLiteral("%1").arg(before + 1, 10, 10, QLatin1Char('0')));
 
-    const QJsonArray row = listed(number);
-    EXPECT_EQ(row[kDs].toString(), "Teste de rendimento");
-    EXPECT_DOUBLE_EQ(row[kQt].toDouble(), 10);
-    EXPECT_EQ(row[7].toString(), "0001");
+    expectListedAsStockSample(number, 10);
     const QJsonArray stored = itemsOf(number);
     ASSERT_EQ(stored.size(), 2);
     for (const QJsonValue& item : stored)
@@ -140,10 +144,7 @@ TEST_P(Confirm, PacketFieldsAreFoundByNameInAnyOrderAndLetterCase) {
         client_.amostra("ConfirmaAmostra", {reversed(args.at(0)), reversed(args.at(1))});
     expectNoErrors(answer);
     const QString number = answer.result.toArray().at(1).toString();
-    const QJsonArray row = listed(number);
-    EXPECT_EQ(row[kDs].toString(), "Teste de rendimento");
-    EXPECT_DOUBLE_EQ(row[kQt].toDouble(), 10);
-    EXPECT_EQ(row[7].toString(), "0001");
+    expectListedAsStockSample(number, 10);
     const QJsonArray stored = itemsOf(number);
     ASSERT_EQ(stored.size(), 2);
     QMap<QString, QPair<double, QString>> byProduct;
