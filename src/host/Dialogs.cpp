@@ -1,5 +1,6 @@
 #include "Dialogs.h"
 
+#include "Application.h"
 #include "EventBoundary.h"
 #include "Form.h"
 
@@ -86,8 +87,12 @@ public:
 
     void RunModal(TForm& form) override {
         form.setWindowModality(Qt::ApplicationModal);
-        // Over the window the user works in, and kept in front of it.
-        const QPointer<QWidget> owner = QApplication::activeWindow();
+        // Over the window the user works in, and kept in front of it. At start-up the main
+        // window's activation may not have come in yet: the form then belongs to it.
+        QPointer<QWidget> owner = QApplication::activeWindow();
+        if (QWidget* main = TApplication::Instance().MainWindow();
+            !owner && main && main->isVisible())
+            owner = main;
         if (owner && owner != &form && form.isWindow()) {
             form.winId();
             if (form.windowHandle() && owner->windowHandle())

@@ -248,4 +248,28 @@ TEST(DesktopDialogs, TheWindowBehindAModalWindowGetsTheKeyboardBack) {
     EXPECT_TRUE(typingGoesToTheEdit());
 }
 
+// Opened from the command line, the screen asks for its filter before the main window's
+// activation has come in; once the filter is confirmed the keyboard is in the main window all
+// the same.
+TEST(DesktopDialogs, AModalWindowAtStartUpGivesTheKeyboardToTheMainWindow) {
+    QMainWindow window;
+    auto* edt = new TEdit(&window);
+    window.setCentralWidget(edt);
+    window.resize(300, 200);
+    TApplication::Instance().SetMainWindow(&window, nullptr);
+    window.show(); // its activation is not awaited
+    ASSERT_EQ(QApplication::activeWindow(), nullptr);
+
+    LifeForm dialog;
+    QTimer::singleShot(0, [&] {
+        QApplication::processEvents();
+        dialog.SetModalResult(mrOk);
+    });
+    EXPECT_EQ(dialog.ShowModal(), mrOk);
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return QApplication::activeWindow() == &window && QApplication::focusWidget() == edt;
+    }));
+    TApplication::Instance().SetMainWindow(nullptr, nullptr);
+}
+
 } // namespace
