@@ -300,14 +300,18 @@ void latency(const QString& label, const QString& url, const QString& twinUrl, i
 
     const NewSample s = findNewSample(db);
     const QJsonArray args = confirmArgs(s);
+    const QByteArray argsText = QJsonDocument(args).toJson(QJsonDocument::Compact);
+    // The server's own method on the bench's session: the HTTP part is what it lacks.
+    server::Registry registry;
+    server::registerAmostraProc(registry);
+    const server::ChangesMethod* method =
+        registry.findChanges("Est25000.rdmAmostraProc", "ConfirmaAmostra");
+    const auto confirmInProcess = [&] {
+        return method->call(db, dataset::changePacketsFromJsonText(argsText));
+    };
     if (profileRounds > 0) {
-        server::Registry registry;
-        server::registerAmostraProc(registry);
-        const server::ChangesMethod* method =
-            registry.findChanges("Est25000.rdmAmostraProc", "ConfirmaAmostra");
-        const QByteArray argsText = QJsonDocument(args).toJson(QJsonDocument::Compact);
         for (int i = 0; i < profileRounds; ++i)
-            method->call(db, dataset::changePacketsFromJsonText(argsText));
+            confirmInProcess();
         for (int i = 0; i < profileRounds; ++i)
             bareConfirmation(db, s, false);
         return;
@@ -315,29 +319,20 @@ void latency(const QString& label, const QString& url, const QString& twinUrl, i
     const int confirmations = std::max(20, iterations / 10);
     const Stats bareConfirm = measure(confirmations, [&] { bareConfirmation(db, s, false); });
     const Stats bareStores = measure(confirmations, [&] { bareConfirmation(db, s, true); });
-    // The server's own method on the bench's session: the HTTP part is what it lacks.
-    server::Registry registry;
-    server::registerAmostraProc(registry);
-    const server::ChangesMethod* method =
-        registry.findChanges("Est25000.rdmAmostraProc", "ConfirmaAmostra");
-    const QByteArray argsText = QJsonDocument(args).toJson(QJsonDocument::Compact);
-    const QJsonArray stored =
-        QJsonDocument::fromJson(method->call(db, dataset::changePacketsFromJsonText(argsText)))
-            .array();
+    const QJsonArray stored = QJsonDocument::fromJson(confirmInProcess()).array();
     if (!stored.at(0).toObject().value("rows").toArray().isEmpty() ||
         stored.at(1).toString().isEmpty())
         die(QStringLiteral("confirmation refused in-process: ") + QJsonDocument(stored).toJson());
-    const Stats inProcess = measure(
-        confirmations, [&] { method->call(db, dataset::changePacketsFromJsonText(argsText)); });
-    const Stats inProcessIdle = measure(
-        confirmations, [&] { method->call(db, dataset::changePacketsFromJsonText(argsText)); },
-        std::chrono::microseconds(50));
-    const Stats confirm = measure(confirmations, [&] {
+    const Stats inProcess = measure(confirmations, confirmInProcess);
+    const Stats inProcessIdle =
+        measure(confirmations, confirmInProcess, std::chrono::microseconds(50));
+    const auto confirmHttp = [&] {
         const QJsonValue r = client.call("Est25000.rdmAmostraProc", "ConfirmaAmostra", argsText);
         if (!r.toArray().at(0).toObject().value("rows").toArray().isEmpty() ||
             r.toArray().at(1).toString().isEmpty())
             die(QStringLiteral("confirmation refused: ") + QJsonDocument(r.toArray()).toJson());
-    });
+    };
+    const Stats confirm = measure(confirmations, confirmHttp);
     std::printf("%-44s %10.3f %10.3f %8s\n", "confirmation SQL in-process (read + stores)",
                 bareConfirm.median, bareConfirm.p90, "");
     std::printf("%-44s %10.3f %10.3f %8s\n", "confirmation SQL in-process, stores only",
@@ -358,11 +353,6 @@ void latency(const QString& label, const QString& url, const QString& twinUrl, i
     // same numerator row and pages), as neither does in the runs above.
     server::Session turnsDb(server::DatabaseUrl::parse(twinUrl),
                             QStringLiteral("bench-twin-") + label);
-    const auto confirmHttp = [&] {
-        const QJsonValue r = client.call("Est25000.rdmAmostraProc", "ConfirmaAmostra", argsText);
-        if (r.toArray().at(1).toString().isEmpty())
-            die(QStringLiteral("confirmation refused"));
-    };
     const std::vector<Stats> turns = measureInTurns(
         std::max(50, iterations / 4), {[&] { client.call("Sistema.rdmServidor", "Ping", noArgs); },
                                        [&] { bareConfirmation(turnsDb, s, false); }, confirmHttp});
