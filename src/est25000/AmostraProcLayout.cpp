@@ -74,6 +74,11 @@ TfrmAmostraProc::TfrmAmostraProc() {
     criaDados();
     criaCabecalho();
     criaGrades();
+    ligaFornecedor();
+    ligaProduto();
+    ligaItens();
+    ligaComandos();
+    ligaTotalItens();
 
     sbtFiltro->OnClick = [this](QObject* s) { sbtFiltroClick(s); };
     sbtVisualizaErros->OnClick = [this](QObject* s) { sbtVisualizaErrosClick(s); };

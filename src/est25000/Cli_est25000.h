@@ -72,6 +72,22 @@ public:
     void sbtFiltroClick(QObject* Sender);
     void sbtVisualizaErrosClick(QObject* Sender);
 
+    // --- Header: supplier, series and invoice (AmostraProcFornecedor.cpp)
+    void Vd_Fornecedor(bool final);
+    void Vd_SerieNF(bool final);
+    void Vd_NotaFiscal(bool final);
+
+    // --- Header: description, product and quantity (AmostraProcProduto.cpp)
+    void Vd_DescAmostra();
+    void Vd_ProdAmostra(bool final);
+    void Vd_QuantAmostra(bool final);
+
+    // --- Item grid (AmostraProcItens.cpp)
+
+    // --- Record commands and the server round trip (AmostraProcComandos.cpp)
+
+    // --- Live total of the items while a sample is edited (AmostraProcTotalItens.cpp)
+
     // --- Checks and tests over the server's answer
     void Vd_SomaItens();
     bool RetornouErro();
@@ -136,6 +152,13 @@ public:
     host::TDBGrid* dbgItensAmostra = nullptr;
 
 private:
+    // Each part of the screen connects its own handlers, after the components exist.
+    void ligaFornecedor();
+    void ligaProduto();
+    void ligaItens();
+    void ligaComandos();
+    void ligaTotalItens();
+
     void criaDados();
     void criaCabecalho();
     void criaGrades();
