@@ -119,11 +119,11 @@ class ServerProcess {
 public:
     explicit ServerProcess(const QStringList& args) {
         process_.setProgram(QStringLiteral(EST_SERVER_BINARY));
-        process_.setArguments(args);
+        process_.setArguments(args + QStringList{"--no-token"});
         process_.setStandardErrorFile(QProcess::nullDevice()); // one log line a request
         process_.start();
         QByteArray out;
-        static const QRegularExpression ready(QStringLiteral("listening on [^:]+:(\\d+)"));
+        static const QRegularExpression ready(QStringLiteral("escutando em [^:]+:(\\d+)"));
         while (process_.waitForReadyRead(600000)) {
             out += process_.readAllStandardOutput();
             const auto m = ready.match(QString::fromUtf8(out));
