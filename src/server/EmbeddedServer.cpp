@@ -167,6 +167,14 @@ struct EmbeddedServer::Impl {
                                          " não tem o esquema; inicie com --init para criá-lo");
             createSchema(setup);
         }
+        if (options.init) {
+            try {
+                grantReadOnlyRole(setup);
+            } catch (const DbError& e) {
+                throw std::runtime_error(std::string("não foi possível criar o papel de leitura ") +
+                                         kReadOnlyRole + ": " + e.what());
+            }
+        }
         if (options.demoScale > 0 && databaseIsEmpty(setup))
             fillDemoData(setup, options.demoScale);
     }
