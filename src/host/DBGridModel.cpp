@@ -172,11 +172,20 @@ EllipsisEdit::EllipsisEdit(QWidget* parent) : QLineEdit(parent) {
     button_ = button;
 }
 
+void EllipsisEdit::setButtonVisible(bool on) {
+    button_->setVisible(on);
+    placeButton();
+}
+
 void EllipsisEdit::resizeEvent(QResizeEvent* event) {
     QLineEdit::resizeEvent(event);
+    placeButton();
+}
+
+void EllipsisEdit::placeButton() {
     const int w = qMin(height(), 18);
     button_->setGeometry(width() - w, 0, w, height());
-    setTextMargins(0, 0, w, 0);
+    setTextMargins(0, 0, button_->isVisibleTo(this) ? w : 0, 0);
 }
 
 // --- DBGridDelegate
@@ -192,16 +201,13 @@ QWidget* DBGridDelegate::createEditor(QWidget* parent, const QStyleOptionViewIte
         auto* combo = new QComboBox(parent);
         combo->setEditable(true);
         combo->addItems(column->PickList());
+        // What is typed stays as typed (no completion to a pick-list entry of another case).
+        combo->setCompleter(nullptr);
         editor = combo;
     } else {
-        QLineEdit* line = nullptr;
-        if (column && column->ButtonStyle() == TColumnButtonStyle::cbsEllipsis) {
-            auto* e = new EllipsisEdit(parent);
-            connect(e, &EllipsisEdit::buttonClicked, grid_, [this] { grid_->editButtonClicked(); });
-            line = e;
-        } else {
-            line = new QLineEdit(parent);
-        }
+        auto* line = new EllipsisEdit(parent);
+        line->setButtonVisible(column && column->ButtonStyle() == TColumnButtonStyle::cbsEllipsis);
+        connect(line, &EllipsisEdit::buttonClicked, grid_, [this] { grid_->editButtonClicked(); });
         if (field && !field->editMask().isEmpty())
             line->setInputMask(dataset::toQtInputMask(field->editMask()));
         if (field && field->dataType() == dataset::FieldType::String && field->size() > 0 &&
@@ -276,12 +282,12 @@ void DBGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
         state |= gdFocused;
     painter->save();
     painter->setFont(option.font);
-    grid_->setCanvas(&canvas);
+    grid_->setCanvas(&canvas, index.row());
     Guard([&] {
         grid_->OnDrawColumnCell(grid_, option.rect, index.column(), grid_->Columns(index.column()),
                                 state);
     });
-    grid_->setCanvas(nullptr);
+    grid_->setCanvas(nullptr, -1);
     painter->restore();
 }
 
@@ -293,6 +299,20 @@ bool DBGridDelegate::eventFilter(QObject* object, QEvent* event) {
             return true;
         // The key may go on to the grid itself (keys the editor ignores): it has been seen.
         grid_->editorKeySeen = true;
+        // Keys that leave the cell write its text first; a text the field refuses keeps the
+        // editor open on it.
+        switch (key->key()) {
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (auto* editor = qobject_cast<QWidget*>(object);
+                editor && !Guard([&] { writeEditor(editor, grid_->currentIndex().column()); }))
+                return true;
+            break;
+        default:
+            break;
+        }
     }
     return QStyledItemDelegate::eventFilter(object, event);
 }
