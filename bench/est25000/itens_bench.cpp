@@ -129,7 +129,7 @@ void BM_PostarItemEChamadas(benchmark::State& state) {
         postagens.push_back(micros(inicio));
     }
     if (!c.script->Messages().isEmpty()) {
-        state.SkipWithError(c.script->LastMessage().toStdString());
+        state.SkipWithError(c.script->LastMessage().toStdString().c_str());
         return;
     }
     const double postagem = medianaDe(postagens);

@@ -69,9 +69,7 @@ void TfrmAmostraProc::ligaItens() {
         cdsItemAmostraAfterInsert(d);
     };
     cdsItemAmostra->afterEdit = [this](dataset::ClientDataSet& d) { cdsItemAmostraAfterEdit(d); };
-    cdsItemAmostra->beforePost = [this](dataset::ClientDataSet& d) {
-        cdsItemAmostraBeforePost(d);
-    };
+    cdsItemAmostra->beforePost = [this](dataset::ClientDataSet& d) { cdsItemAmostraBeforePost(d); };
     cdsItemAmostra->afterPost = [this](dataset::ClientDataSet& d) { cdsItemAmostraAfterPost(d); };
     cdsItemAmostra->beforeDelete = [this](dataset::ClientDataSet& d) {
         cdsItemAmostraBeforeDelete(d);
@@ -133,11 +131,12 @@ void TfrmAmostraProc::Vd_ProdItem(bool final) {
         Lib00200::LocalEstoque_Padrao(netEstoque, Quorvan::FiliProc(), cdProduto);
         if (texto(cdsAmostraProc, kCdArvProd) == achado(kCdArvProd))
             Consiste::MensErro(msgPadrao->Msg(QStringLiteral("Prod_Amostra")));
-        if (texto(cdsAmostraProc, QStringLiteral("SGUNIDADE")) != achado(QStringLiteral("SGUNIDADE")))
+        if (texto(cdsAmostraProc, QStringLiteral("SGUNIDADE")) !=
+            achado(QStringLiteral("SGUNIDADE")))
             Consiste::MensErro(msgPadrao->Msg(QStringLiteral("Prod_SG_amostra")));
         Lib00210::Validacao_Produto(Quorvan::FiliProc(), achado(kCdArvProd), bloqueioFilial());
         for (const QString& campo : {QStringLiteral("CDPRODUTO"), kCdArvProd,
-                                    QStringLiteral("NMPRODUTO"), QStringLiteral("SGUNIDADE")})
+                                     QStringLiteral("NMPRODUTO"), QStringLiteral("SGUNIDADE")})
             cdsItemAmostra->fieldByName(campo)->setAsString(achado(campo));
     } catch (...) {
         focaColunaItem(kCdArvProd);
@@ -157,10 +156,11 @@ void TfrmAmostraProc::Vd_QuantItem(bool final) {
         }
         if (final && !gradeItensFocada())
             return;
-        const std::optional<double> quantidade = dataset::parseFloat(
-            digitado, dataset::FormatSettings::decimalSeparator(), QChar());
+        const std::optional<double> quantidade =
+            dataset::parseFloat(digitado, dataset::FormatSettings::decimalSeparator(), QChar());
         if (!quantidade)
-            Consiste::MensErro(QStringLiteral("'%1' não é um valor numérico válido.").arg(digitado));
+            Consiste::MensErro(
+                QStringLiteral("'%1' não é um valor numérico válido.").arg(digitado));
         if (*quantidade <= 0)
             Consiste::MensErro(msgPadrao->Msg(QStringLiteral("Quant_menor")));
         cdsItemAmostra->fieldByName(kQtProdGerado)->setAsFloat(*quantidade);
@@ -244,8 +244,8 @@ void TfrmAmostraProc::dtsItemAmostraStateChange(QObject*) {
 // --- The grid's events
 
 void TfrmAmostraProc::dbgItensAmostraEnter(QObject*) {
-    if (cdsItemAmostra->isEmpty() && (dtsPadrao->state() == DataSetState::Edit ||
-                                      dtsPadrao->state() == DataSetState::Insert))
+    if (cdsItemAmostra->isEmpty() &&
+        (dtsPadrao->state() == DataSetState::Edit || dtsPadrao->state() == DataSetState::Insert))
         cdsItemAmostra->insert();
     focaColunaItem(kCdArvProd);
 }
@@ -259,8 +259,7 @@ void TfrmAmostraProc::dbgItensAmostraExit(QObject*) {
 void TfrmAmostraProc::dbgItensAmostraColEnter(QObject*) {
     host::TColumn* coluna = dbgItensAmostra->SelectedColumn();
     if (cdsItemAmostra->state() == DataSetState::Insert && coluna &&
-        coluna->FieldName() != kCdArvProd &&
-        cdsItemAmostra->fieldByName(kCdArvProd)->isNull())
+        coluna->FieldName() != kCdArvProd && cdsItemAmostra->fieldByName(kCdArvProd)->isNull())
         dbgItensAmostra->SetSelectedIndex(Consiste::IndiceCol(dbgItensAmostra, kCdArvProd));
 }
 
@@ -279,23 +278,23 @@ void TfrmAmostraProc::dbgItensAmostraEditButtonClick(QObject*) {
     if (cdsItemAmostra->state() != DataSetState::Insert || !coluna ||
         coluna->FieldName() != kCdArvProd)
         return;
-    const QString nota = Lib00210::SQL_Pesquisa_Produto(filialAmostra(), bloqueioFilial(),
-                                                        qryProdItem, true);
+    const QString nota =
+        Lib00210::SQL_Pesquisa_Produto(filialAmostra(), bloqueioFilial(), qryProdItem, true);
     try {
         qryProdItem->Close();
         qryProdItem->Open();
-        if (Pesquisa::Pesquisar_Plus(dtsProdItem,
-                                     msgPadrao->Msg(QStringLiteral("Produto")) +
-                                         QLatin1Char('|') + nota,
-                                     false, true)) {
+        if (Pesquisa::Pesquisar_Plus(
+                dtsProdItem, msgPadrao->Msg(QStringLiteral("Produto")) + QLatin1Char('|') + nota,
+                false, true)) {
             for (const QString& campo : {kCdArvProd, QStringLiteral("CDPRODUTO"),
-                                        QStringLiteral("NMPRODUTO"), QStringLiteral("SGUNIDADE")})
+                                         QStringLiteral("NMPRODUTO"), QStringLiteral("SGUNIDADE")})
                 cdsItemAmostra->fieldByName(campo)->setAsString(
                     qryProdItem->FieldByName(campo)->asString());
         }
     } catch (...) {
-        qryProdItem->Query()->fieldByName(kCdArvProd)->setEditMask(
-            Quorvan::DBPict(Quorvan::tpProduto));
+        qryProdItem->Query()
+            ->fieldByName(kCdArvProd)
+            ->setEditMask(Quorvan::DBPict(Quorvan::tpProduto));
         throw;
     }
     qryProdItem->Query()->fieldByName(kCdArvProd)->setEditMask(Quorvan::DBPict(Quorvan::tpProduto));
@@ -321,7 +320,7 @@ void TfrmAmostraProc::dbgItensAmostraKeyDown(QObject*, int& Key, host::TShiftSta
             cdsItemAmostra->edit();
         dataset::Field* principal = cdsItemAmostra->fieldByName(kIdProdPrinc);
         principal->setAsString(principal->asString() == QLatin1String("S") ? QStringLiteral("N")
-                                                                            : QStringLiteral("S"));
+                                                                           : QStringLiteral("S"));
     } else {
         dbgItensAmostra->SetEditorMode(true);
     }
@@ -348,8 +347,8 @@ void TfrmAmostraProc::dbgItensAmostraDrawColumnCell(QObject*, const QRect& Rect,
 // Reloads the list with the last criteria and the items of the sample then current.
 void TfrmAmostraProc::sbtVerificarClick(QObject*) {
     Cli_est25200::frmFiltroAmostraProc->sbtConfirma->Click();
-    cdsItemAmostra->setDataJson(netAmostraProc->Call(QStringLiteral("GetItemAmostra"),
-                                                     argumentosItens()));
+    cdsItemAmostra->setDataJson(
+        netAmostraProc->Call(QStringLiteral("GetItemAmostra"), argumentosItens()));
 }
 
 } // namespace Cli_est25000

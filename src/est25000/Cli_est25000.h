@@ -20,7 +20,7 @@ struct tagMSG;
 namespace host {
 class TBtnPesquisa;
 class TColumn;
-}
+} // namespace host
 class TADOIBQuery;
 class TNetConnection;
 

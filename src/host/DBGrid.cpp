@@ -404,6 +404,22 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
     editorKeySeen = false;
     if (!seen && runKeyDown(event))
         return;
+    switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Insert:
+    case Qt::Key_Delete:
+        // Leaving the cell writes its text first; a text the field refuses keeps it there.
+        if (editor_ && !Guard([this] { WritePendingText(); })) {
+            event->accept();
+            return;
+        }
+        break;
+    default:
+        break;
+    }
     dataset::DataSource* source = DataSource();
     dataset::ClientDataSet* ds = source ? source->dataSet() : nullptr;
     const bool editable = (options_ & dgEditing) && !readOnly_ && ds && ds->active();

@@ -6,6 +6,7 @@
 #include "EventBoundary.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QToolButton>
@@ -231,8 +232,12 @@ QString DBGridDelegate::editorText(const QWidget* editor) {
 void DBGridDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
     const QString text = index.data(Qt::EditRole).toString();
     if (auto* combo = qobject_cast<QComboBox*>(editor)) {
-        if (combo->currentText() != text)
+        if (combo->currentText() != text) {
             combo->setCurrentText(text);
+            // As in a plain cell, the key that opened the editor replaces the text.
+            if (combo->lineEdit())
+                combo->lineEdit()->selectAll();
+        }
     } else if (auto* line = qobject_cast<QLineEdit*>(editor)) {
         if (line->text() != text)
             line->setText(text);
@@ -309,6 +314,17 @@ bool DBGridDelegate::eventFilter(QObject* object, QEvent* event) {
             if (auto* editor = qobject_cast<QWidget*>(object);
                 editor && !Guard([&] { writeEditor(editor, grid_->currentIndex().column()); }))
                 return true;
+            break;
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            // A pick list moves between rows like the grid, not between its entries (Alt+Down
+            // opens it).
+            if (qobject_cast<QComboBox*>(object) && !(key->modifiers() & Qt::AltModifier)) {
+                QCoreApplication::sendEvent(grid_, key);
+                return true;
+            }
             break;
         default:
             break;

@@ -125,7 +125,11 @@ TEST_P(ItensE2E, ItemsTypedInTheRealGrid) {
         if (form && form->objectName() == QLatin1String("frmAmostraProc"))
             tela = form;
     ASSERT_NE(tela, nullptr);
+    // The filter dialog's own activations arrive first; then the screen is the active window.
+    for (int i = 0; i < 3; ++i)
+        QApplication::processEvents();
     QApplication::setActiveWindow(tela->window());
+    QApplication::processEvents();
     if (!tela->Active())
         tela->DoActivate();
     auto* amostras = componente<dataset::ClientDataSet>(tela, "cdsAmostraProc");
@@ -163,6 +167,7 @@ TEST_P(ItensE2E, ItemsTypedInTheRealGrid) {
     // Down on the last row appends a row and puts the sample into editing.
     grade->SetFocus();
     QApplication::processEvents();
+    ASSERT_EQ(QApplication::focusWidget(), grade);
     itens->last();
     tecla(Qt::Key_Down);
     ASSERT_EQ(itens->state(), dataset::DataSetState::Insert);
@@ -176,7 +181,9 @@ TEST_P(ItensE2E, ItemsTypedInTheRealGrid) {
     digita(QStringLiteral("Sim"));
     tecla(Qt::Key_Down); // posts it, clears the former principal, appends another row
     EXPECT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
-    ASSERT_EQ(itens->state(), dataset::DataSetState::Insert);
+    ASSERT_EQ(itens->state(), dataset::DataSetState::Insert)
+        << itens->recNo() << ' ' << grade->SelectedIndex() << ' '
+        << texto(itens, "IDPRODPRINC").toStdString();
     digita(novos[1]);
     tecla(Qt::Key_Tab);
     tecla(Qt::Key_Tab);
@@ -194,14 +201,14 @@ TEST_P(ItensE2E, ItemsTypedInTheRealGrid) {
             principais << codigo;
         if (!novos.mid(0, 2).contains(codigo))
             continue;
-        EXPECT_EQ(texto(itens, "NMPRODUTO"),
-                  coluna(QStringLiteral("SELECT NMPRODUTO FROM PRODUTO WHERE CDARVPROD = ?"),
-                         {codigo})
-                      .value(0));
-        EXPECT_EQ(texto(itens, "SGUNIDADE"),
-                  coluna(QStringLiteral("SELECT SGUNIDADE FROM PRODUTO WHERE CDARVPROD = ?"),
-                         {codigo})
-                      .value(0));
+        EXPECT_EQ(
+            texto(itens, "NMPRODUTO"),
+            coluna(QStringLiteral("SELECT NMPRODUTO FROM PRODUTO WHERE CDARVPROD = ?"), {codigo})
+                .value(0));
+        EXPECT_EQ(
+            texto(itens, "SGUNIDADE"),
+            coluna(QStringLiteral("SELECT SGUNIDADE FROM PRODUTO WHERE CDARVPROD = ?"), {codigo})
+                .value(0));
         EXPECT_EQ(texto(itens, "NRAMOSTRA"), nr);
     }
     EXPECT_EQ(principais, QStringList{novos[0]}) << "the second \"Sim\" cleared the first";

@@ -251,6 +251,9 @@ TEST_F(DBGridTest, PickListCellTakesTypedTextAndTabMovesOn) {
     cds->fieldByName("IDPRODPRINC")->onSetText = [](dataset::Field& f, const QString& text) {
         f.setAsString(text == "Sim" ? "S" : "N");
     };
+    cds->fieldByName("IDPRODPRINC")->onGetText = [](dataset::Field& f, QString& text, bool) {
+        text = f.asString() == "S" ? "Sim" : "Não";
+    };
     grid->SetSelectedIndex(3);
     type("Sim");
     ASSERT_TRUE(grid->EditorMode());
