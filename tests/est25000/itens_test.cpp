@@ -155,11 +155,15 @@ TEST_F(ItensTest, TypedItemsOfANewSampleAreCheckedAndFilled) {
     foca(tela->dbeDescAmostra);
     amostra->insert();
     ASSERT_TRUE(itens->isEmpty());
+    // A header as the user fills it before going down to the items (the unit after the code,
+    // whose change clears it).
+    amostra->fieldByName("DSAMOSTRA")->setAsString("Teste de itens");
+    amostra->fieldByName("CDARVPROD")->setAsString(natura);
+    amostra->fieldByName("SGUNIDADE")->setAsString(unidade);
+    amostra->fieldByName("QTPRODPROC")->setAsFloat(10);
     foca(grade);
     EXPECT_EQ(itens->state(), DataSetState::Insert);
     EXPECT_EQ(colunaAtual(), "CDARVPROD");
-    amostra->fieldByName("CDARVPROD")->setAsString(natura);
-    amostra->fieldByName("SGUNIDADE")->setAsString(unidade);
 
     tecla(Qt::Key_Tab);
     EXPECT_EQ(colunaAtual(), "CDARVPROD") << "no other column before the code";
