@@ -100,7 +100,6 @@ QString TfrmAmostraProc::filialAmostra() const {
 QString TfrmAmostraProc::bloqueioFilial() const {
     if (!cdsParamFilial->active() || cdsParamFilial->isEmpty())
         return QString();
-    cdsParamFilial->last();
     return texto(cdsParamFilial, QStringLiteral("IDBLPRCOMEST"));
 }
 
