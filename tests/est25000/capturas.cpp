@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
     tela->dbgItensAmostra->SetEditorMode(true);
     script.OnModal([&](host::TForm& busca) {
         busca.show();
-        busca.move(360, 250);
+        busca.move(360, 345);
         ok = captura(&principal, pasta + QStringLiteral("/est25000-itens-pesquisa.png"),
                      principal.frameGeometry().united(busca.frameGeometry())) &&
              ok;
