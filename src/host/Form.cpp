@@ -161,6 +161,9 @@ void TForm::Show() {
         subWindow_->raise();
         app.MdiArea()->setActiveSubWindow(subWindow_);
     } else {
+        QMainWindow* main = app.MainWindow();
+        if (position_ == TPosition::poMainFormCenter && !isVisible() && main && main->isVisible())
+            move(main->geometry().center() - rect().center());
         show();
         raise();
         activateWindow();
