@@ -2,12 +2,249 @@
 // edits and lookups.
 #include "Cli_est25000.h"
 
+#include "VerificacaoCampo.h"
+
+#include <Adoibquery.h>
+#include <Btnpesquisa.h>
+#include <ClientDataSet.h>
+#include <ComCtrls.h>
+#include <Consiste.h>
+#include <DBControls.h>
+#include <DataSource.h>
+#include <EditMask.h>
+#include <Netconnection.h>
+#include <Quorvan.h>
+
+#include <QJsonArray>
+
 namespace Cli_est25000 {
 
-void TfrmAmostraProc::ligaFornecedor() {}
+using est25000::campo;
+using est25000::emEdicao;
+using est25000::emNavegacao;
+using est25000::falha;
+using est25000::limpa;
+using est25000::textoDigitado;
 
-void TfrmAmostraProc::Vd_Fornecedor(bool) {}
-void TfrmAmostraProc::Vd_SerieNF(bool) {}
-void TfrmAmostraProc::Vd_NotaFiscal(bool) {}
+namespace {
+
+QString valor(TADOIBQuery* qry, const char* nome) {
+    return qry->FieldByName(QString::fromLatin1(nome))->asString();
+}
+
+// Opens a one-or-all lookup query: the row of the value, or every row with the flag "T".
+void abreUmOuTodos(TADOIBQuery* qry, const char* parametro, const QString& valor,
+                   const char* parametroTodos, const QString& todos) {
+    qry->Close();
+    qry->ParamByName(QString::fromLatin1(parametro))->SetAsString(valor);
+    qry->ParamByName(QString::fromLatin1(parametroTodos))->SetAsString(todos);
+    qry->Open();
+}
+
+} // namespace
+
+void TfrmAmostraProc::ligaFornecedor() {
+    dbeNrInscForn->OnEnter = [this](QObject* s) { dbeNrInscFornEnter(s); };
+    dbeNrInscForn->OnChange = [this](QObject* s) { dbeNrInscFornChange(s); };
+    dbeNrInscForn->OnExit = [this](QObject* s) { dbeNrInscFornExit(s); };
+    btpFornecedor->OnBeforePesq = [this](QObject* s, bool& c) { btpFornecedorBeforePesq(s, c); };
+    btpFornecedor->OnAfterPesq = [this](QObject* s) { btpFornecedorAfterPesq(s); };
+    qryFornecedor->Query()->fieldByName(QStringLiteral("NRINSJURFORN"))->onGetText =
+        [this](dataset::Field& f, QString& text, bool display) {
+            qryFornecedorNRINSJURFORNGetText(f, text, display);
+        };
+    dbeCdSerie->OnChange = [this](QObject* s) { dbeCdSerieChange(s); };
+    dbeCdSerie->OnExit = [this](QObject* s) { dbeCdSerieExit(s); };
+    btpSerie->OnBeforePesq = [this](QObject* s, bool& c) { btpSerieBeforePesq(s, c); };
+    btpSerie->OnAfterPesq = [this](QObject* s) { btpSerieAfterPesq(s); };
+    dbeNrNotaFisc->OnExit = [this](QObject* s) { dbeNrNotaFiscExit(s); };
+    btpNrNf->OnBeforePesq = [this](QObject* s, bool& c) { btpNrNfBeforePesq(s, c); };
+    btpNrNf->OnAfterPesq = [this](QObject* s) { btpNrNfAfterPesq(s); };
+}
+
+// --- Checks
+
+void TfrmAmostraProc::Vd_Fornecedor(bool final) {
+    if (!emEdicao(dtsPadrao))
+        return;
+    try {
+        const QString texto = textoDigitado(dbeNrInscForn);
+        if (Consiste::EmptyString(texto)) {
+            if (final)
+                falha(msgPadrao, "Forn_inf");
+            return;
+        }
+        if (final && ActiveControl() != dbeNrInscForn)
+            return;
+        // Suppliers are kept by the bare number in upper case: punctuation and lower-case
+        // letters of an alphanumeric CNPJ typed by the user still find it.
+        abreUmOuTodos(qryFornecedor, "P_NRINSJURFORN", Consiste::SoAlfanumericos(texto),
+                      "P_TNRINSJURFORN", QString());
+        if (qryFornecedor->IsEmpty())
+            falha(msgPadrao, "Forn_cad");
+        // The mask first: the new text it shows clears the dependents, written again below.
+        campo(cdsAmostraProc, "NRINSJURNF")
+            ->setEditMask(Consiste::PictPess(valor(qryFornecedor, "IDTPIJURFORN")));
+        campo(cdsAmostraProc, "NMRAZSOCFORN")->setAsString(valor(qryFornecedor, "NMRAZSOCFORN"));
+        campo(cdsAmostraProc, "IDTPIJURNF")->setAsString(valor(qryFornecedor, "IDTPIJURFORN"));
+        campo(cdsAmostraProc, "NRINSJURNF")->setAsString(valor(qryFornecedor, "NRINSJURFORN"));
+        campo(cdsAmostraProc, "CDFORNECED")->setAsString(valor(qryFornecedor, "CDFORNECED"));
+    } catch (...) {
+        dbeNrInscForn->SetFocus();
+        if (pgcPadrao->ActivePage() != tshFormulario) {
+            pgcPadrao->SetActivePage(tshFormulario);
+            pgcPadraoChange(pgcPadrao);
+            // Hidden on the other page, the edit could not take the focus before.
+            dbeNrInscForn->SetFocus();
+        }
+        throw;
+    }
+}
+
+void TfrmAmostraProc::Vd_SerieNF(bool final) {
+    if (!emEdicao(dtsPadrao))
+        return;
+    est25000::verificaCampo(dbeCdSerie, [&] {
+        const QString texto = textoDigitado(dbeCdSerie);
+        if (Consiste::EmptyString(texto)) {
+            if (final)
+                falha(msgPadrao, "Serie_inf");
+            return;
+        }
+        if (final && ActiveControl() != dbeCdSerie)
+            return;
+        abreUmOuTodos(qrySerieNF, "P_CDSERIEENTR", texto, "P_TCDSERIEENTR", QString());
+        if (qrySerieNF->IsEmpty())
+            falha(msgPadrao, "Serie_cad");
+        campo(cdsAmostraProc, "CDSERIEENTR")->setAsString(valor(qrySerieNF, "CDSERIEENTR"));
+    });
+}
+
+void TfrmAmostraProc::Vd_NotaFiscal(bool final) {
+    if (!emEdicao(dtsPadrao))
+        return;
+    est25000::verificaCampo(dbeNrNotaFisc, [&] {
+        const QString texto = textoDigitado(dbeNrNotaFisc);
+        if (Consiste::EmptyString(texto)) {
+            if (final)
+                falha(msgPadrao, "NF_inf");
+            return;
+        }
+        if (final && ActiveControl() != dbeNrNotaFisc)
+            return;
+        cdsParamFilial->setDataJson(
+            netEstoque->Call(QStringLiteral("GetParamEstoque"),
+                             {Quorvan::FiliProc(), QStringLiteral("E"), QStringLiteral("10")}));
+        // The typed number is filled to the width of the invoice chosen or found last.
+        const int largura =
+            cdsNotaFiscal->isEmpty()
+                ? 0
+                : static_cast<int>(campo(cdsNotaFiscal, "NRNOTAFISC")->asString().size());
+        campo(cdsAmostraProc, "NRNOTAFISC")->setAsString(Consiste::Ajusta(texto, largura));
+        cdsNotaFiscal->setDataJson(
+            netAmostraProc->Call(QStringLiteral("GetNotaFiscal"),
+                                 {campo(cdsAmostraProc, "CDFORNECED")->asString(),
+                                  campo(cdsAmostraProc, "CDSERIEENTR")->asString(),
+                                  campo(cdsAmostraProc, "NRNOTAFISC")->asString(), QString()}));
+        if (cdsNotaFiscal->isEmpty())
+            falha(msgPadrao, "NF_cad");
+        campo(cdsAmostraProc, "CDFILIAL")
+            ->setAsString(campo(cdsNotaFiscal, "CDFILIAL")->asString());
+        campo(cdsAmostraProc, "NRLANCTONF")
+            ->setAsString(campo(cdsNotaFiscal, "NRLANCTONF")->asString());
+    });
+}
+
+// --- Supplier edit and lookup
+
+void TfrmAmostraProc::dbeNrInscFornEnter(QObject*) {
+    // The bare number is edited; taking the mask off is no change of supplier.
+    const host::TNotifyEvent aoMudar = std::move(dbeNrInscForn->OnChange);
+    dbeNrInscForn->OnChange = nullptr;
+    campo(cdsAmostraProc, "NRINSJURNF")->setEditMask(QString());
+    dbeNrInscForn->SelectAll();
+    dbeNrInscForn->OnChange = aoMudar;
+}
+
+void TfrmAmostraProc::dbeNrInscFornChange(QObject*) {
+    if (!emEdicao(dtsPadrao))
+        return;
+    for (const char* nome : {"IDTPIJURNF", "NMRAZSOCFORN", "NRLANCTONF", "NRNOTAFISC"})
+        limpa(cdsAmostraProc, nome);
+}
+
+void TfrmAmostraProc::dbeNrInscFornExit(QObject*) {
+    Vd_Fornecedor(false);
+    if (emNavegacao(dtsPadrao))
+        campo(cdsAmostraProc, "NRINSJURNF")
+            ->setEditMask(Consiste::PictPess(campo(cdsAmostraProc, "IDTPIJURNF")->asString()));
+}
+
+void TfrmAmostraProc::btpFornecedorBeforePesq(QObject*, bool&) {
+    abreUmOuTodos(qryFornecedor, "P_NRINSJURFORN", QString(), "P_TNRINSJURFORN",
+                  QStringLiteral("T"));
+}
+
+void TfrmAmostraProc::btpFornecedorAfterPesq(QObject*) {
+    if (emNavegacao(dtsPadrao))
+        cdsAmostraProc->edit();
+    // The number's new text clears the dependents; type and name come after it.
+    campo(cdsAmostraProc, "CDFORNECED")->setAsString(valor(qryFornecedor, "CDFORNECED"));
+    campo(cdsAmostraProc, "NRINSJURNF")->setAsString(valor(qryFornecedor, "NRINSJURFORN"));
+    campo(cdsAmostraProc, "IDTPIJURNF")->setAsString(valor(qryFornecedor, "IDTPIJURFORN"));
+    campo(cdsAmostraProc, "NMRAZSOCFORN")->setAsString(valor(qryFornecedor, "NMRAZSOCFORN"));
+}
+
+void TfrmAmostraProc::qryFornecedorNRINSJURFORNGetText(dataset::Field& Sender, QString& Text,
+                                                       bool) {
+    const QString tipo = Sender.dataSet()->fieldByName(QStringLiteral("IDTPIJURFORN"))->asString();
+    Text = Sender.isNull() ? QString()
+                           : dataset::formatMaskText(Consiste::PictPess(tipo), Sender.asString());
+}
+
+// --- Series edit and lookup
+
+void TfrmAmostraProc::dbeCdSerieChange(QObject*) {
+    if (emEdicao(dtsPadrao))
+        limpa(cdsAmostraProc, "NRNOTAFISC");
+}
+
+void TfrmAmostraProc::dbeCdSerieExit(QObject*) {
+    if (emEdicao(dtsPadrao))
+        Vd_SerieNF(false);
+}
+
+void TfrmAmostraProc::btpSerieBeforePesq(QObject*, bool&) {
+    abreUmOuTodos(qrySerieNF, "P_CDSERIEENTR", QString(), "P_TCDSERIEENTR", QStringLiteral("T"));
+}
+
+void TfrmAmostraProc::btpSerieAfterPesq(QObject*) {
+    if (emNavegacao(dtsPadrao))
+        cdsAmostraProc->edit();
+    campo(cdsAmostraProc, "CDSERIEENTR")->setAsString(valor(qrySerieNF, "CDSERIEENTR"));
+}
+
+// --- Invoice number edit and lookup
+
+void TfrmAmostraProc::dbeNrNotaFiscExit(QObject*) {
+    Vd_NotaFiscal(false);
+}
+
+void TfrmAmostraProc::btpNrNfBeforePesq(QObject*, bool&) {
+    // A supplier or series still being typed is looked up first.
+    Vd_Fornecedor(true);
+    Vd_SerieNF(true);
+    cdsNotaFiscal->setDataJson(netAmostraProc->Call(
+        QStringLiteral("GetNotaFiscal"),
+        {campo(cdsAmostraProc, "CDFORNECED")->asString(),
+         campo(cdsAmostraProc, "CDSERIEENTR")->asString(), QString(), QStringLiteral("T")}));
+}
+
+void TfrmAmostraProc::btpNrNfAfterPesq(QObject*) {
+    if (emNavegacao(dtsPadrao))
+        cdsAmostraProc->edit();
+    for (const char* nome : {"CDFILIAL", "NRLANCTONF", "NRNOTAFISC"})
+        campo(cdsAmostraProc, nome)->setAsString(campo(cdsNotaFiscal, nome)->asString());
+}
 
 } // namespace Cli_est25000

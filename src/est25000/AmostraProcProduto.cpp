@@ -2,12 +2,190 @@
 // lookup and the final header check when the focus leaves the header.
 #include "Cli_est25000.h"
 
+#include "VerificacaoCampo.h"
+
+#include <Btnpesquisa.h>
+#include <CheckResultServ.h>
+#include <ClientDataSet.h>
+#include <Consiste.h>
+#include <DBControls.h>
+#include <DataSource.h>
+#include <FormatFloat.h>
+#include <Lib00200.h>
+#include <MensErro.h>
+#include <Netconnection.h>
+#include <Quorvan.h>
+#include <Qvn_msg.h>
+#include <StdControls.h>
+
+#include <QJsonArray>
+
 namespace Cli_est25000 {
 
-void TfrmAmostraProc::ligaProduto() {}
+using est25000::campo;
+using est25000::emEdicao;
+using est25000::emNavegacao;
+using est25000::falha;
+using est25000::limpa;
+using est25000::textoDigitado;
 
-void TfrmAmostraProc::Vd_DescAmostra() {}
-void TfrmAmostraProc::Vd_ProdAmostra(bool) {}
-void TfrmAmostraProc::Vd_QuantAmostra(bool) {}
+namespace {
+
+// A quantity limit refused: the message's "%s" takes the limit.
+[[noreturn]] void falhaLimite(const host::TMessages* mensagens, const char* chave, double limite) {
+    Consiste::MensErro(mensagens->Msg(QString::fromLatin1(chave))
+                           .replace(QStringLiteral("%s"),
+                                    dataset::formatFloat(QStringLiteral("#,##0.000"), limite)),
+                       true);
+}
+
+// Tree codes as text up to ten characters: the code itself and every code that begins with it.
+constexpr int kLarguraFaixa = 10;
+
+} // namespace
+
+void TfrmAmostraProc::ligaProduto() {
+    panAmostra->OnExit = [this](QObject* s) { panAmostraExit(s); };
+    dbeCdProduto->OnChange = [this](QObject* s) { dbeCdProdutoChange(s); };
+    dbeCdProduto->OnExit = [this](QObject* s) { dbeCdProdutoExit(s); };
+    btpProduto->OnBeforePesq = [this](QObject* s, bool& c) { btpProdutoBeforePesq(s, c); };
+    btpProduto->OnAfterPesq = [this](QObject* s) { btpProdutoAfterPesq(s); };
+    dbeQuantProd->OnExit = [this](QObject* s) { dbeQuantProdExit(s); };
+}
+
+void TfrmAmostraProc::panAmostraExit(QObject*) {
+    Vd_DescAmostra();
+    // The supplier group is optional, but whole once any of its edits holds text.
+    const bool temNota = !Consiste::EmptyString(textoDigitado(dbeNrInscForn)) ||
+                         !Consiste::EmptyString(textoDigitado(dbeCdSerie)) ||
+                         !Consiste::EmptyString(textoDigitado(dbeNrNotaFisc));
+    if (temNota) {
+        Vd_Fornecedor(true);
+        Vd_SerieNF(true);
+        Vd_NotaFiscal(true);
+    }
+    Vd_ProdAmostra(true);
+    Vd_QuantAmostra(true);
+}
+
+void TfrmAmostraProc::Vd_DescAmostra() {
+    if (!emEdicao(dtsPadrao))
+        return;
+    est25000::verificaCampo(dbeDescAmostra, [&] {
+        if (Consiste::EmptyString(textoDigitado(dbeDescAmostra)))
+            falha(msgPadrao, "Desc_inf");
+    });
+}
+
+void TfrmAmostraProc::Vd_ProdAmostra(bool final) {
+    if (!emEdicao(dtsPadrao))
+        return;
+    est25000::verificaCampo(dbeCdProduto, [&] {
+        const QString texto = textoDigitado(dbeCdProduto);
+        if (Consiste::EmptyString(texto)) {
+            if (final)
+                falha(msgPadrao, "Prod_inf");
+            return;
+        }
+        if (final && ActiveControl() != dbeCdProduto)
+            return;
+        // Candidates of the sample's invoice, or of the current branch without one.
+        const bool semNota = Consiste::EmptyString(textoDigitado(dbeNrNotaFisc));
+        const QJsonArray argumentos =
+            semNota ? QJsonArray{Quorvan::FiliProc(), QString(), texto, QString()}
+                    : QJsonArray{campo(cdsAmostraProc, "CDFILIAL")->asString(),
+                                 campo(cdsAmostraProc, "NRLANCTONF")->asString(), texto, QString()};
+        cdsProdAmostra->setDataJson(
+            netAmostraProc->Call(QStringLiteral("GetProdAmostra"), argumentos));
+        if (cdsProdAmostra->isEmpty())
+            falha(msgPadrao, "Prod_cad");
+        // The product must have a default warehouse and location in the branch; their
+        // values are not needed here.
+        const QString cdProduto = campo(cdsProdAmostra, "CDPRODUTO")->asString();
+        Lib00200::Almoxarifado_Padrao(netEstoque, Quorvan::FiliProc(), cdProduto);
+        Lib00200::LocalEstoque_Padrao(netEstoque, Quorvan::FiliProc(), cdProduto);
+        for (const char* nome : {"CDARVPROD", "CDPRODUTO", "NMPRODUTO", "SGUNIDADE"})
+            campo(cdsAmostraProc, nome)->setAsString(campo(cdsProdAmostra, nome)->asString());
+    });
+}
+
+void TfrmAmostraProc::Vd_QuantAmostra(bool final) {
+    if (!emEdicao(dtsPadrao))
+        return;
+    est25000::verificaCampo(dbeQuantProd, [&] {
+        if (Consiste::EmptyString(textoDigitado(dbeQuantProd))) {
+            if (final)
+                falha(msgPadrao, "Quant_inf");
+            return;
+        }
+        if (final && ActiveControl() != dbeQuantProd)
+            return;
+        const double quantidade = campo(cdsAmostraProc, "QTPRODPROC")->asFloat();
+        if (!(quantidade > 0))
+            falha(msgPadrao, "Quant_menor");
+        if (!Consiste::EmptyString(textoDigitado(dbeNrNotaFisc))) {
+            // At most the quantity of the product on the invoice; the receiving branch is
+            // the one of the product checked or chosen last (none before any).
+            cdsValidQuant->setDataJson(Consiste::CheckResultServ(
+                netAmostraProc->Call(QStringLiteral("GetValidQuant"),
+                                     {campo(cdsAmostraProc, "NRLANCTONF")->asString(),
+                                      campo(cdsAmostraProc, "CDFILIAL")->asString(),
+                                      campo(cdsProdAmostra, "CDFILIRECE")->asString(),
+                                      campo(cdsAmostraProc, "CDPRODUTO")->asString()}),
+                true, 0));
+            const double limite = campo(cdsValidQuant, "QTITEMPROD")->asFloat();
+            if (limite < quantidade)
+                falhaLimite(msgPadrao, "Quant_Maior", limite);
+        } else {
+            // At most the stock of the day of the product's code range.
+            const QString inicial = campo(cdsAmostraProc, "CDARVPROD")->asString();
+            const QString ultimo =
+                inicial + Consiste::Replicate(QStringLiteral("z"), kLarguraFaixa - inicial.size());
+            const QString filial = Quorvan::FiliProc();
+            cdsPosicao->setDataJson(Consiste::CheckResultServ(
+                netAmostraProc->Call(
+                    QStringLiteral("GetPosicao"),
+                    {filial, Quorvan::DataProc(filial).toString(Qt::ISODate), inicial, ultimo}),
+                true, 0));
+            const double estoque = campo(cdsPosicao, "QTESTOQDIA")->asFloat();
+            if (quantidade > estoque)
+                falhaLimite(msgPadrao, "Quant_M_Est", estoque);
+        }
+    });
+}
+
+// --- Product edit and lookup, quantity edit
+
+void TfrmAmostraProc::dbeCdProdutoChange(QObject*) {
+    if (!emEdicao(dtsPadrao))
+        return;
+    limpa(cdsAmostraProc, "NMPRODUTO");
+    limpa(cdsAmostraProc, "SGUNIDADE");
+}
+
+void TfrmAmostraProc::dbeCdProdutoExit(QObject*) {
+    Vd_ProdAmostra(false);
+}
+
+void TfrmAmostraProc::btpProdutoBeforePesq(QObject*, bool&) {
+    const QString filial = Consiste::EmptyString(textoDigitado(dbeNrNotaFisc))
+                               ? Quorvan::FiliProc()
+                               : campo(cdsAmostraProc, "CDFILIAL")->asString();
+    cdsProdAmostra->setDataJson(netAmostraProc->Call(
+        QStringLiteral("GetProdAmostra"),
+        {filial, campo(cdsAmostraProc, "NRLANCTONF")->asString(), QString(), QStringLiteral("T")}));
+}
+
+void TfrmAmostraProc::btpProdutoAfterPesq(QObject*) {
+    if (emNavegacao(dtsPadrao))
+        cdsAmostraProc->edit();
+    // The code's new text clears name and unit, written after it.
+    for (const char* nome : {"CDARVPROD", "CDPRODUTO", "NMPRODUTO", "SGUNIDADE"})
+        campo(cdsAmostraProc, nome)->setAsString(campo(cdsProdAmostra, nome)->asString());
+}
+
+void TfrmAmostraProc::dbeQuantProdExit(QObject*) {
+    Vd_QuantAmostra(false);
+}
 
 } // namespace Cli_est25000

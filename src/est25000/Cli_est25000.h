@@ -77,11 +77,30 @@ public:
     void Vd_Fornecedor(bool final);
     void Vd_SerieNF(bool final);
     void Vd_NotaFiscal(bool final);
+    void dbeNrInscFornEnter(QObject* Sender);
+    void dbeNrInscFornChange(QObject* Sender);
+    void dbeNrInscFornExit(QObject* Sender);
+    void btpFornecedorBeforePesq(QObject* Sender, bool& Continua);
+    void btpFornecedorAfterPesq(QObject* Sender);
+    void qryFornecedorNRINSJURFORNGetText(dataset::Field& Sender, QString& Text, bool DisplayText);
+    void dbeCdSerieChange(QObject* Sender);
+    void dbeCdSerieExit(QObject* Sender);
+    void btpSerieBeforePesq(QObject* Sender, bool& Continua);
+    void btpSerieAfterPesq(QObject* Sender);
+    void dbeNrNotaFiscExit(QObject* Sender);
+    void btpNrNfBeforePesq(QObject* Sender, bool& Continua);
+    void btpNrNfAfterPesq(QObject* Sender);
 
     // --- Header: description, product and quantity (AmostraProcProduto.cpp)
     void Vd_DescAmostra();
     void Vd_ProdAmostra(bool final);
     void Vd_QuantAmostra(bool final);
+    void panAmostraExit(QObject* Sender);
+    void dbeCdProdutoChange(QObject* Sender);
+    void dbeCdProdutoExit(QObject* Sender);
+    void btpProdutoBeforePesq(QObject* Sender, bool& Continua);
+    void btpProdutoAfterPesq(QObject* Sender);
+    void dbeQuantProdExit(QObject* Sender);
 
     // --- Item grid (AmostraProcItens.cpp)
 

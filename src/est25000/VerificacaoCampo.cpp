@@ -1,0 +1,46 @@
+#include "VerificacaoCampo.h"
+
+#include <ClientDataSet.h>
+#include <DBControls.h>
+#include <DataSource.h>
+#include <EditMask.h>
+#include <MensErro.h>
+#include <Qvn_msg.h>
+
+namespace est25000 {
+
+dataset::Field* campo(dataset::ClientDataSet* ds, const char* nome) {
+    return ds->fieldByName(QString::fromLatin1(nome));
+}
+
+void limpa(dataset::ClientDataSet* ds, const char* nome) {
+    dataset::Field* f = campo(ds, nome);
+    if (!f->isNull())
+        f->clear();
+}
+
+bool emEdicao(const dataset::DataSource* fonte) {
+    const dataset::DataSetState estado = fonte->state();
+    return estado == dataset::DataSetState::Edit || estado == dataset::DataSetState::Insert;
+}
+
+bool emNavegacao(const dataset::DataSource* fonte) {
+    return fonte->state() == dataset::DataSetState::Browse;
+}
+
+QString textoDigitado(const host::TDBEdit* edit) {
+    const dataset::Field* campo = edit->Field();
+    const QString mascara = campo ? campo->editMask() : QString();
+    return mascara.isEmpty() ? edit->Text()
+                             : dataset::EditMask(mascara).valueFromText(edit->Text());
+}
+
+void falha(const host::TMessages* mensagens, const char* chave) {
+    Consiste::MensErro(mensagens->Msg(QString::fromLatin1(chave)), true);
+}
+
+void focaCampo(host::TDBEdit* edit) {
+    edit->SetFocus();
+}
+
+} // namespace est25000

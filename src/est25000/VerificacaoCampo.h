@@ -1,0 +1,51 @@
+#pragma once
+// What every check of the sample header shares: the state that lets it run, the text being
+// typed in its edit, and its way of failing (the focus back on the edit, the failure going on).
+
+#include <QString>
+
+namespace dataset {
+class ClientDataSet;
+class DataSource;
+class Field;
+} // namespace dataset
+namespace host {
+class TDBEdit;
+class TMessages;
+} // namespace host
+
+namespace est25000 {
+
+// A field of a dataset by name (raises when there is none).
+dataset::Field* campo(dataset::ClientDataSet* ds, const char* nome);
+
+// Sets a dependent field to null. One that already is stays untouched, so that a new sample
+// whose edits were emptied by New is still a sample nobody typed in.
+void limpa(dataset::ClientDataSet* ds, const char* nome);
+
+// The master is being edited or inserted: only then do the checks look at anything.
+bool emEdicao(const dataset::DataSource* fonte);
+// The master is browsed: a lookup's choice then starts editing it.
+bool emNavegacao(const dataset::DataSource* fonte);
+
+// The edit's current text as its field stores it (the mask's literals left out): the value
+// being typed, which may not be in the field yet.
+QString textoDigitado(const host::TDBEdit* edit);
+
+// Reports the message of that key as an error; never returns.
+[[noreturn]] void falha(const host::TMessages* mensagens, const char* chave);
+
+// Gives the edit the focus (nothing when it cannot take it).
+void focaCampo(host::TDBEdit* edit);
+
+// Runs a check over an edit; on any failure the edit gets the focus and the failure goes on.
+template <class Verificacao> void verificaCampo(host::TDBEdit* edit, Verificacao&& verificacao) {
+    try {
+        verificacao();
+    } catch (...) {
+        focaCampo(edit);
+        throw;
+    }
+}
+
+} // namespace est25000
