@@ -2,7 +2,8 @@
 // (run under Xvfb):
 //   xvfb-run -a -s "-screen 0 1024x768x24" build/bin/est25000_capturas docs/screenshots
 // The screen opens in a main window as a child window, on the demo data; the filter dialog is
-// captured while it is shown at the first activation, the form page after it was confirmed.
+// captured while it is shown at the first activation, the form page after it was confirmed,
+// and the product search of a new item over the item grid.
 #include "Ambiente.h"
 
 #include <Cli_est25000.h>
@@ -34,9 +35,10 @@ void espera(int ms) {
     }
 }
 
-bool captura(QWidget* janela, const QString& arquivo) {
+bool captura(QWidget* janela, const QString& arquivo, QRect area = {}) {
     espera(400);
-    const QRect area = janela->frameGeometry();
+    if (area.isNull())
+        area = janela->frameGeometry();
     const QPixmap imagem = QGuiApplication::primaryScreen()->grabWindow(
         0, area.x(), area.y(), area.width(), area.height());
     const bool ok = imagem.save(arquivo);
@@ -87,5 +89,23 @@ int main(int argc, char** argv) {
     tela->pgcPadrao->SetActivePage(tela->tshFolhaDados);
     tela->pgcPadraoChange(tela->pgcPadrao);
     ok = captura(&principal, pasta + QStringLiteral("/est25000-lista.png")) && ok;
+
+    // A new item of the sample and the product search opened from its code cell.
+    tela->pgcPadrao->SetActivePage(tela->tshFormulario);
+    tela->pgcPadraoChange(tela->pgcPadrao);
+    tela->dbgItensAmostra->SetFocus();
+    tela->cdsItemAmostra->last();
+    tela->cdsItemAmostra->append();
+    tela->dbgItensAmostra->SetEditorMode(true);
+    script.OnModal([&](host::TForm& busca) {
+        busca.show();
+        busca.move(360, 250);
+        ok = captura(&principal, pasta + QStringLiteral("/est25000-itens-pesquisa.png"),
+                     principal.frameGeometry().united(busca.frameGeometry())) &&
+             ok;
+    });
+    tela->dbgItensAmostraEditButtonClick(tela->dbgItensAmostra);
+    tela->cdsItemAmostra->cancel();
+    tela->cdsAmostraProc->cancel();
     return ok ? 0 : 1;
 }
