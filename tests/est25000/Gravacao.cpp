@@ -2,6 +2,9 @@
 
 #include <Buttonflat.h>
 #include <ClientDataSet.h>
+#include <Control.h>
+#include <DBControls.h>
+#include <DBGrid.h>
 #include <Netconnection.h>
 
 #include <QSqlError>
@@ -180,7 +183,13 @@ void preencheNota(Cli_est25000::TfrmAmostraProc& tela, const CasoNota& nota) {
 void adicionaItem(Cli_est25000::TfrmAmostraProc& tela, const Produto& produto, double quantidade,
                   bool principal) {
     dataset::ClientDataSet* i = tela.cdsItemAmostra;
-    i->append();
+    // In the grid, as the user goes down to the items (entering an empty grid opens a row);
+    // the values go in as the grid's lookup leaves them, with no text left in its editor.
+    if (host::TControl::Of(tela.ActiveControl()) != tela.dbgItensAmostra)
+        tela.dbgItensAmostra->SetFocus();
+    if (i->state() != dataset::DataSetState::Insert)
+        i->append();
+    tela.dbgItensAmostra->SetEditorMode(false);
     poe(i, "NRAMOSTRA", tela.cdsAmostraProc->fieldByName(QStringLiteral("NRAMOSTRA"))->asString());
     poe(i, "CDARVPROD", produto.cdArvProd);
     poe(i, "CDPRODUTO", produto.cdProduto);

@@ -389,25 +389,23 @@ TEST_F(ComandosTest, ClosingOrFilteringWithChangesAsksFirst) {
     EXPECT_EQ(texto(tela->cdsAmostraProc, "DSAMOSTRA"),
               QStringLiteral("Digitada e não confirmada"));
 
-    // Items changed while the sample is browsed: the Filter asks too.
-    script.Answer(host::mrYes);
-    clica(tela->sbtCancelar);
-    tela->cdsItemAmostra->first();
-    tela->cdsItemAmostra->edit();
-    tela->cdsItemAmostra->fieldByName(QStringLiteral("IDPRODPRINC"))
-        ->setAsString(QStringLiteral("N"));
-    tela->cdsItemAmostra->post();
+    // A sample left for another one in the list is posted, still unconfirmed: Filter and
+    // Check ask too, and Yes takes the stored samples back.
+    tela->cdsAmostraProc->next();
+    ASSERT_EQ(tela->cdsAmostraProc->state(), DataSetState::Browse);
+    ASSERT_EQ(tela->cdsAmostraProc->changeCount(), 1);
     script.Clear();
     script.Answer(host::mrNo);
     clica(tela->sbtFiltro);
     EXPECT_EQ(script.Messages().size(), 1);
-    EXPECT_TRUE(script.ModalCaptions().size() == 1) << "the filter did not open";
-    EXPECT_EQ(tela->cdsItemAmostra->changeCount(), 1);
+    EXPECT_EQ(script.ModalCaptions().size(), 1) << "the filter did not open";
+    EXPECT_EQ(tela->cdsAmostraProc->changeCount(), 1);
     script.Answer(host::mrYes);
-    script.OnModal([](host::TForm&) {});
-    clica(tela->sbtFiltro);
-    EXPECT_EQ(script.ModalCaptions().size(), 2);
+    clica(tela->sbtVerificar);
+    EXPECT_EQ(script.Messages().size(), 2);
     esperaSemPendencias();
+    ASSERT_TRUE(tela->cdsAmostraProc->locate(QStringLiteral("NRAMOSTRA"), nr));
+    EXPECT_EQ(texto(tela->cdsAmostraProc, "DSAMOSTRA"), guardada);
 
     // Yes on closing discards and closes; nothing reached the database.
     alteraDescricao(nr, QStringLiteral("Outra vez"));
