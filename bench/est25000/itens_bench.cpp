@@ -51,7 +51,7 @@ struct Cenario {
         opcoes.databaseUrl = banco;
         opcoes.init = true;
         opcoes.demoScale = 1;
-        opcoes.threads = 2;
+        opcoes.threads = 4; // a worker for each of the screen's connections
         opcoes.token = QStringLiteral("bench");
         servidor = std::make_unique<server::EmbeddedServer>(opcoes);
         const int porta = servidor->start();

@@ -23,6 +23,7 @@
 #include <Quorvan.h>
 #include <Qvn_msg.h>
 
+#include <QApplication>
 #include <QJsonArray>
 
 namespace Cli_est25000 {
@@ -100,7 +101,6 @@ QString TfrmAmostraProc::filialAmostra() const {
 QString TfrmAmostraProc::bloqueioFilial() const {
     if (!cdsParamFilial->active() || cdsParamFilial->isEmpty())
         return QString();
-    cdsParamFilial->last();
     return texto(cdsParamFilial, QStringLiteral("IDBLPRCOMEST"));
 }
 
@@ -310,8 +310,9 @@ void TfrmAmostraProc::qryProdItemBeforeOpen(TADOIBQuery& Sender) {
 
 // Space toggles the principal flag (never typed as text) and opens the editor elsewhere.
 void TfrmAmostraProc::dbgItensAmostraKeyDown(QObject*, int& Key, host::TShiftState) {
-    if (Key != 32 || !ActiveControl() ||
-        ActiveControl()->objectName() != QLatin1String("dbgItensAmostra"))
+    // The grid itself, not a cell editor open in it (there Space is typed).
+    QWidget* foco = QApplication::focusWidget();
+    if (Key != 32 || !foco || foco->objectName() != QLatin1String("dbgItensAmostra"))
         return;
     host::TColumn* coluna = dbgItensAmostra->SelectedColumn();
     if (coluna && coluna->FieldName() == kIdProdPrinc) {

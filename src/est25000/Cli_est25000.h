@@ -143,6 +143,10 @@ public:
     bool DescartaAlteracoes();
 
     // --- Live total of the items while a sample is edited (AmostraProcTotalItens.cpp)
+    // "Itens 9,500 de 10,000 — faltam 0,500" in the items group's title row, while the
+    // sample is being edited or inserted; empty otherwise. It checks nothing.
+    host::TLabel* lblTotalItens = nullptr;
+    void mostraTotalItens();
 
     // --- Checks and tests over the server's answer
     void Vd_SomaItens();

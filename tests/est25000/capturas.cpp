@@ -13,12 +13,14 @@
 #include <Buttonflat.h>
 #include <ClientDataSet.h>
 #include <ComCtrls.h>
+#include <DBGrid.h>
 #include <Dialogs.h>
 #include <Quorvan.h>
 #include <StdControls.h>
 
 #include <QApplication>
 #include <QDir>
+#include <QKeyEvent>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QScreen>
@@ -99,7 +101,7 @@ int main(int argc, char** argv) {
     tela->dbgItensAmostra->SetEditorMode(true);
     script.OnModal([&](host::TForm& busca) {
         busca.show();
-        busca.move(360, 250);
+        busca.move(360, 345);
         ok = captura(&principal, pasta + QStringLiteral("/est25000-itens-pesquisa.png"),
                      principal.frameGeometry().united(busca.frameGeometry())) &&
              ok;
@@ -107,5 +109,28 @@ int main(int argc, char** argv) {
     tela->dbgItensAmostraEditButtonClick(tela->dbgItensAmostra);
     tela->cdsItemAmostra->cancel();
     tela->cdsAmostraProc->cancel();
+
+    // The live total of the items while the sample is edited, one item short.
+    tela->pgcPadrao->SetActivePage(tela->tshFormulario);
+    tela->pgcPadraoChange(tela->pgcPadrao);
+    tela->sbtAlterar->Click();
+    dataset::Field* quantidade = tela->cdsItemAmostra->fieldByName(QStringLiteral("QTPRODGERADO"));
+    tela->cdsItemAmostra->last();
+    tela->cdsItemAmostra->edit();
+    quantidade->setAsFloat(quantidade->asFloat() - 0.5);
+    tela->dbgItensAmostra->setFocus();
+    ok = captura(&principal, pasta + QStringLiteral("/est25000-total-itens.png")) && ok;
+    tela->cdsItemAmostra->cancel();
+    tela->cdsAmostraProc->cancel();
+
+    // The screen's help page, as F1 shows it.
+    script.OnModal([&](host::TForm& ajuda) {
+        ajuda.show();
+        ajuda.move(40, 20);
+        ok = captura(&ajuda, pasta + QStringLiteral("/est25000-ajuda.png")) && ok;
+    });
+    tela->dbeDescAmostra->SetFocus();
+    QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+    QApplication::sendEvent(tela->dbeDescAmostra, &f1);
     return ok ? 0 : 1;
 }
