@@ -171,8 +171,9 @@ void TForm::Show() {
         app.MdiArea()->setActiveSubWindow(subWindow_);
     } else {
         QMainWindow* main = app.MainWindow();
+        // Centred by the client areas, as the modal dialogs are over their owner.
         if (position_ == TPosition::poMainFormCenter && !isVisible() && main && main->isVisible())
-            move(main->geometry().center() - rect().center());
+            setGeometry(QRect(main->geometry().center() - rect().center(), size()));
         show();
         raise();
         activateWindow();

@@ -449,10 +449,14 @@ TEST_F(ComandosTest, ItemsThatCannotBeLoadedAreNotShownNorSentUnderAnotherSample
 
     const int porta = portaSemServidor();
     ASSERT_GT(porta, 0);
+    // The next call opens the connection again, on the address configured then.
     const QString servidor = host::Configuration::Value(host::cfg::kServer);
+    struct Volta {
+        QString servidor;
+        ~Volta() { host::Configuration::Override(host::cfg::kServer, servidor); }
+    } volta{servidor};
     host::Configuration::Override(host::cfg::kServer, QStringLiteral("127.0.0.1:%1").arg(porta));
     tela->netAmostraProc->SetConnected(false);
-    tela->netAmostraProc->SetConnected(true);
     host::Guard([&] { tela->dbnPadrao->BtnClick(host::nbNext); }); // as a click does
     EXPECT_FALSE(script.Messages().isEmpty()) << "the failure was shown";
     const QString segunda = texto(tela->cdsAmostraProc, "NRAMOSTRA");
@@ -463,7 +467,6 @@ TEST_F(ComandosTest, ItemsThatCannotBeLoadedAreNotShownNorSentUnderAnotherSample
     // Back online: Edit takes the sample's own items first.
     host::Configuration::Override(host::cfg::kServer, servidor);
     tela->netAmostraProc->SetConnected(false);
-    tela->netAmostraProc->SetConnected(true);
     clica(tela->sbtAlterar);
     ASSERT_EQ(tela->cdsAmostraProc->state(), DataSetState::Edit);
     EXPECT_EQ(texto(tela->cdsItemAmostra, "NRAMOSTRA"), segunda);
