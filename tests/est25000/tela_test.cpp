@@ -423,6 +423,21 @@ TEST_F(TelaTest, WhileASampleIsEditedTheItemTotalShowsLive) {
     EXPECT_EQ(tela.lblTotalItens->Caption(),
               QStringLiteral("Itens %1 de %2 — sobram 0,250").arg(q(soma + 0.75), q(soma + 0.5)));
     tela.cdsItemAmostra->cancel();
+
+    // Typed in the quantity cell of the first item, before the cell is written.
+    tela.cdsItemAmostra->first();
+    const double primeiro = qtItem->asFloat();
+    tela.dbgItensAmostra->SetFocus();
+    tela.dbgItensAmostra->SetSelectedIndex(2);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("1"));
+    ASSERT_TRUE(tela.dbgItensAmostra->EditorMode());
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral(",25"));
+    const double digitado = soma - primeiro + 1.25;
+    EXPECT_EQ(tela.lblTotalItens->Caption(),
+              QStringLiteral("Itens %1 de %2 — faltam %3")
+                  .arg(q(digitado), q(soma + 0.5), q(soma + 0.5 - digitado)));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     tela.cdsAmostraProc->cancel();
     EXPECT_TRUE(tela.lblTotalItens->Caption().isEmpty());
 }
