@@ -110,7 +110,11 @@ int main(int argc, char** argv) {
     tela->cdsItemAmostra->cancel();
     tela->cdsAmostraProc->cancel();
 
-    // The live total of the items while the sample is edited, one item short.
+    // The live total of the items while the sample is edited, one item short. The search's
+    // cell editor is closed first, with whatever it left in the item.
+    tela->dbgItensAmostra->SetEditorMode(false);
+    if (tela->cdsItemAmostra->state() != dataset::DataSetState::Browse)
+        tela->cdsItemAmostra->cancel();
     tela->pgcPadrao->SetActivePage(tela->tshFormulario);
     tela->pgcPadraoChange(tela->pgcPadrao);
     tela->sbtAlterar->Click();

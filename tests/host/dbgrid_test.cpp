@@ -448,4 +448,13 @@ TEST_F(DBGridTest, EllipsisFollowsTheColumnDrawingRowAndTheEditorsOwnRow) {
     cds->enableControls();
 }
 
+// A cell takes no more characters than its field holds, as the data-aware edits.
+TEST_F(DBGridTest, ACellTakesNoMoreThanItsFieldHolds) {
+    grid->SetSelectedIndex(0);
+    type(QString(25, QLatin1Char('7')));
+    ASSERT_TRUE(grid->EditorMode());
+    EXPECT_EQ(Consiste::GridText(grid, "CDARVPROD", false), QString(20, QLatin1Char('7')));
+    QTest::keyClick(focused(), Qt::Key_Escape);
+}
+
 } // namespace

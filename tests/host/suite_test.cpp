@@ -46,14 +46,14 @@ TEST(Suite, EmbeddedDefaultStartsAndOpensTheSampleScreen) {
     ASSERT_TRUE(home.isValid());
     const SuiteRun run = runSuite(home, {}); // as the README starts it: the screen opens at once
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.out.contains("main() -> main window shown:")) << run.out.toStdString();
-    EXPECT_TRUE(run.out.contains("IniProc -> screen shown:")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("main() -> janela principal exibida:")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("IniProc -> tela exibida:")) << run.out.toStdString();
     EXPECT_TRUE(QFileInfo::exists(home.filePath("data/est/suite/est25000.sqlite")));
 
     const QString package =
         QDir(QCoreApplication::applicationDirPath()).filePath("libPkg_est25000.so");
     if (QFileInfo::exists(package)) {
-        EXPECT_FALSE(run.out.contains("IniProc -> screen shown: -1")) << run.out.toStdString();
+        EXPECT_FALSE(run.out.contains("IniProc -> tela exibida: -1")) << run.out.toStdString();
         EXPECT_FALSE(run.err.contains("Não foi possível carregar o pacote"));
     } else {
         EXPECT_TRUE(run.err.contains("Não foi possível carregar o pacote"))
