@@ -477,4 +477,48 @@ TEST_F(ComandosTest, ItemsThatCannotBeLoadedAreNotShownNorSentUnderAnotherSample
     EXPECT_EQ(itensNoBanco(primeira), itensPrimeira);
 }
 
+// The list and the logs agree with the database when the server fails around a command: a
+// confirmation stored but not reloaded is not left pending to be stored twice, and a deletion
+// that did not reach the server brings the sample back.
+TEST_F(ComandosTest, WhenTheServerFailsTheListStillAgreesWithTheDatabase) {
+    const int antes = amostrasNoBanco();
+    // Criteria left in the hidden filter that no longer pass: the reload after the store fails.
+    Cli_est25200::frmFiltroAmostraProc->medProdInic->SetText(QStringLiteral("999999"));
+    clica(tela->sbtIncluir);
+    preencheCabecalho(*tela, QStringLiteral("Guardada sem recarga"), caso.inNatura, 10);
+    adicionaItem(*tela, caso.itens[0], 6, true);
+    adicionaItem(*tela, caso.itens[1], 4, false);
+    clica(tela->sbtConfirmar);
+    EXPECT_EQ(script.LastMessage(), QStringLiteral("Produto não cadastrado."));
+    EXPECT_EQ(amostrasNoBanco(), antes + 1);
+    EXPECT_EQ(tela->cdsAmostraProc->state(), DataSetState::Browse) << "not back into edit";
+    esperaSemPendencias();
+    EXPECT_FALSE(tela->sbtConfirmar->isEnabled()) << "nothing left to store twice";
+    EXPECT_FALSE(Cli_est25000::boDelete);
+    EXPECT_FALSE(tela->cdsAmostraProc->controlsDisabled());
+    Cli_est25200::frmFiltroAmostraProc->medProdInic->SetText(QString());
+
+    // The server down during a deletion: the sample stays listed, current, not pending.
+    const QString nr = amostrasGuardadas(banco(), false, 6).last();
+    ASSERT_TRUE(tela->cdsAmostraProc->locate(QStringLiteral("NRAMOSTRA"), nr));
+    const QString servidor = host::Configuration::Value(host::cfg::kServer);
+    struct Volta {
+        QString servidor;
+        ~Volta() { host::Configuration::Override(host::cfg::kServer, servidor); }
+    } volta{servidor};
+    host::Configuration::Override(host::cfg::kServer,
+                                  QStringLiteral("127.0.0.1:%1").arg(portaSemServidor()));
+    tela->netAmostraProc->SetConnected(false);
+    script.Clear();
+    script.Answer(host::mrYes);
+    clica(tela->sbtExcluir);
+    EXPECT_EQ(script.Messages().size(), 2) << "the question, then the failure";
+    EXPECT_TRUE(naLista(*tela, nr));
+    EXPECT_EQ(texto(tela->cdsAmostraProc, "NRAMOSTRA"), nr);
+    EXPECT_EQ(tela->cdsAmostraProc->changeCount(), 0);
+    EXPECT_FALSE(Cli_est25000::boDelAmostra);
+    EXPECT_TRUE(Showavi::ShowAviText().isEmpty());
+    EXPECT_EQ(amostrasNoBanco(), antes + 1);
+}
+
 } // namespace
