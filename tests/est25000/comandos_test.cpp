@@ -521,4 +521,29 @@ TEST_F(ComandosTest, WhenTheServerFailsTheListStillAgreesWithTheDatabase) {
     EXPECT_EQ(amostrasNoBanco(), antes + 1);
 }
 
+// A stored sample that the filter's criteria leave out is stored all the same; the reloaded
+// list does not hold it and stays where the reload left it.
+TEST_F(ComandosTest, ASampleTheFilterLeavesOutIsStoredButNotListed) {
+    auto* filtro = Cli_est25200::frmFiltroAmostraProc;
+    const QStringList primeiras = amostrasGuardadas(banco(), false, 3);
+    filtro->medInterInic->SetText(primeiras[0]);
+    filtro->medInterFinal->SetText(primeiras[2]);
+    const int antes = amostrasNoBanco();
+    clica(tela->sbtIncluir);
+    preencheCabecalho(*tela, QStringLiteral("Fora do filtro"), caso.inNatura, 10);
+    adicionaItem(*tela, caso.itens[0], 6, true);
+    adicionaItem(*tela, caso.itens[1], 4, false);
+    clica(tela->sbtConfirmar);
+    filtro->medInterInic->SetText(QString());
+    filtro->medInterFinal->SetText(QString());
+    ASSERT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
+    EXPECT_EQ(amostrasNoBanco(), antes + 1);
+    const QString nr =
+        valor(banco(), QStringLiteral("SELECT MAX(NRAMOSTRA) FROM AMOSTRAPROC")).toString();
+    EXPECT_EQ(descricaoNoBanco(nr), QStringLiteral("Fora do filtro"));
+    EXPECT_FALSE(naLista(*tela, nr));
+    EXPECT_EQ(tela->cdsAmostraProc->recNo(), 1) << "where the reload left it";
+    esperaSemPendencias();
+}
+
 } // namespace
