@@ -51,22 +51,11 @@ QString texto(dataset::ClientDataSet* ds, const char* campo) {
 }
 
 QString descricaoNoBanco(const QString& nr) {
-    return valor(banco(), QStringLiteral("SELECT DSAMOSTRA FROM AMOSTRAPROC WHERE NRAMOSTRA = ?"),
-                 {nr})
-        .toString();
+    return campoNoBanco(banco(), "DSAMOSTRA", nr);
 }
 
-// Product and quantity of each stored item of the sample, by product.
 QList<QPair<QString, double>> itensNoBanco(const QString& nr) {
-    QSqlQuery q(banco());
-    q.prepare(QStringLiteral("SELECT CDPRODUTO, QTPRODGERADO FROM ITEMAMOSTRAPROC"
-                             " WHERE NRAMOSTRA = ? ORDER BY CDPRODUTO"));
-    q.addBindValue(nr);
-    EXPECT_TRUE(q.exec());
-    QList<QPair<QString, double>> itens;
-    while (q.next())
-        itens.append({q.value(0).toString(), q.value(1).toDouble()});
-    return itens;
+    return est25000::teste::itensNoBanco(banco(), nr);
 }
 
 bool naLista(TfrmAmostraProc& tela, const QString& nr) {
