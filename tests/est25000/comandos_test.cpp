@@ -535,4 +535,20 @@ TEST_F(ComandosTest, ASampleTheFilterLeavesOutIsStoredButNotListed) {
     esperaSemPendencias();
 }
 
+// A stored sample of another branch, edited from a fresh screen (no invoice looked up), keeps
+// its branch: the current branch is given only to a new stock sample.
+TEST_F(ComandosTest, AStoredSampleOfAnotherBranchKeepsItsBranch) {
+    const QString nr =
+        valor(banco(), QStringLiteral("SELECT MIN(NRAMOSTRA) FROM AMOSTRAPROC"
+                                      " WHERE CDFILIAL = '0002' AND IDPROCESSADO = 'N'"
+                                      " AND NRLANCTONF IS NULL"))
+            .toString();
+    ASSERT_FALSE(nr.isEmpty());
+    alteraDescricao(nr, QStringLiteral("Da filial 0002"));
+    clica(tela->sbtConfirmar);
+    ASSERT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
+    EXPECT_EQ(descricaoNoBanco(nr), QStringLiteral("Da filial 0002"));
+    EXPECT_EQ(campoNoBanco(banco(), "CDFILIAL", nr), QStringLiteral("0002"));
+}
+
 } // namespace
