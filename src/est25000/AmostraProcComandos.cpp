@@ -65,7 +65,7 @@ void TfrmAmostraProc::sbtIncluirClick(QObject* Sender) {
 void TfrmAmostraProc::sbtAlterarClick(QObject* Sender) {
     // Items that could not be loaded (server unreachable at the move) are loaded before the
     // sample can be edited, so no item typed now is confirmed beside unseen ones.
-    if (!cdsItemAmostra->active())
+    if (itensFalharam_)
         carregaItens();
     host::TfrmPadrao::sbtAlterarClick(Sender);
     ShowPage(tshFormulario);
@@ -251,8 +251,8 @@ void TfrmAmostraProc::sbtExcluirClick(QObject*) {
     try {
         cdsAmostraProc->remove();
     } catch (...) {
-        cdsAmostraProc->cancelUpdates();
         boDelete = false;
+        restauraAmostra(nrAmostra);
         throw;
     }
     boDelete = false;
@@ -267,19 +267,7 @@ void TfrmAmostraProc::sbtExcluirClick(QObject*) {
     try {
         enviaAoServidor(QStringLiteral("Del_amostra"));
     } catch (...) {
-        // Not deleted: the sample comes back, so the list shows what is stored and no later
-        // confirmation deletes it unasked. Its items may fail to load as well; the failure
-        // reported is the deletion's.
-        try {
-            cdsAmostraProc->cancelUpdates();
-            cdsAmostraProc->locate(QStringLiteral("NRAMOSTRA"), nrAmostra, true);
-        } catch (...) {
-        }
-        if (!cdsAmostraProc->isEmpty()) {
-            pgcPadrao->setEnabled(true);
-            atualizaPaginas();
-            UpdateCommands();
-        }
+        restauraAmostra(nrAmostra);
         throw;
     }
     if (!cdsErros_->isEmpty() &&
@@ -293,6 +281,25 @@ void TfrmAmostraProc::sbtExcluirClick(QObject*) {
         UpdateCommands();
         if (cdsAmostraProc->isEmpty())
             DisableForInsert();
+    }
+}
+
+// A deletion that was not stored: the sample comes back, current, so the list shows what is
+// stored and no later confirmation deletes it unasked. Its items may fail to load as well (the
+// server down); the failure reported is the deletion's.
+void TfrmAmostraProc::restauraAmostra(const QString& nrAmostra) {
+    try {
+        cdsAmostraProc->cancelUpdates();
+    } catch (...) {
+    }
+    try {
+        cdsAmostraProc->locate(QStringLiteral("NRAMOSTRA"), nrAmostra, true);
+    } catch (...) {
+    }
+    if (!cdsAmostraProc->isEmpty()) {
+        pgcPadrao->setEnabled(true);
+        atualizaPaginas();
+        UpdateCommands();
     }
 }
 

@@ -167,11 +167,17 @@ void TfrmAmostraProc::carregaItens() {
     try {
         cdsItemAmostra->setDataJsonText(
             netAmostraProc->ReceiveText(QStringLiteral("GetItemAmostra"), argumentosItens()));
+        itensFalharam_ = false;
     } catch (...) {
         // The items of the sample left must not stay under the header of the one reached,
-        // nor be confirmed with it: without its own items the grid is closed (Edit and the
-        // form page load them again).
-        cdsItemAmostra->close();
+        // nor be confirmed with it: the grid is left empty (Edit and the form page load the
+        // sample's own items again).
+        itensFalharam_ = true;
+        cdsItemAmostra->cancel();
+        if (cdsItemAmostra->active())
+            cdsItemAmostra->emptyDataSet();
+        else
+            cdsItemAmostra->createDataSet();
         throw;
     }
 }

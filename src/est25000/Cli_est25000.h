@@ -235,6 +235,7 @@ private:
     void esvaziaErros();
     void defineFilial();
     void descartaAmostra();
+    void restauraAmostra(const QString& nrAmostra);
     // Sends the pending changes with ConfirmaAmostra under the progress window and loads the
     // error rows of the answer; answers [error rows, sample number].
     QJsonArray enviaAoServidor(const QString& chaveProgresso);
@@ -244,6 +245,8 @@ private:
     std::unique_ptr<dataset::ClientDataSet> cdsErros_;
     // The items' change packet while a command sends it.
     QJsonValue pacoteItens_;
+    // The last load of the items failed: the grid holds none of the current sample's.
+    bool itensFalharam_ = false;
 };
 
 } // namespace Cli_est25000

@@ -40,23 +40,11 @@ QSqlDatabase banco() {
 }
 
 QString campoNoBanco(const char* campo, const QString& nr) {
-    return valor(banco(),
-                 QStringLiteral("SELECT %1 FROM AMOSTRAPROC WHERE NRAMOSTRA = ?")
-                     .arg(QString::fromLatin1(campo)),
-                 {nr})
-        .toString();
+    return est25000::teste::campoNoBanco(banco(), campo, nr);
 }
 
 QList<QPair<QString, double>> itensNoBanco(const QString& nr) {
-    QSqlQuery q(banco());
-    q.prepare(QStringLiteral("SELECT CDPRODUTO, QTPRODGERADO FROM ITEMAMOSTRAPROC"
-                             " WHERE NRAMOSTRA = ? ORDER BY CDPRODUTO"));
-    q.addBindValue(nr);
-    EXPECT_TRUE(q.exec());
-    QList<QPair<QString, double>> itens;
-    while (q.next())
-        itens.append({q.value(0).toString(), q.value(1).toDouble()});
-    return itens;
+    return est25000::teste::itensNoBanco(banco(), nr);
 }
 
 QString texto(dataset::ClientDataSet* ds, const char* campo) {

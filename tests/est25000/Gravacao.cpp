@@ -71,6 +71,25 @@ QVariant valor(const QSqlDatabase& db, const QString& sql, const QVariantList& v
     return q.next() ? q.value(0) : QVariant();
 }
 
+QString campoNoBanco(const QSqlDatabase& db, const char* campo, const QString& nrAmostra) {
+    return valor(db,
+                 QStringLiteral("SELECT %1 FROM AMOSTRAPROC WHERE NRAMOSTRA = ?")
+                     .arg(QString::fromLatin1(campo)),
+                 {nrAmostra})
+        .toString();
+}
+
+QList<QPair<QString, double>> itensNoBanco(const QSqlDatabase& db, const QString& nrAmostra) {
+    QSqlQuery q = consulta(db,
+                           QStringLiteral("SELECT CDPRODUTO, QTPRODGERADO FROM ITEMAMOSTRAPROC"
+                                          " WHERE NRAMOSTRA = ? ORDER BY CDPRODUTO"),
+                           {nrAmostra});
+    QList<QPair<QString, double>> itens;
+    while (q.next())
+        itens.append({q.value(0).toString(), q.value(1).toDouble()});
+    return itens;
+}
+
 CasoEstoque casoEstoque(const QSqlDatabase& db, int nItens) {
     QSqlQuery q = consulta(
         db,

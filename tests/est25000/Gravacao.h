@@ -61,6 +61,11 @@ void adicionaItem(Cli_est25000::TfrmAmostraProc& tela, const Produto& produto, d
 // A mouse click on the tool button, as the user gives it (errors shown, not thrown).
 void clica(host::TButtonFlat* botao);
 
+// A column of a stored sample, as text (empty when the sample is not stored).
+QString campoNoBanco(const QSqlDatabase& db, const char* campo, const QString& nrAmostra);
+// Product and quantity of each stored item of the sample, by product.
+QList<QPair<QString, double>> itensNoBanco(const QSqlDatabase& db, const QString& nrAmostra);
+
 // Rows of the database: counts and one value.
 int conta(const QSqlDatabase& db, const QString& sql, const QVariantList& valores = {});
 QVariant valor(const QSqlDatabase& db, const QString& sql, const QVariantList& valores = {});

@@ -51,22 +51,11 @@ QString texto(dataset::ClientDataSet* ds, const char* campo) {
 }
 
 QString descricaoNoBanco(const QString& nr) {
-    return valor(banco(), QStringLiteral("SELECT DSAMOSTRA FROM AMOSTRAPROC WHERE NRAMOSTRA = ?"),
-                 {nr})
-        .toString();
+    return campoNoBanco(banco(), "DSAMOSTRA", nr);
 }
 
-// Product and quantity of each stored item of the sample, by product.
 QList<QPair<QString, double>> itensNoBanco(const QString& nr) {
-    QSqlQuery q(banco());
-    q.prepare(QStringLiteral("SELECT CDPRODUTO, QTPRODGERADO FROM ITEMAMOSTRAPROC"
-                             " WHERE NRAMOSTRA = ? ORDER BY CDPRODUTO"));
-    q.addBindValue(nr);
-    EXPECT_TRUE(q.exec());
-    QList<QPair<QString, double>> itens;
-    while (q.next())
-        itens.append({q.value(0).toString(), q.value(1).toDouble()});
-    return itens;
+    return est25000::teste::itensNoBanco(banco(), nr);
 }
 
 bool naLista(TfrmAmostraProc& tela, const QString& nr) {
@@ -475,6 +464,91 @@ TEST_F(ComandosTest, ItemsThatCannotBeLoadedAreNotShownNorSentUnderAnotherSample
     clica(tela->sbtConfirmar);
     EXPECT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
     EXPECT_EQ(itensNoBanco(primeira), itensPrimeira);
+}
+
+// The list and the logs agree with the database when the server fails around a command: a
+// confirmation stored but not reloaded is not left pending to be stored twice, and a deletion
+// that did not reach the server brings the sample back.
+TEST_F(ComandosTest, WhenTheServerFailsTheListStillAgreesWithTheDatabase) {
+    const int antes = amostrasNoBanco();
+    // Criteria left in the hidden filter that no longer pass: the reload after the store fails.
+    Cli_est25200::frmFiltroAmostraProc->medProdInic->SetText(QStringLiteral("999999"));
+    clica(tela->sbtIncluir);
+    preencheCabecalho(*tela, QStringLiteral("Guardada sem recarga"), caso.inNatura, 10);
+    adicionaItem(*tela, caso.itens[0], 6, true);
+    adicionaItem(*tela, caso.itens[1], 4, false);
+    clica(tela->sbtConfirmar);
+    EXPECT_EQ(script.LastMessage(), QStringLiteral("Produto não cadastrado."));
+    EXPECT_EQ(amostrasNoBanco(), antes + 1);
+    EXPECT_EQ(tela->cdsAmostraProc->state(), DataSetState::Browse) << "not back into edit";
+    esperaSemPendencias();
+    EXPECT_FALSE(tela->sbtConfirmar->isEnabled()) << "nothing left to store twice";
+    EXPECT_FALSE(Cli_est25000::boDelete);
+    EXPECT_FALSE(tela->cdsAmostraProc->controlsDisabled());
+    Cli_est25200::frmFiltroAmostraProc->medProdInic->SetText(QString());
+
+    // The server down during a deletion: the sample stays listed, current, not pending.
+    const QString nr = amostrasGuardadas(banco(), false, 6).last();
+    ASSERT_TRUE(tela->cdsAmostraProc->locate(QStringLiteral("NRAMOSTRA"), nr));
+    const QString servidor = host::Configuration::Value(host::cfg::kServer);
+    struct Volta {
+        QString servidor;
+        ~Volta() { host::Configuration::Override(host::cfg::kServer, servidor); }
+    } volta{servidor};
+    host::Configuration::Override(host::cfg::kServer,
+                                  QStringLiteral("127.0.0.1:%1").arg(portaSemServidor()));
+    tela->netAmostraProc->SetConnected(false);
+    script.Clear();
+    script.Answer(host::mrYes);
+    clica(tela->sbtExcluir);
+    EXPECT_EQ(script.Messages().size(), 2) << "the question, then the failure";
+    EXPECT_TRUE(naLista(*tela, nr));
+    EXPECT_EQ(texto(tela->cdsAmostraProc, "NRAMOSTRA"), nr);
+    EXPECT_EQ(tela->cdsAmostraProc->changeCount(), 0);
+    EXPECT_FALSE(Cli_est25000::boDelAmostra);
+    EXPECT_TRUE(Showavi::ShowAviText().isEmpty());
+    EXPECT_EQ(amostrasNoBanco(), antes + 1);
+}
+
+// A stored sample that the filter's criteria leave out is stored all the same; the reloaded
+// list does not hold it and stays where the reload left it.
+TEST_F(ComandosTest, ASampleTheFilterLeavesOutIsStoredButNotListed) {
+    auto* filtro = Cli_est25200::frmFiltroAmostraProc;
+    const QStringList primeiras = amostrasGuardadas(banco(), false, 3);
+    filtro->medInterInic->SetText(primeiras[0]);
+    filtro->medInterFinal->SetText(primeiras[2]);
+    const int antes = amostrasNoBanco();
+    clica(tela->sbtIncluir);
+    preencheCabecalho(*tela, QStringLiteral("Fora do filtro"), caso.inNatura, 10);
+    adicionaItem(*tela, caso.itens[0], 6, true);
+    adicionaItem(*tela, caso.itens[1], 4, false);
+    clica(tela->sbtConfirmar);
+    filtro->medInterInic->SetText(QString());
+    filtro->medInterFinal->SetText(QString());
+    ASSERT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
+    EXPECT_EQ(amostrasNoBanco(), antes + 1);
+    const QString nr =
+        valor(banco(), QStringLiteral("SELECT MAX(NRAMOSTRA) FROM AMOSTRAPROC")).toString();
+    EXPECT_EQ(descricaoNoBanco(nr), QStringLiteral("Fora do filtro"));
+    EXPECT_FALSE(naLista(*tela, nr));
+    EXPECT_EQ(tela->cdsAmostraProc->recNo(), 1) << "where the reload left it";
+    esperaSemPendencias();
+}
+
+// A stored sample of another branch, edited from a fresh screen (no invoice looked up), keeps
+// its branch: the current branch is given only to a new stock sample.
+TEST_F(ComandosTest, AStoredSampleOfAnotherBranchKeepsItsBranch) {
+    const QString nr =
+        valor(banco(), QStringLiteral("SELECT MIN(NRAMOSTRA) FROM AMOSTRAPROC"
+                                      " WHERE CDFILIAL = '0002' AND IDPROCESSADO = 'N'"
+                                      " AND NRLANCTONF IS NULL"))
+            .toString();
+    ASSERT_FALSE(nr.isEmpty());
+    alteraDescricao(nr, QStringLiteral("Da filial 0002"));
+    clica(tela->sbtConfirmar);
+    ASSERT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
+    EXPECT_EQ(descricaoNoBanco(nr), QStringLiteral("Da filial 0002"));
+    EXPECT_EQ(campoNoBanco(banco(), "CDFILIAL", nr), QStringLiteral("0002"));
 }
 
 } // namespace
