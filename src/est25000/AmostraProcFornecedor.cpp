@@ -19,6 +19,7 @@
 
 namespace Cli_est25000 {
 
+using est25000::atribui;
 using est25000::campo;
 using est25000::emEdicao;
 using est25000::emNavegacao;
@@ -85,10 +86,10 @@ void TfrmAmostraProc::Vd_Fornecedor(bool final) {
         // The mask first: the new text it shows clears the dependents, written again below.
         campo(cdsAmostraProc, "NRINSJURNF")
             ->setEditMask(Consiste::PictPess(valor(qryFornecedor, "IDTPIJURFORN")));
-        campo(cdsAmostraProc, "NMRAZSOCFORN")->setAsString(valor(qryFornecedor, "NMRAZSOCFORN"));
-        campo(cdsAmostraProc, "IDTPIJURNF")->setAsString(valor(qryFornecedor, "IDTPIJURFORN"));
-        campo(cdsAmostraProc, "NRINSJURNF")->setAsString(valor(qryFornecedor, "NRINSJURFORN"));
-        campo(cdsAmostraProc, "CDFORNECED")->setAsString(valor(qryFornecedor, "CDFORNECED"));
+        atribui(cdsAmostraProc, "NMRAZSOCFORN", valor(qryFornecedor, "NMRAZSOCFORN"));
+        atribui(cdsAmostraProc, "IDTPIJURNF", valor(qryFornecedor, "IDTPIJURFORN"));
+        atribui(cdsAmostraProc, "NRINSJURNF", valor(qryFornecedor, "NRINSJURFORN"));
+        atribui(cdsAmostraProc, "CDFORNECED", valor(qryFornecedor, "CDFORNECED"));
     } catch (...) {
         dbeNrInscForn->SetFocus();
         if (pgcPadrao->ActivePage() != tshFormulario) {
@@ -116,7 +117,7 @@ void TfrmAmostraProc::Vd_SerieNF(bool final) {
         abreUmOuTodos(qrySerieNF, "P_CDSERIEENTR", texto, "P_TCDSERIEENTR", QString());
         if (qrySerieNF->IsEmpty())
             falha(msgPadrao, "Serie_cad");
-        campo(cdsAmostraProc, "CDSERIEENTR")->setAsString(valor(qrySerieNF, "CDSERIEENTR"));
+        atribui(cdsAmostraProc, "CDSERIEENTR", valor(qrySerieNF, "CDSERIEENTR"));
     });
 }
 
@@ -140,7 +141,7 @@ void TfrmAmostraProc::Vd_NotaFiscal(bool final) {
             cdsNotaFiscal->isEmpty()
                 ? 0
                 : static_cast<int>(campo(cdsNotaFiscal, "NRNOTAFISC")->asString().size());
-        campo(cdsAmostraProc, "NRNOTAFISC")->setAsString(Consiste::Ajusta(texto, largura));
+        atribui(cdsAmostraProc, "NRNOTAFISC", Consiste::Ajusta(texto, largura));
         cdsNotaFiscal->setDataJson(
             netAmostraProc->Call(QStringLiteral("GetNotaFiscal"),
                                  {campo(cdsAmostraProc, "CDFORNECED")->asString(),
@@ -148,10 +149,8 @@ void TfrmAmostraProc::Vd_NotaFiscal(bool final) {
                                   campo(cdsAmostraProc, "NRNOTAFISC")->asString(), QString()}));
         if (cdsNotaFiscal->isEmpty())
             falha(msgPadrao, "NF_cad");
-        campo(cdsAmostraProc, "CDFILIAL")
-            ->setAsString(campo(cdsNotaFiscal, "CDFILIAL")->asString());
-        campo(cdsAmostraProc, "NRLANCTONF")
-            ->setAsString(campo(cdsNotaFiscal, "NRLANCTONF")->asString());
+        atribui(cdsAmostraProc, "CDFILIAL", campo(cdsNotaFiscal, "CDFILIAL")->asString());
+        atribui(cdsAmostraProc, "NRLANCTONF", campo(cdsNotaFiscal, "NRLANCTONF")->asString());
     });
 }
 

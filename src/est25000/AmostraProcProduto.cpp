@@ -22,6 +22,7 @@
 
 namespace Cli_est25000 {
 
+using est25000::atribui;
 using est25000::campo;
 using est25000::emEdicao;
 using est25000::emNavegacao;
@@ -105,7 +106,7 @@ void TfrmAmostraProc::Vd_ProdAmostra(bool final) {
         Lib00200::Almoxarifado_Padrao(netEstoque, Quorvan::FiliProc(), cdProduto);
         Lib00200::LocalEstoque_Padrao(netEstoque, Quorvan::FiliProc(), cdProduto);
         for (const char* nome : {"CDARVPROD", "CDPRODUTO", "NMPRODUTO", "SGUNIDADE"})
-            campo(cdsAmostraProc, nome)->setAsString(campo(cdsProdAmostra, nome)->asString());
+            atribui(cdsAmostraProc, nome, campo(cdsProdAmostra, nome)->asString());
     });
 }
 

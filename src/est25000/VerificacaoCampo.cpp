@@ -13,6 +13,12 @@ dataset::Field* campo(dataset::ClientDataSet* ds, const char* nome) {
     return ds->fieldByName(QString::fromLatin1(nome));
 }
 
+void atribui(dataset::ClientDataSet* ds, const char* nome, const QString& valor) {
+    dataset::Field* f = campo(ds, nome);
+    if (f->isNull() || f->asString() != valor)
+        f->setAsString(valor);
+}
+
 void limpa(dataset::ClientDataSet* ds, const char* nome) {
     dataset::Field* f = campo(ds, nome);
     if (!f->isNull())

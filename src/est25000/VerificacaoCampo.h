@@ -19,6 +19,10 @@ namespace est25000 {
 // A field of a dataset by name (raises when there is none).
 dataset::Field* campo(dataset::ClientDataSet* ds, const char* nome);
 
+// Writes a value found by a check; a field that already holds it is left alone (every write
+// recalculates the record and refreshes its controls).
+void atribui(dataset::ClientDataSet* ds, const char* nome, const QString& valor);
+
 // Sets a dependent field to null. One that already is stays untouched, so that a new sample
 // whose edits were emptied by New is still a sample nobody typed in.
 void limpa(dataset::ClientDataSet* ds, const char* nome);
