@@ -7,23 +7,14 @@
 //
 // Each reports the median of the leaves (median_us), the median of the bare work (bare_us)
 // and their ratio.
-#include <Cli_est25000.h>
-#include <Cli_est25200.h>
+#include "Bancada.h"
 
 #include <Adoibquery.h>
-#include <Buttonflat.h>
 #include <ClientDataSet.h>
-#include <Configuration.h>
 #include <DBControls.h>
-#include <DbGeral.h>
-#include <Dialogs.h>
-#include <EmbeddedServer.h>
-#include <Netconnection.h>
 #include <Quorvan.h>
 
-#include <QApplication>
 #include <QJsonArray>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -34,42 +25,12 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace est25000::bench;
 using Cli_est25000::TfrmAmostraProc;
 
-// Demo data at scale 1 on SQLite, the server in-process on loopback, the screen open and a
-// sample with a supplier's invoice being edited.
-struct Cenario {
-    QTemporaryDir pasta;
-    std::unique_ptr<server::EmbeddedServer> servidor;
-    std::unique_ptr<host::DialogScript> script;
-    TfrmAmostraProc* tela = nullptr;
-
-    Cenario() {
-        const QString banco = QStringLiteral("sqlite:") + pasta.filePath(QStringLiteral("b.db"));
-        server::ServerOptions opcoes;
-        opcoes.databaseUrl = banco;
-        opcoes.init = true;
-        opcoes.demoScale = 1;
-        opcoes.threads = 2;
-        opcoes.token = QStringLiteral("bench");
-        servidor = std::make_unique<server::EmbeddedServer>(opcoes);
-        const int porta = servidor->start();
-        host::Configuration::Override(host::cfg::kServer,
-                                      QStringLiteral("127.0.0.1:%1").arg(porta));
-        host::Configuration::Override(host::cfg::kPicture, QStringLiteral("9.99.999"));
-        host::Configuration::Override(host::cfg::kBranch, QStringLiteral("0001"));
-        TNetConnection::SetAccessToken(opcoes.token);
-        dtmDBGeral::Open(banco);
-        script = std::make_unique<host::DialogScript>();
-        script->OnModal([](host::TForm& f) {
-            dynamic_cast<Cli_est25200::TfrmFiltroAmostraProc&>(f).sbtConfirma->Click();
-        });
-        Cli_est25000::CriaAmostraProc();
-        tela = Cli_est25000::frmAmostraProc;
-        QApplication::setActiveWindow(tela);
-        if (!tela->Active())
-            tela->DoActivate();
+// Demo data at scale 1, the screen open and a sample with a supplier's invoice being edited.
+struct Cenario : est25000::bench::TelaAberta {
+    Cenario() : TelaAberta(1) {
         dataset::ClientDataSet* amostras = tela->cdsAmostraProc;
         for (amostras->first(); campo("NRNOTAFISC").isEmpty() && !amostras->eof();)
             amostras->next();
@@ -83,15 +44,6 @@ struct Cenario {
 Cenario& cenario() {
     static Cenario c;
     return c;
-}
-
-double medianaDe(std::vector<double>& tempos) {
-    std::nth_element(tempos.begin(), tempos.begin() + tempos.size() / 2, tempos.end());
-    return tempos[tempos.size() / 2];
-}
-
-double micros(Clock::time_point inicio) {
-    return std::chrono::duration<double, std::micro>(Clock::now() - inicio).count();
 }
 
 void relata(benchmark::State& state, std::vector<double>& saidas, std::vector<double>& puros) {
@@ -149,8 +101,9 @@ void BM_SairNotaFiscal(benchmark::State& state) {
     for (auto _ : state) {
         auto inicio = Clock::now();
         benchmark::DoNotOptimize(
-            tela->netEstoque->Call(QStringLiteral("GetParamEstoque"), parametros));
-        benchmark::DoNotOptimize(tela->netAmostraProc->Call(QStringLiteral("GetNotaFiscal"), nota));
+            tela->netEstoque->CallText(QStringLiteral("GetParamEstoque"), parametros));
+        benchmark::DoNotOptimize(
+            tela->netAmostraProc->CallText(QStringLiteral("GetNotaFiscal"), nota));
         puros.push_back(micros(inicio));
 
         state.PauseTiming();

@@ -1,6 +1,7 @@
 #include "VerificacaoCampo.h"
 
 #include <ClientDataSet.h>
+#include <Consiste.h>
 #include <DBControls.h>
 #include <DataSource.h>
 #include <EditMask.h>
@@ -41,8 +42,23 @@ QString textoDigitado(const host::TDBEdit* edit) {
                              : dataset::EditMask(mascara).valueFromText(edit->Text());
 }
 
+bool temTexto(const host::TDBEdit* edit) {
+    return !Consiste::EmptyString(textoDigitado(edit));
+}
+
 void falha(const host::TMessages* mensagens, const char* chave) {
     Consiste::MensErro(mensagens->Msg(QString::fromLatin1(chave)), true);
+}
+
+bool buscaDevida(const host::TfrmPadrao& form, host::TDBEdit* edit, bool final,
+                 const char* chaveInformar, QString& texto) {
+    texto = textoDigitado(edit);
+    if (Consiste::EmptyString(texto)) {
+        if (final)
+            falha(form.msgPadrao, chaveInformar);
+        return false;
+    }
+    return !final || form.ActiveControl() == edit;
 }
 
 void focaCampo(host::TDBEdit* edit) {

@@ -3,6 +3,7 @@
 // supplier (an alphanumeric CNPJ) and the invoice picked in the lookups, the series, product
 // and quantity typed, Enter moving on; a quantity one unit above the invoice line is refused
 // with the limit shown, the line's own quantity passes.
+#include "Formularios.h"
 #include "TestSupport.h"
 
 #include <Application.h>
@@ -33,18 +34,8 @@ using testsupport::Backend;
 
 namespace {
 
-template <class T> T* componente(host::TForm* form, const char* nome) {
-    auto* c = qobject_cast<T*>(form->FindComponent(QString::fromLatin1(nome)));
-    EXPECT_NE(c, nullptr) << nome;
-    return c;
-}
-
-host::TForm* formulario(const char* nome) {
-    for (const auto& form : host::Application->Forms())
-        if (form && form->objectName() == QLatin1String(nome))
-            return form;
-    return nullptr;
-}
+using e2e::componente;
+using e2e::formulario;
 
 // An invoice line of a supplier with an alphanumeric CNPJ, read straight from the database.
 struct Linha {
