@@ -36,7 +36,7 @@ struct TelaAberta {
         opcoes.databaseUrl = banco;
         opcoes.init = true;
         opcoes.demoScale = escala;
-        opcoes.threads = 2;
+        opcoes.threads = 4; // a worker for each of the screen's connections
         opcoes.token = QStringLiteral("bench");
         servidor = std::make_unique<server::EmbeddedServer>(opcoes);
         const int porta = servidor->start();

@@ -10,14 +10,17 @@
 namespace dataset {
 namespace {
 
-const QString kDateFormat = QStringLiteral("dd/MM/yyyy");
-
 bool isNullValue(const QVariant& v) {
     return !v.isValid() || v.isNull();
 }
 
+// The user's date format first; then day-first forms and ISO, which a packet or a paste may
+// bring.
 QDate parseDate(const QString& text) {
     const QString t = text.trimmed();
+    const QDate user = QDate::fromString(t, FormatSettings::dateFormat());
+    if (user.isValid())
+        return user;
     for (const char* format : {"dd/MM/yyyy", "d/M/yyyy", "yyyy-MM-dd"}) {
         const QDate d = QDate::fromString(t, QLatin1String(format));
         if (d.isValid())
@@ -62,7 +65,7 @@ QVariant convertTo(const QVariant& value, FieldType type, int size, const QStrin
         if (value.typeId() == QMetaType::Double)
             return cutToSize(floatToText(value.toDouble()), size);
         if (value.typeId() == QMetaType::QDate)
-            return cutToSize(value.toDate().toString(kDateFormat), size);
+            return cutToSize(value.toDate().toString(FormatSettings::dateFormat()), size);
         return cutToSize(value.toString(), size);
     case FieldType::Float: {
         if (isText) {
@@ -180,8 +183,9 @@ QString Field::formatValue(const QVariant& v, bool displayText) const {
                                 : formatFloat(format, static_cast<double>(v.toLongLong()));
     }
     case FieldType::Date:
-        return v.toDate().toString(displayText && !displayFormat_.isEmpty() ? displayFormat_
-                                                                            : kDateFormat);
+        return v.toDate().toString(displayText && !displayFormat_.isEmpty()
+                                       ? displayFormat_
+                                       : FormatSettings::dateFormat());
     case FieldType::Boolean:
         return booleanText(v.toBool(), displayFormat_);
     }

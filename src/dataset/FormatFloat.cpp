@@ -1,6 +1,7 @@
 #include "FormatFloat.h"
 
 #include <QHash>
+#include <QReadWriteLock>
 
 #include <algorithm>
 #include <atomic>
@@ -15,6 +16,18 @@ namespace {
 // 0 means "not set": the separators of the default locale apply.
 std::atomic<char16_t> g_decimal{0};
 std::atomic<char16_t> g_thousand{0};
+
+const QString kDefaultDateFormat = QStringLiteral("dd/MM/yyyy");
+
+struct DateFormat {
+    QReadWriteLock lock;
+    QString format = kDefaultDateFormat;
+};
+
+DateFormat& dateFormatState() {
+    static DateFormat state;
+    return state;
+}
 
 QChar firstOf(const QString& text, QChar fallback) {
     return text.isEmpty() ? fallback : text.at(0);
@@ -252,6 +265,18 @@ void FormatSettings::setThousandSeparator(QChar separator) {
 void FormatSettings::setFromLocale(const QLocale& locale) {
     setDecimalSeparator(firstOf(locale.decimalPoint(), QLatin1Char('.')));
     setThousandSeparator(firstOf(locale.groupSeparator(), QLatin1Char(',')));
+}
+
+QString FormatSettings::dateFormat() {
+    DateFormat& state = dateFormatState();
+    const QReadLocker locker(&state.lock);
+    return state.format;
+}
+
+void FormatSettings::setDateFormat(const QString& format) {
+    DateFormat& state = dateFormatState();
+    const QWriteLocker locker(&state.lock);
+    state.format = format.trimmed().isEmpty() ? kDefaultDateFormat : format.trimmed();
 }
 
 QString formatFloat(const QString& pattern, double value) {

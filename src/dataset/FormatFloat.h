@@ -1,6 +1,7 @@
 #pragma once
 // Number formatting by picture ("###0.000", "#,##0.000", "0.00;-0.00;zero"...) under the
-// user's decimal and thousands separators, which are process-wide and set by the host.
+// user's decimal and thousands separators, which are process-wide and set by the host, as is
+// the user's date format.
 //
 // Picture characters: '0' a digit always shown, '#' a digit shown when significant, '.' the
 // place of the decimal separator, ',' anywhere in the integer part turns on thousands
@@ -23,6 +24,9 @@ public:
     static void setDecimalSeparator(QChar separator);
     static void setThousandSeparator(QChar separator);
     static void setFromLocale(const QLocale& locale);
+    // The date format of display and edit texts (QDate's syntax); "dd/MM/yyyy" unless set.
+    static QString dateFormat();
+    static void setDateFormat(const QString& format); // empty: back to "dd/MM/yyyy"
 };
 
 QString formatFloat(const QString& pattern, double value);

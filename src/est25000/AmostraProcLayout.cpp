@@ -37,8 +37,7 @@ struct Edicao {
     QString legenda;
     int linha;
     int esquerda;
-    int largura;
-    int tamanho; // 0: the field's length
+    int largura; // the longest text is the field's size
     Papel papel;
 };
 
@@ -98,25 +97,25 @@ void TfrmAmostraProc::criaCabecalho() {
 
     const Edicao edicoes[] = {
         {lblNrAmostra, dbeNrAmostra, "lblNrAmostra", "dbeNrAmostra", "NRAMOSTRA",
-         QStringLiteral("Nº da Amostra"), 1, 4, 76, 60, Papel::SoExibe},
+         QStringLiteral("Nº da Amostra"), 1, 4, 76, Papel::SoExibe},
         {lblDescAmostra, dbeDescAmostra, "lblDescAmostra", "dbeDescAmostra", "DSAMOSTRA",
-         QStringLiteral("Descrição"), 1, 79, 443, 60, Papel::Obrigatorio},
+         QStringLiteral("Descrição"), 1, 79, 443, Papel::Obrigatorio},
         {lblNrInscForn, dbeNrInscForn, "lblNrInscForn", "dbeNrInscForn", "NRINSJURNF",
-         QStringLiteral("Fornecedor"), 2, 4, 121, 60, Papel::Opcional},
+         QStringLiteral("Fornecedor"), 2, 4, 121, Papel::Opcional},
         {lblNmRazSocForn, dbeNmRazSocForn, "lblNmRazSocForn", "dbeNmRazSocForn", "NMRAZSOCFORN",
-         QStringLiteral("Nome/Razão Social"), 2, 150, 177, 60, Papel::SoExibe},
+         QStringLiteral("Nome/Razão Social"), 2, 150, 177, Papel::SoExibe},
         {lblCdSerie, dbeCdSerie, "lblCdSerie", "dbeCdSerie", "CDSERIEENTR",
-         QStringLiteral("Série NF"), 2, 330, 50, 60, Papel::Opcional},
+         QStringLiteral("Série NF"), 2, 330, 50, Papel::Opcional},
         {lblNrNotaFisc, dbeNrNotaFisc, "lblNrNotaFisc", "dbeNrNotaFisc", "NRNOTAFISC",
-         QStringLiteral("Número NF"), 2, 405, 91, 20, Papel::Opcional},
+         QStringLiteral("Número NF"), 2, 405, 91, Papel::Opcional},
         {lblCdProduto, dbeCdProduto, "lblCdProduto", "dbeCdProduto", "CDARVPROD",
-         QStringLiteral("Código"), 3, 4, 100, 60, Papel::Obrigatorio},
+         QStringLiteral("Código"), 3, 4, 100, Papel::Obrigatorio},
         {lblNmProduto, dbeNmProduto, "lblNmProduto", "dbeNmProduto", "NMPRODUTO",
-         QStringLiteral("Produto"), 3, 129, 268, 60, Papel::SoExibe},
+         QStringLiteral("Produto"), 3, 129, 268, Papel::SoExibe},
         {lblQuantProd, dbeQuantProd, "lblQuantProd", "dbeQuantProd", "QTPRODPROC",
-         QStringLiteral("Quantidade"), 3, 396, 100, 60, Papel::Obrigatorio},
+         QStringLiteral("Quantidade"), 3, 396, 100, Papel::Obrigatorio},
         {lblUnidProd, dbeUnidProd, "lblUnidProd", "dbeUnidProd", "SGUNIDADE", QStringLiteral("UN"),
-         3, 495, 27, 60, Papel::SoExibe},
+         3, 495, 27, Papel::SoExibe},
     };
     int ordem = 0;
     for (const Edicao& e : edicoes) {
@@ -126,7 +125,6 @@ void TfrmAmostraProc::criaCabecalho() {
         e.edit->SetBounds(e.esquerda, topoLinha[e.linha], e.largura, 21);
         e.edit->SetDataSource(dtsPadrao);
         e.edit->SetDataField(QString::fromLatin1(e.campo));
-        e.edit->SetMaxLength(e.tamanho);
         e.edit->SetTabOrder(ordem++);
         switch (e.papel) {
         case Papel::Obrigatorio:

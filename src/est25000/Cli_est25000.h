@@ -2,6 +2,7 @@
 // Unit Cli_est25000: the sample-processing screen TfrmAmostraProc (screen EST25000), its
 // factory CriaAmostraProc and the package's entry IniProc.
 
+#include <DBGrid.h>
 #include <Frmpadr.h>
 
 #include <QString>
@@ -18,7 +19,8 @@ struct tagMSG;
 }
 namespace host {
 class TBtnPesquisa;
-}
+class TColumn;
+} // namespace host
 class TADOIBQuery;
 class TNetConnection;
 
@@ -102,10 +104,33 @@ public:
     void dbeQuantProdExit(QObject* Sender);
 
     // --- Item grid (AmostraProcItens.cpp)
+    void Vd_ProdItem(bool final);
+    void Vd_QuantItem(bool final);
+    void dbgItensAmostraEnter(QObject* Sender);
+    void dbgItensAmostraExit(QObject* Sender);
+    void dbgItensAmostraColEnter(QObject* Sender);
+    void dbgItensAmostraColExit(QObject* Sender);
+    void dbgItensAmostraEditButtonClick(QObject* Sender);
+    void dbgItensAmostraKeyDown(QObject* Sender, int& Key, host::TShiftState Shift);
+    void dbgItensAmostraDrawColumnCell(QObject* Sender, const QRect& Rect, int DataCol,
+                                       host::TColumn* Column, host::TGridDrawState State);
+    void dtsItemAmostraStateChange(QObject* Sender);
+    void cdsItemAmostraBeforeInsert(dataset::ClientDataSet& DataSet);
+    void cdsItemAmostraAfterInsert(dataset::ClientDataSet& DataSet);
+    void cdsItemAmostraAfterEdit(dataset::ClientDataSet& DataSet);
+    void cdsItemAmostraBeforePost(dataset::ClientDataSet& DataSet);
+    void cdsItemAmostraAfterPost(dataset::ClientDataSet& DataSet);
+    void cdsItemAmostraBeforeDelete(dataset::ClientDataSet& DataSet);
+    void qryProdItemBeforeOpen(TADOIBQuery& Sender);
+    void sbtVerificarClick(QObject* Sender) override;
 
     // --- Record commands and the server round trip (AmostraProcComandos.cpp)
 
     // --- Live total of the items while a sample is edited (AmostraProcTotalItens.cpp)
+    // "Itens 9,500 de 10,000 — faltam 0,500" in the items group's title row, while the
+    // sample is being edited or inserted; empty otherwise. It checks nothing.
+    host::TLabel* lblTotalItens = nullptr;
+    void mostraTotalItens();
 
     // --- Checks and tests over the server's answer
     void Vd_SomaItens();
@@ -175,6 +200,10 @@ private:
     void ligaFornecedor();
     void ligaProduto();
     void ligaItens();
+    bool gradeItensFocada() const;
+    void focaColunaItem(const QString& campo);
+    QString bloqueioFilial() const;
+    QString filialAmostra() const;
     void ligaComandos();
     void ligaTotalItens();
 

@@ -180,6 +180,16 @@ void TfrmFiltroAmostraProc::medFornecedorChange(QObject*) {
     edtNmFornecedor->SetText(QString());
 }
 
+void TfrmFiltroAmostraProc::medFornecedorEnter(QObject*) {
+    if (medFornecedor->EditMask() == mascaraDigitacaoFornecedor())
+        return;
+    // The number and its supplier's name stay; only the picture goes.
+    const QString nome = edtNmFornecedor->Text();
+    medFornecedor->SetEditMask(mascaraDigitacaoFornecedor());
+    edtNmFornecedor->SetText(nome);
+    medFornecedor->SelectAll();
+}
+
 void TfrmFiltroAmostraProc::medProdInicChange(QObject*) {
     edtProdInic->SetText(QString());
 }
@@ -237,6 +247,10 @@ void TfrmFiltroAmostraProc::btnFornecedorBeforePesq(QObject*, bool&) {
 
 void TfrmFiltroAmostraProc::btnFornecedorAfterPesq(QObject*) {
     dataset::ClientDataSet* rows = qryFornecedor->Query();
+    // In the picture of the chosen supplier's type: a picture left by an earlier number (a
+    // CPF's digits) would drop the letters of an alphanumeric CNPJ.
+    medFornecedor->SetEditMask(
+        Consiste::PictPess(rows->fieldByName(QStringLiteral("IDTPIJURFORN"))->asString()));
     medFornecedor->SetText(rows->fieldByName(QStringLiteral("NRINSJURFORN"))->asString());
     edtNmFornecedor->SetText(rows->fieldByName(QStringLiteral("NMRAZSOCFORN"))->asString());
 }

@@ -55,6 +55,13 @@ public:
     void medProdInicExit(QObject* Sender);
     void medProdFimExit(QObject* Sender);
     void medFornecedorChange(QObject* Sender);
+    // Entering the supplier field brings back its typing mask (letters and digits), so that
+    // any tax id can be typed over one shown in a person type's picture.
+    void medFornecedorEnter(QObject* Sender);
+    // The supplier field's mask while a tax id is typed: 20 letters or digits, upper case.
+    static QString mascaraDigitacaoFornecedor() {
+        return QStringLiteral(">aaaaaaaaaaaaaaaaaaaa;0; ");
+    }
     void medProdInicChange(QObject* Sender);
     void medProdFimChange(QObject* Sender);
     void btnFornecedorBeforePesq(QObject* Sender, bool& Continua);

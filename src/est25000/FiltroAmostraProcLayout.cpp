@@ -120,8 +120,8 @@ void TfrmFiltroAmostraProc::criaComponentes() {
 
     // --- Supplier
     GroupBox2 = grupo(grbDadosRel, "GroupBox2", QStringLiteral("Fornecedor"), 52, 46);
-    medFornecedor = campo(GroupBox2, "medFornecedor", QStringLiteral(">aaaaaaaaaaaaaaaaaaaa;0; "),
-                          20, 10, 17, 140, 0);
+    medFornecedor =
+        campo(GroupBox2, "medFornecedor", mascaraDigitacaoFornecedor(), 20, 10, 17, 140, 0);
     btnFornecedor = nomeado(new host::TBtnPesquisa(GroupBox2), "btnFornecedor");
     btnFornecedor->SetBounds(152, 18, 21, 19);
     btnFornecedor->SetHint(QStringLiteral("Pesquisar"));
@@ -177,6 +177,7 @@ void TfrmFiltroAmostraProc::criaComponentes() {
     medProdInic->OnExit = liga(&Self::medProdInicExit);
     medProdFim->OnExit = liga(&Self::medProdFimExit);
     medFornecedor->OnChange = liga(&Self::medFornecedorChange);
+    medFornecedor->OnEnter = liga(&Self::medFornecedorEnter);
     medProdInic->OnChange = liga(&Self::medProdInicChange);
     medProdFim->OnChange = liga(&Self::medProdFimChange);
     btnFornecedor->OnBeforePesq = [this](QObject* s, bool& c) { btnFornecedorBeforePesq(s, c); };

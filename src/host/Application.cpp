@@ -4,6 +4,7 @@
 #include "EventBoundary.h"
 #include "Exceptions.h"
 #include "Quorvan.h"
+#include "TextosQt.h"
 
 #include <QMainWindow>
 #include <QMdiArea>
@@ -85,6 +86,7 @@ void TApplication::DestroyForms() {
 
 HostApplication::HostApplication(int& argc, char** argv) : QApplication(argc, argv) {
     TApplication::Instance();
+    InstalaTextosQt();
 }
 
 bool HostApplication::notify(QObject* receiver, QEvent* event) {

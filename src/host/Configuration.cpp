@@ -5,7 +5,6 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
-#include <QLocale>
 #include <QSettings>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -74,6 +73,7 @@ SettingsLayer Configuration::fromEnvironment(const QProcessEnvironment& env) {
         {QStringLiteral("EST_PICTURE_PRODUTO"), cfg::kPicture},
         {QStringLiteral("EST_DECIMAL_SEPARATOR"), cfg::kDecimal},
         {QStringLiteral("EST_THOUSAND_SEPARATOR"), cfg::kThousands},
+        {QStringLiteral("EST_DATE_FORMAT"), cfg::kDateFormat},
     };
     SettingsLayer layer;
     for (const auto& [variable, key] : names)
@@ -88,7 +88,12 @@ SettingsLayer Configuration::fromIniFile(const QString& path) {
         return layer;
     QSettings ini(path, QSettings::IniFormat);
     for (const QString& key : ini.allKeys()) {
-        const QString value = ini.value(key).toString();
+        // QSettings reads an unquoted comma as a list ("thousand_separator=,"): the text
+        // as written is wanted.
+        const QVariant raw = ini.value(key);
+        const QString value = raw.typeId() == QMetaType::QStringList
+                                  ? raw.toStringList().join(QLatin1Char(','))
+                                  : raw.toString();
         if (!value.isEmpty())
             layer.insert(key.toLower().startsWith(QStringLiteral("dtprocessamento/"))
                              ? QStringLiteral("dtprocessamento/") + key.section('/', 1)
@@ -111,13 +116,15 @@ SettingsLayer Configuration::fromDatabase(const QSqlDatabase& database) {
     return layer;
 }
 
+// Brazilian formats whatever the machine's locale: a fresh machine runs in C.UTF-8, whose
+// point would turn every quantity into "761.075" and refuse "100,5".
 SettingsLayer Configuration::defaults() {
-    const QLocale locale;
     SettingsLayer layer;
     layer.insert(cfg::kPicture, QStringLiteral("9.99.999"));
     layer.insert(cfg::kBranch, QStringLiteral("0001"));
-    layer.insert(cfg::kDecimal, locale.decimalPoint());
-    layer.insert(cfg::kThousands, locale.groupSeparator());
+    layer.insert(cfg::kDecimal, QStringLiteral(","));
+    layer.insert(cfg::kThousands, QStringLiteral("."));
+    layer.insert(cfg::kDateFormat, QStringLiteral("dd/MM/yyyy"));
     return layer;
 }
 
@@ -161,7 +168,7 @@ QString Configuration::Value(const QString& key) {
 void Configuration::Override(const QString& key, const QString& value) {
     ensureLoaded();
     state().overrides.insert(key, value);
-    if (key == cfg::kDecimal || key == cfg::kThousands)
+    if (key == cfg::kDecimal || key == cfg::kThousands || key == cfg::kDateFormat)
         ApplySeparators();
 }
 
@@ -194,6 +201,11 @@ QChar Configuration::ThousandSeparator() {
     return v.isEmpty() ? QLatin1Char('.') : v.at(0);
 }
 
+QString Configuration::DateFormat() {
+    const QString v = Value(cfg::kDateFormat).trimmed();
+    return v.isEmpty() ? QStringLiteral("dd/MM/yyyy") : v;
+}
+
 QDate Configuration::ProcessingDate(const QString& branch) {
     const QString configured = Value(cfg::processingDateKey(branch));
     if (!configured.isEmpty()) {
@@ -221,6 +233,7 @@ QDate Configuration::ProcessingDate(const QString& branch) {
 void Configuration::ApplySeparators() {
     dataset::FormatSettings::setDecimalSeparator(DecimalSeparator());
     dataset::FormatSettings::setThousandSeparator(ThousandSeparator());
+    dataset::FormatSettings::setDateFormat(DateFormat());
 }
 
 } // namespace host

@@ -1,7 +1,8 @@
 #pragma once
 // The host's configuration: current branch, processing date per branch, application server
 // address and token, database connection, product-code picture, decimal and thousands
-// separators. Each value comes from the first source that has it: command line, environment,
+// separators and date format (Brazilian unless configured otherwise, whatever the operating
+// system's locale). Each value comes from the first source that has it: command line, environment,
 // INI file (QSettings), the database's CONFIGURACAO table, defaults.
 
 #include <QChar>
@@ -26,6 +27,7 @@ inline const QString kBranch = QStringLiteral("branch");
 inline const QString kPicture = QStringLiteral("picture_produto");
 inline const QString kDecimal = QStringLiteral("decimal_separator");
 inline const QString kThousands = QStringLiteral("thousand_separator");
+inline const QString kDateFormat = QStringLiteral("date_format"); // QDate syntax: dd/MM/yyyy
 // A branch's processing date: "dtprocessamento/<branch>", as YYYY-MM-DD.
 QString processingDateKey(const QString& branch);
 } // namespace cfg
@@ -63,10 +65,11 @@ public:
     static int ServerPort();
     static QChar DecimalSeparator();
     static QChar ThousandSeparator();
+    static QString DateFormat();
     // The processing date of a branch: configured, else FILIAL.DTPROCESSAMENTO, else today.
     static QDate ProcessingDate(const QString& branch);
 
-    // Applies the separators to the number formatting of the dataset toolkit.
+    // Applies the separators and the date format to the dataset toolkit's formatting.
     static void ApplySeparators();
 };
 

@@ -91,6 +91,13 @@ void TDBEdit::showField(bool editing, bool fireChange) {
         }
     }
     editing_ = editing;
+    {
+        // The field, and so its size, may be new; a text cut here is replaced below.
+        const bool wasQuiet = quietChange_;
+        quietChange_ = true;
+        applyMaxLength();
+        quietChange_ = wasQuiet;
+    }
     const bool readOnly = !active || f->readOnly() || f->isCalculated();
     // A record change, a state change and a recalculation each ask again: when what would be
     // shown is what is shown, the line edit is left alone (its text layout is the costly part).
@@ -102,7 +109,7 @@ void TDBEdit::showField(bool editing, bool fireChange) {
     quietChange_ = !fireChange;
     const bool sameMask = inputMask() == qtMask;
     if (!sameMask)
-        setInputMask(qtMask);
+        setQtInputMask(qtMask);
     // Compare values, not texts: a masked text carries the literals and blanks.
     const QString shown =
         mask.isEmpty() ? this->text() : dataset::EditMask(mask).valueFromText(this->text());
@@ -118,6 +125,16 @@ void TDBEdit::showField(bool editing, bool fireChange) {
     shownText_ = text;
     shownMask_ = mask;
     shownLineText_ = QLineEdit::text();
+}
+
+int TDBEdit::lengthLimit() const {
+    const int declared = TEdit::lengthLimit();
+    const dataset::Field* f = Field();
+    // The display text, or a get-text handler's, may be longer than what is stored.
+    if (!editing_ || !f || f->onGetText || f->dataType() != dataset::FieldType::String ||
+        f->size() <= 0)
+        return declared;
+    return declared > 0 ? qMin(declared, f->size()) : f->size();
 }
 
 void TDBEdit::Reset() {

@@ -60,6 +60,9 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
     void dataChanged() override;
     void fieldChanged(dataset::Field* field) override;
+    // While the edit text is shown: the field's size for a text field, or the length set on
+    // the edit when it is shorter.
+    int lengthLimit() const override;
 
 private:
     void showField(bool editing, bool fireChange);

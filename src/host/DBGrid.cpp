@@ -60,7 +60,10 @@ void TColumn::SetAlignment(TAlignment alignment) {
 }
 
 void TColumn::SetButtonStyle(TColumnButtonStyle style) {
+    if (style == buttonStyle_)
+        return;
     buttonStyle_ = style;
+    grid_->buttonStyleChanged(this);
 }
 
 void TColumn::SetVisible(bool on) {
@@ -240,6 +243,13 @@ int TDBGrid::EditorColumn() const {
     return editor_ ? currentIndex().column() : -1;
 }
 
+// An editor open in the column shows or hides its button at once.
+void TDBGrid::buttonStyleChanged(TColumn* column) {
+    if (auto* edit = qobject_cast<EllipsisEdit*>(editor_.data());
+        edit && EditorColumn() == column->Index())
+        edit->setButtonVisible(column->ButtonStyle() == TColumnButtonStyle::cbsEllipsis);
+}
+
 bool TDBGrid::canEditColumn(int column) const {
     if (!(options_ & dgEditing) || readOnly_)
         return false;
@@ -311,10 +321,17 @@ bool TDBGrid::startEditing() {
 }
 
 void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    dataset::DataSource* source = DataSource();
+    if (!quiet_ && editor_ && previous.isValid() && source && source->dataSet() &&
+        !Guard([this] { WritePendingText(); })) {
+        // The field refused the text typed (not a number, say): the editor stays open on its
+        // cell with that text, and the move does not happen.
+        setCurrentQuietly(previous.row(), previous.column());
+        return;
+    }
     QTableView::currentChanged(current, previous);
     if (quiet_ || !current.isValid())
         return;
-    dataset::DataSource* source = DataSource();
     if (!source || !source->dataSet())
         return;
     if (current.row() != source->dataSet()->currentRow() && !moveToRow(current.row())) {
@@ -387,6 +404,22 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
     editorKeySeen = false;
     if (!seen && runKeyDown(event))
         return;
+    switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Insert:
+    case Qt::Key_Delete:
+        // Leaving the cell writes its text first; a text the field refuses keeps it there.
+        if (editor_ && !Guard([this] { WritePendingText(); })) {
+            event->accept();
+            return;
+        }
+        break;
+    default:
+        break;
+    }
     dataset::DataSource* source = DataSource();
     dataset::ClientDataSet* ds = source ? source->dataSet() : nullptr;
     const bool editable = (options_ & dgEditing) && !readOnly_ && ds && ds->active();

@@ -119,8 +119,10 @@ public:
     QString EditorText() const;
     int EditorColumn() const;
 
-    // Canvas of the cell being painted (valid inside OnDrawColumnCell).
+    // Canvas of the cell being painted and its row in the dataset (valid inside
+    // OnDrawColumnCell; the dataset's cursor stays where it is).
     TCanvas* Canvas() const { return canvas_; }
+    int DrawingRow() const { return drawingRow_; }
 
     TNotifyEvent OnColEnter;
     TNotifyEvent OnColExit;
@@ -135,7 +137,11 @@ public:
     TColumn* columnAt(int viewColumn) const;
     bool runKeyDown(QKeyEvent* event); // true: consumed by the handler
     void editButtonClicked();
-    void setCanvas(TCanvas* canvas) { canvas_ = canvas; }
+    void setCanvas(TCanvas* canvas, int row) {
+        canvas_ = canvas;
+        drawingRow_ = row;
+    }
+    void buttonStyleChanged(TColumn* column);
     void editorOpened(QWidget* editor) { editor_ = editor; }
     bool canEditColumn(int column) const;
     bool editorKeySeen = false;     // the key-down handler already ran for the key in the editor
@@ -186,6 +192,7 @@ private:
     };
     std::vector<ColumnShape> laidOut_;
     TCanvas* canvas_ = nullptr;
+    int drawingRow_ = -1;
     QPointer<QWidget> editor_;
 
     friend class DBGridModel;

@@ -6,6 +6,7 @@
 #include "EventBoundary.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QToolButton>
@@ -172,11 +173,20 @@ EllipsisEdit::EllipsisEdit(QWidget* parent) : QLineEdit(parent) {
     button_ = button;
 }
 
+void EllipsisEdit::setButtonVisible(bool on) {
+    button_->setVisible(on);
+    placeButton();
+}
+
 void EllipsisEdit::resizeEvent(QResizeEvent* event) {
     QLineEdit::resizeEvent(event);
+    placeButton();
+}
+
+void EllipsisEdit::placeButton() {
     const int w = qMin(height(), 18);
     button_->setGeometry(width() - w, 0, w, height());
-    setTextMargins(0, 0, w, 0);
+    setTextMargins(0, 0, button_->isVisibleTo(this) ? w : 0, 0);
 }
 
 // --- DBGridDelegate
@@ -192,16 +202,13 @@ QWidget* DBGridDelegate::createEditor(QWidget* parent, const QStyleOptionViewIte
         auto* combo = new QComboBox(parent);
         combo->setEditable(true);
         combo->addItems(column->PickList());
+        // What is typed stays as typed (no completion to a pick-list entry of another case).
+        combo->setCompleter(nullptr);
         editor = combo;
     } else {
-        QLineEdit* line = nullptr;
-        if (column && column->ButtonStyle() == TColumnButtonStyle::cbsEllipsis) {
-            auto* e = new EllipsisEdit(parent);
-            connect(e, &EllipsisEdit::buttonClicked, grid_, [this] { grid_->editButtonClicked(); });
-            line = e;
-        } else {
-            line = new QLineEdit(parent);
-        }
+        auto* line = new EllipsisEdit(parent);
+        line->setButtonVisible(column && column->ButtonStyle() == TColumnButtonStyle::cbsEllipsis);
+        connect(line, &EllipsisEdit::buttonClicked, grid_, [this] { grid_->editButtonClicked(); });
         if (field && !field->editMask().isEmpty())
             line->setInputMask(dataset::toQtInputMask(field->editMask()));
         if (field && field->dataType() == dataset::FieldType::String && field->size() > 0 &&
@@ -225,8 +232,12 @@ QString DBGridDelegate::editorText(const QWidget* editor) {
 void DBGridDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
     const QString text = index.data(Qt::EditRole).toString();
     if (auto* combo = qobject_cast<QComboBox*>(editor)) {
-        if (combo->currentText() != text)
+        if (combo->currentText() != text) {
             combo->setCurrentText(text);
+            // As in a plain cell, the key that opened the editor replaces the text.
+            if (combo->lineEdit())
+                combo->lineEdit()->selectAll();
+        }
     } else if (auto* line = qobject_cast<QLineEdit*>(editor)) {
         if (line->text() != text)
             line->setText(text);
@@ -276,12 +287,12 @@ void DBGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
         state |= gdFocused;
     painter->save();
     painter->setFont(option.font);
-    grid_->setCanvas(&canvas);
+    grid_->setCanvas(&canvas, index.row());
     Guard([&] {
         grid_->OnDrawColumnCell(grid_, option.rect, index.column(), grid_->Columns(index.column()),
                                 state);
     });
-    grid_->setCanvas(nullptr);
+    grid_->setCanvas(nullptr, -1);
     painter->restore();
 }
 
@@ -293,6 +304,31 @@ bool DBGridDelegate::eventFilter(QObject* object, QEvent* event) {
             return true;
         // The key may go on to the grid itself (keys the editor ignores): it has been seen.
         grid_->editorKeySeen = true;
+        // Keys that leave the cell write its text first; a text the field refuses keeps the
+        // editor open on it.
+        switch (key->key()) {
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (auto* editor = qobject_cast<QWidget*>(object);
+                editor && !Guard([&] { writeEditor(editor, grid_->currentIndex().column()); }))
+                return true;
+            break;
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            // A pick list moves between rows like the grid, not between its entries (Alt+Down
+            // opens it).
+            if (qobject_cast<QComboBox*>(object) && !(key->modifiers() & Qt::AltModifier)) {
+                QCoreApplication::sendEvent(grid_, key);
+                return true;
+            }
+            break;
+        default:
+            break;
+        }
     }
     return QStyledItemDelegate::eventFilter(object, event);
 }

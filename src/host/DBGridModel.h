@@ -46,11 +46,13 @@ private:
     int rows_ = 0; // the rows the view knows of
 };
 
-// The cell editor of a column with an ellipsis button: the button takes no focus.
+// The cell editor of a text column, with an ellipsis button shown while the column asks for
+// one: the button takes no focus.
 class EllipsisEdit : public QLineEdit {
     Q_OBJECT
 public:
     explicit EllipsisEdit(QWidget* parent);
+    void setButtonVisible(bool on);
 
 signals:
     void buttonClicked();
@@ -59,6 +61,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void placeButton();
     QWidget* button_;
 };
 

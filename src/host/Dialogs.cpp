@@ -97,8 +97,11 @@ public:
             form.winId();
             if (form.windowHandle() && owner->windowHandle())
                 form.windowHandle()->setTransientParent(owner->windowHandle());
+            // Centred by the client areas of both: the window frames, which the window
+            // system makes known only after a first showing, do not move it between openings.
             if (!form.isVisible())
-                form.move(owner->geometry().center() - form.rect().center());
+                form.setGeometry(
+                    QRect(owner->geometry().center() - form.rect().center(), form.size()));
         }
         form.Show();
         if (form.Modal()) {

@@ -4,9 +4,12 @@
 #include "Control.h"
 #include "Dialogs.h"
 #include "EventBoundary.h"
+#include "HelpWindow.h"
 #include "StdControls.h"
 
+#include <QBoxLayout>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
@@ -153,6 +156,12 @@ void TForm::Show() {
             subWindow_ = app.MdiArea()->addSubWindow(this);
             subWindow_->setAttribute(Qt::WA_DeleteOnClose, false);
             subWindow_->setWindowTitle(windowTitle());
+            // A form of fixed size stays at the top left of a maximised or tiled window:
+            // the sub-window's box layout would centre it, across and down.
+            if (auto* box = qobject_cast<QBoxLayout*>(subWindow_->layout())) {
+                box->setAlignment(this, Qt::AlignLeft | Qt::AlignTop);
+                box->addStretch(1);
+            }
             applyWindowFlags();
             subWindow_->adjustSize();
         }
@@ -309,6 +318,15 @@ void TForm::changeEvent(QEvent* event) {
 
 void TForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+}
+
+void TForm::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        Guard([this] { ShowHelp(HelpFile(), HelpContext()); });
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TForm::resizeEvent(QResizeEvent* event) {

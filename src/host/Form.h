@@ -95,6 +95,8 @@ protected:
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    // F1 shows the form's help page (HelpFile, HelpContext).
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void applyAction(TCloseAction action);

@@ -2,6 +2,7 @@
 
 #include "Dialogs.h"
 #include "EventBoundary.h"
+#include "HelpWindow.h"
 #include "Procurar.h"
 
 #include <QStyle>
@@ -86,6 +87,7 @@ void TfrmPadrao::build() {
                              QStyle::SP_DriveFDIcon);
     sbtAjuda = toolButton(QStringLiteral("sbtAjuda"), 209, QStringLiteral("Ajuda"),
                           QStyle::SP_DialogHelpButton);
+    sbtAjuda->SetGlyph(HelpGlyph());
     sbtFechar = toolButton(QStringLiteral("sbtFechar"), 237, QStringLiteral("Fechar"),
                            QStyle::SP_DialogCloseButton);
     lblCodTela = new TLabel(panMenu);
@@ -146,7 +148,6 @@ void TfrmPadrao::build() {
         QStringLiteral("Exclusao|Confirma a exclusão do registro?"),
         QStringLiteral("Cancelar|Cancelar as alterações?"),
         QStringLiteral("Vazio|Não há registros."),
-        QStringLiteral("Ajuda|Ajuda: arquivo %1, contexto %2."),
     };
 
     // The wiring of the base form's resource: each event to the method of its name.
@@ -288,10 +289,7 @@ void TfrmPadrao::sbtVerificarClick(QObject*) {}
 void TfrmPadrao::sbtImprimirClick(QObject*) {}
 
 void TfrmPadrao::sbtAjudaClick(QObject*) {
-    MessageDlg(msgMensagensPadroes->Msg(QStringLiteral("Ajuda"))
-                   .arg(HelpFile().isEmpty() ? QStringLiteral("-") : HelpFile())
-                   .arg(HelpContext()),
-               TMsgDlgType::mtInformation, mbOK);
+    ShowHelp(HelpFile(), HelpContext());
 }
 
 void TfrmPadrao::sbtFecharClick(QObject*) {

@@ -1,6 +1,10 @@
 #include "Frmrotgeral.h"
 
 #include "Dialogs.h"
+#include "EventBoundary.h"
+#include "HelpWindow.h"
+
+#include <QKeyEvent>
 
 #include <QStyle>
 
@@ -29,7 +33,7 @@ TfrmRotiGeral::TfrmRotiGeral(QWidget* parent) : TForm(parent) {
     lblCodTela->SetAlignment(TAlignment::taCenter);
     sbtAjuda = new TButtonFlat(panHelp, QStringLiteral("sbtAjuda"));
     sbtAjuda->SetHint(QStringLiteral("Ajuda"));
-    sbtAjuda->SetGlyph(style()->standardIcon(QStyle::SP_DialogHelpButton));
+    sbtAjuda->SetGlyph(HelpGlyph());
     panBotoes = new TPanel(panMenu);
     panBotoes->setObjectName(QStringLiteral("panBotoes"));
     panBotoes->SetBevelOuter(TBevelCut::bvNone);
@@ -59,6 +63,15 @@ void TfrmRotiGeral::resizeEvent(QResizeEvent* event) {
     TForm::resizeEvent(event);
 }
 
+void TfrmRotiGeral::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        Guard([this] { Close(); });
+        return;
+    }
+    TForm::keyPressEvent(event);
+}
+
 void TfrmRotiGeral::FormCreate(QObject*) {}
 
 void TfrmRotiGeral::FormClose(QObject*, TCloseAction& Action) {
@@ -73,10 +86,7 @@ void TfrmRotiGeral::sbtConfirmaClick(QObject*) {
 }
 
 void TfrmRotiGeral::sbtAjudaClick(QObject*) {
-    MessageDlg(QStringLiteral("Ajuda: arquivo %1, contexto %2.")
-                   .arg(HelpFile().isEmpty() ? QStringLiteral("-") : HelpFile())
-                   .arg(HelpContext()),
-               TMsgDlgType::mtInformation, mbOK);
+    ShowHelp(HelpFile(), HelpContext());
 }
 
 } // namespace host

@@ -2,7 +2,7 @@
 // TfrmRotiGeral: the suite's base parameter dialog. The input group box grbDadosRel on the
 // left; on the right the panel panMenu with panHelp and the button panel panBotoes holding
 // the confirm button sbtConfirma. Closing hides the dialog, so the instance and its values
-// survive until its owner frees it.
+// survive until its owner frees it. Esc closes it too.
 
 #include "Buttonflat.h"
 #include "Form.h"
@@ -38,6 +38,8 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // Esc closes the dialog as its close button does.
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 } // namespace host

@@ -13,9 +13,12 @@ int IndiceCol(host::TDBGrid* grid, const QString& fieldName) {
 
 QString GridText(host::TDBGrid* grid, const QString& fieldName, bool displayText) {
     const int column = IndiceCol(grid, fieldName);
-    if (column >= 0 && grid->EditorMode() && grid->EditorColumn() == column)
-        return grid->EditorText();
     dataset::DataSource* source = grid->DataSource();
+    // The open editor holds the text of its own row only: code may have moved the cursor
+    // while the grid does not follow it (display suspended).
+    if (column >= 0 && grid->EditorMode() && grid->EditorColumn() == column && source &&
+        source->dataSet() && grid->currentIndex().row() == source->dataSet()->currentRow())
+        return grid->EditorText();
     dataset::Field* field =
         source && source->dataSet() ? source->dataSet()->findField(fieldName) : nullptr;
     if (!field)

@@ -10,7 +10,7 @@ TMaskEdit::TMaskEdit(QWidget* parent) : TEdit(parent) {}
 void TMaskEdit::SetEditMask(const QString& mask) {
     const QString value = Text();
     editMask_ = mask;
-    setInputMask(mask.isEmpty() ? QString() : dataset::toQtInputMask(mask));
+    setQtInputMask(mask.isEmpty() ? QString() : dataset::toQtInputMask(mask));
     SetText(value);
 }
 
@@ -26,6 +26,9 @@ void TMaskEdit::SetText(const QString& value) {
         return;
     }
     setText(dataset::EditMask(editMask_).format(value));
+    // Qt leaves the cursor after the blanks, where nothing can be typed: a field cleared
+    // from code (Undo) takes digits again at once.
+    keepCursorInTypedText();
 }
 
 } // namespace host

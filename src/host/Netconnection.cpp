@@ -28,6 +28,29 @@ QString serverMessage(const httplib::Result& res) {
     return QStringLiteral("O servidor de aplicação respondeu com o erro HTTP %1.").arg(res->status);
 }
 
+// What went wrong before any answer, in the user's words.
+QString errorText(httplib::Error error) {
+    switch (error) {
+    case httplib::Error::Connection:
+        return QStringLiteral("conexão recusada ou servidor inalcançável");
+    case httplib::Error::ConnectionTimeout:
+        return QStringLiteral("tempo de conexão esgotado");
+    case httplib::Error::Read:
+        return QStringLiteral("a resposta não chegou ou chegou incompleta");
+    case httplib::Error::Write:
+        return QStringLiteral("o pedido não pôde ser enviado");
+    case httplib::Error::Canceled:
+        return QStringLiteral("chamada cancelada");
+    case httplib::Error::SSLConnection:
+    case httplib::Error::SSLLoadingCerts:
+    case httplib::Error::SSLServerVerification:
+        return QStringLiteral("falha na conexão segura (TLS)");
+    default:
+        return QStringLiteral("falha de comunicação: %1")
+            .arg(QString::fromStdString(httplib::to_string(error)));
+    }
+}
+
 } // namespace
 
 TNetConnection::TNetConnection(QObject* parent) : QObject(parent) {}
@@ -51,6 +74,16 @@ void TNetConnection::SetConnected(bool connected) {
     }
     if (client_)
         return;
+    open();
+    try {
+        ping();
+    } catch (...) {
+        client_.reset();
+        throw;
+    }
+}
+
+void TNetConnection::open() {
     if (BeforeConnect)
         BeforeConnect(this);
     auto client = std::make_unique<httplib::Client>(host_.toStdString(), Port);
@@ -63,10 +96,34 @@ void TNetConnection::SetConnected(bool connected) {
     client_ = std::move(client);
 }
 
+void TNetConnection::ping() {
+    const QString address = QStringLiteral("%1:%2").arg(host_).arg(Port);
+    httplib::Headers headers;
+    const QString token = AccessToken();
+    if (!token.isEmpty())
+        headers.emplace("Authorization", "Bearer " + token.toStdString());
+    httplib::Result res =
+        client_->Post("/rpc/Sistema.rdmServidor/Ping", headers, "[]", 2, "application/json");
+    if (!res)
+        throw host::EHostError(
+            QStringLiteral("Não foi possível conectar ao servidor de aplicação em %1 (%2). "
+                           "Verifique se ele está no ar e o endereço configurado (--server).")
+                .arg(address, errorText(res.error())));
+    if (res->status == 401)
+        throw host::EHostError(
+            QStringLiteral("O servidor de aplicação em %1 recusou o acesso: %2 Verifique o "
+                           "token configurado (--token).")
+                .arg(address, serverMessage(res)));
+    if (res->status != 200)
+        throw host::EHostError(
+            QStringLiteral("O servidor de aplicação em %1 não respondeu como esperado: %2")
+                .arg(address, serverMessage(res)));
+}
+
 // Opens the connection when closed and resolves everything a call needs, on this thread.
 host::detail::HttpCall TNetConnection::request(const QString& method, const QJsonArray& args) {
     if (!client_)
-        SetConnected(true);
+        open();
     host::detail::HttpCall call;
     call.host = host_.toStdString();
     call.port = Port;
@@ -85,7 +142,7 @@ std::string TNetConnection::answerBody(httplib::Result& res, const QString& host
             QStringLiteral("Não foi possível comunicar com o servidor de aplicação em %1:%2 (%3).")
                 .arg(host)
                 .arg(port)
-                .arg(QString::fromStdString(httplib::to_string(res.error()))));
+                .arg(errorText(res.error())));
     if (res->status != 200)
         throw host::EHostError(serverMessage(res));
     return std::move(res->body);

@@ -42,7 +42,10 @@ public:
     QString Host() const { return host_; }
 
     bool Connected() const { return client_ != nullptr; }
-    // true: runs BeforeConnect, then opens with the host and port set at that moment.
+    // true: runs BeforeConnect, then opens with the host and port set at that moment and
+    // asks the server for a Ping, so that an unreachable server or a refused token is
+    // reported once, clearly, when the screen opens; the connection then stays closed.
+    // (A call on a closed connection opens it without the Ping: the call itself answers.)
     void SetConnected(bool connected);
 
     // Calls a method of ServerName with positional arguments and answers its result.
@@ -76,6 +79,8 @@ private:
         int port = 0;
     };
 
+    void open();
+    void ping();
     host::detail::HttpCall request(const QString& method, const QJsonArray& args);
     std::string post(const QString& method, const QJsonArray& args);
     static std::string answerBody(httplib::Result& res, const QString& host, int port);

@@ -11,6 +11,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace host {
 
 TfrmSearchWindow::TfrmSearchWindow(dataset::ClientDataSet* dataSet, const QString& title,
@@ -56,6 +58,17 @@ TfrmSearchWindow::TfrmSearchWindow(dataset::ClientDataSet* dataSet, const QStrin
         for (const dataset::Field* f : dataSet->fields())
             if (f->visible())
                 fieldIndexes_.append(f->index());
+        for (int c = 0; c < fieldIndexes_.size(); ++c) {
+            const QString name = dataSet->field(fieldIndexes_[c])->fieldName().toUpper();
+            if (nameColumn_ < 0 &&
+                (name.startsWith(QLatin1String("NM")) || name.startsWith(QLatin1String("DS"))))
+                nameColumn_ = c;
+        }
+        for (int c = fieldIndexes_.size() - 1; c >= 0; --c) {
+            const QString name = dataSet->field(fieldIndexes_[c])->fieldName().toUpper();
+            if (name.startsWith(QLatin1String("CD")) || name.startsWith(QLatin1String("NR")))
+                codeColumn_ = c;
+        }
         table_ = new QTableWidget(rows, static_cast<int>(fieldIndexes_.size()), this);
         QStringList titles;
         for (int fi : fieldIndexes_)
@@ -119,26 +132,92 @@ QString TfrmSearchWindow::CellText(int row, int column) const {
     return dataSet_->displayTextAt(row, fieldIndexes_[column]);
 }
 
+namespace {
+
+bool hasLetter(const QString& text) {
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLetter(); });
+}
+
+// Letters and digits only: a code shown with its picture ("12.345.678/0001-95", "1.01.001")
+// is found by what the user types of it.
+QString bare(const QString& text) {
+    QString out;
+    for (const QChar c : text)
+        if (c.isLetterOrNumber())
+            out += c;
+    return out;
+}
+
+// 2: the cell starts with the text; 1: holds it; 0: neither.
+int matchOf(const QString& cell, const QString& text, bool code) {
+    if (cell.startsWith(text, Qt::CaseInsensitive))
+        return 2;
+    if (code) {
+        const QString typed = bare(text);
+        if (!typed.isEmpty() && bare(cell).startsWith(typed, Qt::CaseInsensitive))
+            return 2;
+    }
+    return cell.contains(text, Qt::CaseInsensitive) ? 1 : 0;
+}
+
+} // namespace
+
+QList<int> TfrmSearchWindow::columnsFor(const QString& text) const {
+    if (searchColumn_ >= 0)
+        return {searchColumn_};
+    QList<int> columns;
+    // A name is letters; a code or a number is digits, though an alphanumeric CNPJ has
+    // letters too: such text looks in the names first, then in the codes.
+    if (hasLetter(text) && nameColumn_ >= 0)
+        columns << nameColumn_;
+    columns << codeColumn_;
+    if (!columns.contains(nameColumn_) && nameColumn_ >= 0)
+        columns << nameColumn_;
+    return columns;
+}
+
+int TfrmSearchWindow::findRow(int column, const QString& text) const {
+    const bool code = column == codeColumn_;
+    int contained = -1;
+    for (int r = 0; r < table_->rowCount(); ++r) {
+        const QTableWidgetItem* item = table_->item(r, column);
+        const int match = item ? matchOf(item->text(), text, code) : 0;
+        if (match == 2)
+            return r;
+        if (match == 1 && contained < 0)
+            contained = r;
+    }
+    return contained;
+}
+
 bool TfrmSearchWindow::Search(const QString& text) {
     if (text.isEmpty())
         return true;
     if (table_) {
-        for (int r = 0; r < table_->rowCount(); ++r) {
-            QTableWidgetItem* item = table_->item(r, searchColumn_);
-            if (item && item->text().startsWith(text, Qt::CaseInsensitive)) {
-                SelectRow(r);
+        for (int column : columnsFor(text)) {
+            const int row = findRow(column, text);
+            if (row >= 0) {
+                SelectRow(row);
                 return true;
             }
         }
+        table_->clearSelection();
+        table_->setCurrentCell(-1, -1);
         return false;
     }
-    for (QTreeWidgetItemIterator it(tree_); *it; ++it)
-        if ((*it)->text(0).startsWith(text, Qt::CaseInsensitive) ||
-            (*it)->text(1).startsWith(text, Qt::CaseInsensitive)) {
+    QTreeWidgetItem* contained = nullptr;
+    for (QTreeWidgetItemIterator it(tree_); *it; ++it) {
+        const int match =
+            std::max(matchOf((*it)->text(0), text, true), matchOf((*it)->text(1), text, false));
+        if (match == 2) {
             tree_->setCurrentItem(*it);
             return true;
         }
-    return false;
+        if (match == 1 && !contained)
+            contained = *it;
+    }
+    tree_->setCurrentItem(contained);
+    return contained != nullptr;
 }
 
 void TfrmSearchWindow::SelectRow(int row) {

@@ -160,7 +160,23 @@ TEdit::TEdit(QWidget* parent) : QLineEdit(parent), TControl(this) {
 }
 
 void TEdit::SetMaxLength(int length) {
-    setMaxLength(length > 0 ? length : 32767);
+    declaredMaxLength_ = qMax(0, length);
+    applyMaxLength();
+}
+
+void TEdit::applyMaxLength() {
+    if (!inputMask().isEmpty())
+        return;
+    const int limit = lengthLimit();
+    const int wanted = limit > 0 ? limit : 32767;
+    if (maxLength() != wanted)
+        setMaxLength(wanted);
+}
+
+void TEdit::setQtInputMask(const QString& qtMask) {
+    setInputMask(qtMask);
+    if (qtMask.isEmpty())
+        applyMaxLength();
 }
 
 QString TEdit::applyCase(const QString& text) const {

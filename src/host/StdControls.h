@@ -53,7 +53,9 @@ public:
     QString Text() const { return text(); }
     void SetText(const QString& text) { setText(text); }
     int MaxLength() const { return maxLength(); }
-    void SetMaxLength(int length); // 0: no limit
+    // The longest text the edit takes; 0: no limit. It stays through edit masks set and
+    // cleared (a mask limits the text by itself while it is set).
+    void SetMaxLength(int length);
     TEditCharCase CharCase() const { return charCase_; }
     void SetCharCase(TEditCharCase charCase) { charCase_ = charCase; }
     bool ReadOnly() const { return isReadOnly(); }
@@ -73,14 +75,22 @@ protected:
     bool quietChange_ = false;
     // Changes the typed character's case as CharCase says.
     QString applyCase(const QString& text) const;
+    // Sets Qt's input mask; clearing it brings back the edit's own maximum length, which Qt
+    // would otherwise forget.
+    void setQtInputMask(const QString& qtMask);
+    // The maximum length to apply when no mask is set; 0: none.
+    virtual int lengthLimit() const { return declaredMaxLength_; }
+    void applyMaxLength();
+    // With an input mask, a cursor past the typed text goes back to the first blank after it.
+    void keepCursorInTypedText();
 
 private:
     // With an input mask: the first blank after the last typed character (0 when nothing is
     // typed). Qt refuses typing past the blanks at the end, so a click there lands here.
     int typedEnd() const;
-    void keepCursorInTypedText();
 
     TEditCharCase charCase_ = TEditCharCase::ecNormal;
+    int declaredMaxLength_ = 0;
 };
 
 // An edit with an edit mask in the system's syntax (mask;save-literals;blank).

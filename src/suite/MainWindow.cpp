@@ -4,6 +4,7 @@
 #include "EventBoundary.h"
 
 #include <QCloseEvent>
+#include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
 
@@ -12,9 +13,13 @@ namespace suite {
 MainWindow::MainWindow(host::PackageLoader& package)
     : package_(package), area_(new QMdiArea(this)) {
     setObjectName(QStringLiteral("frmPrincipal"));
-    setWindowTitle(QStringLiteral("Suíte ERP — Estoque"));
+    // The window system appends the application's name, the suite's, once.
+    setWindowTitle(QStringLiteral("Estoque"));
     area_->setObjectName(QStringLiteral("mdiArea"));
     area_->setBackground(QColor(0x80, 0x80, 0x80));
+    // A main window smaller than a child window scrolls to it.
+    area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(area_);
 
     QMenu* arquivo = menuBar()->addMenu(QStringLiteral("&Arquivo"));
@@ -36,7 +41,13 @@ void MainWindow::OpenAmostras() {
 }
 
 void MainWindow::SetStatus(const QString& text) {
-    statusBar()->showMessage(text);
+    // A permanent widget: the menus' status tips pass over it without hiding it.
+    if (!status_) {
+        status_ = new QLabel(this);
+        status_->setObjectName(QStringLiteral("lblStatus"));
+        statusBar()->addPermanentWidget(status_, 1);
+    }
+    status_->setText(text);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -4,6 +4,7 @@
 
 #include "PackageLoader.h"
 
+#include <QLabel>
 #include <QMainWindow>
 #include <QMdiArea>
 
@@ -25,6 +26,7 @@ protected:
 private:
     host::PackageLoader& package_;
     QMdiArea* area_;
+    QLabel* status_ = nullptr;
 };
 
 } // namespace suite

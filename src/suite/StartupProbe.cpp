@@ -91,13 +91,15 @@ bool StartupProbe::eventFilter(QObject* watched, QEvent* event) {
 
 void StartupProbe::Finish(QMainWindow* window) {
     QTextStream out(stdout);
-    out << "process start -> main(): " << processStartMs_ << " ms\n";
-    out << "main() -> main window shown: " << mainShown_ << " ms\n";
-    out << "process start -> main window shown: " << processStartMs_ + mainShown_ << " ms\n";
+    out << QStringLiteral("início do processo -> main(): ") << processStartMs_ << " ms\n";
+    out << QStringLiteral("main() -> janela principal exibida: ") << mainShown_ << " ms\n";
+    out << QStringLiteral("início do processo -> janela principal exibida: ")
+        << processStartMs_ + mainShown_ << " ms\n";
     if (iniStart_ >= 0) {
-        out << "IniProc -> screen shown: " << (screenShown_ >= 0 ? screenShown_ - iniStart_ : -1)
-            << " ms\n";
-        out << "IniProc -> IniProc returned (first activation, filter confirmed): "
+        out << QStringLiteral("IniProc -> tela exibida: ")
+            << (screenShown_ >= 0 ? screenShown_ - iniStart_ : -1) << " ms\n";
+        out << QStringLiteral("IniProc -> retorno de IniProc (primeira ativação, filtro "
+                              "confirmado): ")
             << iniReturned_ - iniStart_ << " ms\n";
     }
     out.flush();

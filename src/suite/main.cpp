@@ -1,7 +1,9 @@
 // The suite: the desktop host of the stock screens. Options: --server HOST:PORT, --token,
-// --database URL, --branch, --open EST25000; with none it runs the embedded default.
-// For measurements and screenshots: --exit-when-shown and --screenshot FILE.
+// --database URL, --branch, --open SCREEN (EST25000 unless told otherwise); with none it runs
+// the embedded default and opens the sample screen. For measurements and screenshots:
+// --exit-when-shown and --screenshot FILE.
 #include "Application.h"
+#include "CommandLine.h"
 #include "Configuration.h"
 #include "Dialogs.h"
 #include "EmbeddedDefault.h"
@@ -10,64 +12,59 @@
 #include "PackageLoader.h"
 #include "StartupProbe.h"
 
-#include <QCommandLineParser>
 #include <QStyle>
 #include <QTimer>
 
+#include <cstdio>
 #include <memory>
 
 int main(int argc, char** argv) {
     const qint64 processStartMs = suite::MillisecondsSinceProcessStart();
+    // Help and mistakes of the command line are answered before the application (and its
+    // display) exists: an administrator may ask on a machine without one.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const suite::CommandLine options = suite::CommandLine::Parse(arguments);
+    if (options.help) {
+        std::fputs(suite::CommandLine::HelpText(arguments.value(0)).toUtf8().constData(), stdout);
+        return 0;
+    }
+    if (!options.error.isEmpty()) {
+        std::fprintf(stderr, "suite: %s\nUse --help para ver as opções.\n",
+                     options.error.toUtf8().constData());
+        return 2;
+    }
+
     host::HostApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("est"));
     QApplication::setApplicationName(QStringLiteral("suite"));
+    // The window system adds it to every window's title: "Estoque — Suíte ERP".
     QApplication::setApplicationDisplayName(QStringLiteral("Suíte ERP"));
     QApplication::setWindowIcon(app.style()->standardIcon(QStyle::SP_ComputerIcon));
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Suíte ERP — Estoque"));
-    parser.addHelpOption();
-    parser.addOptions({
-        {QStringLiteral("server"), QStringLiteral("Servidor de aplicação (host:porta)."),
-         QStringLiteral("host:porta")},
-        {QStringLiteral("token"), QStringLiteral("Token de acesso ao servidor."),
-         QStringLiteral("token")},
-        {QStringLiteral("database"),
-         QStringLiteral("Banco para leituras diretas (sqlite:ARQUIVO ou postgresql://...)."),
-         QStringLiteral("url")},
-        {QStringLiteral("branch"), QStringLiteral("Filial de trabalho."), QStringLiteral("código")},
-        {QStringLiteral("open"), QStringLiteral("Abre a tela ao iniciar (EST25000)."),
-         QStringLiteral("tela")},
-        {QStringLiteral("exit-when-shown"),
-         QStringLiteral("Mede a partida, mostra os tempos e encerra.")},
-        {QStringLiteral("screenshot"), QStringLiteral("Grava a janela principal e encerra."),
-         QStringLiteral("arquivo")},
-    });
-    parser.process(app);
-
     host::Configuration::Load(app.arguments());
-    const bool unattended = parser.isSet(QStringLiteral("exit-when-shown")) ||
-                            parser.isSet(QStringLiteral("screenshot"));
+    const bool unattended = options.Unattended();
     std::unique_ptr<suite::StartupProbe> probe;
     if (unattended)
-        probe = std::make_unique<suite::StartupProbe>(parser.value(QStringLiteral("screenshot")),
-                                                      processStartMs);
+        probe = std::make_unique<suite::StartupProbe>(options.screenshot, processStartMs);
 
     host::PackageLoader package(host::PackageLoader::PathFor(QStringLiteral("Pkg_est25000")));
     suite::Backend backend;
     try {
         backend.Start();
     } catch (...) {
+        // Without its server or its database the suite could only show a window that fails
+        // at every step: the reason is shown once and the suite ends.
         host::HandleException(std::current_exception());
-        if (unattended)
-            return 1;
+        return 1;
     }
 
     suite::MainWindow window(package);
     window.SetStatus(backend.Describe());
     window.show();
 
-    const QString open = parser.value(QStringLiteral("open"));
+    const QString open = options.open;
     QTimer::singleShot(0, &window, [&] {
         if (probe)
             probe->MainWindowShown();

@@ -46,7 +46,9 @@ Ambiente::Ambiente() {
     opcoes.token = token_;
     opcoes.init = true;
     opcoes.demoScale = 1;
-    opcoes.threads = 2;
+    // One worker per keep-alive connection of the screen (three) and one for the filter: with
+    // fewer, a call waits for an idle connection's keep-alive to end.
+    opcoes.threads = 4;
     r.servidor = std::make_unique<server::EmbeddedServer>(opcoes);
     porta_ = r.servidor->start();
     // The server's threads and the shared connection go before Qt's own globals do.

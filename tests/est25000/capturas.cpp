@@ -2,7 +2,8 @@
 // (run under Xvfb):
 //   xvfb-run -a -s "-screen 0 1024x768x24" build/bin/est25000_capturas docs/screenshots
 // The screen opens in a main window as a child window, on the demo data; the filter dialog is
-// captured while it is shown at the first activation, the form page after it was confirmed.
+// captured while it is shown at the first activation, the form page after it was confirmed,
+// and the product search of a new item over the item grid.
 #include "Ambiente.h"
 
 #include <Cli_est25000.h>
@@ -15,6 +16,7 @@
 #include <ComCtrls.h>
 #include <Consiste.h>
 #include <DBControls.h>
+#include <DBGrid.h>
 #include <DbGeral.h>
 #include <Dialogs.h>
 #include <EditMask.h>
@@ -24,6 +26,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QKeyEvent>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QRegularExpression>
@@ -42,9 +45,10 @@ void espera(int ms) {
     }
 }
 
-bool captura(QWidget* janela, const QString& arquivo) {
+bool captura(QWidget* janela, const QString& arquivo, QRect area = {}) {
     espera(400);
-    const QRect area = janela->frameGeometry();
+    if (area.isNull())
+        area = janela->frameGeometry();
     const QPixmap imagem = QGuiApplication::primaryScreen()->grabWindow(
         0, area.x(), area.y(), area.width(), area.height());
     const bool ok = imagem.save(arquivo);
@@ -132,5 +136,50 @@ int main(int argc, char** argv) {
     tela->dbeDescAmostra->SetFocus();
     ok = captura(&principal, pasta + QStringLiteral("/est25000-cabecalho.png")) && ok;
     tela->cdsAmostraProc->cancel();
+
+    // A new item of the sample and the product search opened from its code cell.
+    tela->pgcPadrao->SetActivePage(tela->tshFormulario);
+    tela->pgcPadraoChange(tela->pgcPadrao);
+    tela->dbgItensAmostra->SetFocus();
+    tela->cdsItemAmostra->last();
+    tela->cdsItemAmostra->append();
+    tela->dbgItensAmostra->SetEditorMode(true);
+    script.OnModal([&](host::TForm& busca) {
+        busca.show();
+        busca.move(360, 345);
+        ok = captura(&principal, pasta + QStringLiteral("/est25000-itens-pesquisa.png"),
+                     principal.frameGeometry().united(busca.frameGeometry())) &&
+             ok;
+    });
+    tela->dbgItensAmostraEditButtonClick(tela->dbgItensAmostra);
+    tela->cdsItemAmostra->cancel();
+    tela->cdsAmostraProc->cancel();
+
+    // The live total of the items while the sample is edited, one item short. The search's
+    // cell editor is closed first, with whatever it left in the item.
+    tela->dbgItensAmostra->SetEditorMode(false);
+    if (tela->cdsItemAmostra->state() != dataset::DataSetState::Browse)
+        tela->cdsItemAmostra->cancel();
+    tela->pgcPadrao->SetActivePage(tela->tshFormulario);
+    tela->pgcPadraoChange(tela->pgcPadrao);
+    tela->sbtAlterar->Click();
+    dataset::Field* quantidade = tela->cdsItemAmostra->fieldByName(QStringLiteral("QTPRODGERADO"));
+    tela->cdsItemAmostra->last();
+    tela->cdsItemAmostra->edit();
+    quantidade->setAsFloat(quantidade->asFloat() - 0.5);
+    tela->dbgItensAmostra->setFocus();
+    ok = captura(&principal, pasta + QStringLiteral("/est25000-total-itens.png")) && ok;
+    tela->cdsItemAmostra->cancel();
+    tela->cdsAmostraProc->cancel();
+
+    // The screen's help page, as F1 shows it.
+    script.OnModal([&](host::TForm& ajuda) {
+        ajuda.show();
+        ajuda.move(40, 20);
+        ok = captura(&ajuda, pasta + QStringLiteral("/est25000-ajuda.png")) && ok;
+    });
+    tela->dbeDescAmostra->SetFocus();
+    QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+    QApplication::sendEvent(tela->dbeDescAmostra, &f1);
     return ok ? 0 : 1;
 }

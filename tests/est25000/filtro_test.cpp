@@ -11,12 +11,16 @@
 #include <Btnpesquisa.h>
 #include <Buttonflat.h>
 #include <ClientDataSet.h>
+#include <Consiste.h>
 #include <DbGeral.h>
+#include <EditMask.h>
 #include <Exceptions.h>
+#include <HelpWindow.h>
 #include <StdControls.h>
 
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -139,6 +143,73 @@ TEST_F(FiltroTest, SupplierIsValidatedAndItsSamplesLoaded) {
         d.sbtConfirma->Click();
     });
     EXPECT_EQ(numeros(tela->cdsAmostraProc), todas);
+}
+
+// Typed as a clerk types them: a CPF shows the CPF picture once its type is known; an
+// alphanumeric CNPJ typed next, over that picture, keeps its letters and finds its supplier.
+TEST_F(FiltroTest, ACpfThenAnAlphanumericCnpjTypedIntoTheSupplierField) {
+    const QStringList cnpj = linha(QStringLiteral(
+        "SELECT F.NRINSJURFORN, F.NMRAZSOCFORN, COUNT(A.NRAMOSTRA) FROM FORNECEDOR F "
+        "LEFT JOIN AMOSTRAPROC A ON A.CDFORNECED = F.CDFORNECED WHERE F.IDTPIJURFORN = 'J' "
+        "AND F.NRINSJURFORN GLOB '*[A-Z]*' GROUP BY F.NRINSJURFORN, F.NMRAZSOCFORN "
+        "ORDER BY COUNT(A.NRAMOSTRA) DESC"));
+    const QStringList cpf = linha(QStringLiteral(
+        "SELECT NRINSJURFORN, NMRAZSOCFORN FROM FORNECEDOR WHERE IDTPIJURFORN = 'F'"));
+    const QString pictureCpf = Consiste::PictPess(QStringLiteral("F"));
+    filtra([&](TfrmFiltroAmostraProc& f) {
+        ativa(f); // the keyboard is in the dialog, as for a clerk
+        f.medFornecedor->SetFocus();
+        QTest::keyClicks(f.medFornecedor, cpf[0]);
+        f.medProdInic->SetFocus();
+        EXPECT_EQ(f.medFornecedor->EditMask(), pictureCpf);
+        EXPECT_EQ(f.medFornecedor->EditText(), dataset::formatMaskText(pictureCpf, cpf[0]));
+        EXPECT_EQ(f.edtNmFornecedor->Text(), cpf[1]);
+
+        f.medFornecedor->SetFocus();
+        EXPECT_EQ(f.edtNmFornecedor->Text(), cpf[1]) << "entering changes no number";
+        QTest::keyClicks(f.medFornecedor, cnpj[0].toLower()); // the mask puts it in upper case
+        f.medProdInic->SetFocus();
+        EXPECT_EQ(f.medFornecedor->Text(), cnpj[0]);
+        EXPECT_EQ(f.edtNmFornecedor->Text(), cnpj[1]);
+        f.sbtConfirma->Click();
+    });
+    EXPECT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
+    EXPECT_FALSE(aberto);
+    EXPECT_EQ(tela->cdsAmostraProc->recordCount(), cnpj[2].toInt());
+}
+
+// Esc closes the dialog as its close button does, and the list stays; after Undo the sample
+// number takes digits again where the cursor is; F1 and the help button show the dialog's page.
+TEST_F(FiltroTest, EscUndoAndHelpAsTheKeyboardMeetsThem) {
+    filtra([&](TfrmFiltroAmostraProc& f) {
+        ativa(f); // the keyboard is in the dialog, as for a clerk
+        f.medInterInic->SetFocus();
+        ASSERT_TRUE(f.medInterInic->hasFocus());
+        QTest::keyClicks(f.medInterInic, QStringLiteral("2"));
+        f.sbtDesfazer->Click();
+        QTest::keyClicks(f.medInterInic, QStringLiteral("7"));
+        EXPECT_EQ(f.medInterInic->Text(), QStringLiteral("7"));
+        QTest::keyClick(f.medInterInic, Qt::Key_Escape);
+    });
+    EXPECT_FALSE(aberto) << "Esc closed it";
+    EXPECT_EQ(numeros(tela->cdsAmostraProc), todas);
+
+    QStringList paginas;
+    filtra([&](TfrmFiltroAmostraProc& f) {
+        const auto lePagina = [&](host::TForm& ajuda) {
+            paginas << ajuda.Caption() + '\n' + dynamic_cast<host::TfrmAjuda&>(ajuda).PlainText();
+        };
+        script.OnModal(lePagina);
+        QTest::keyClick(f.medProdInic, Qt::Key_F1);
+        script.OnModal(lePagina);
+        f.sbtAjuda->Click();
+    });
+    ASSERT_EQ(paginas.size(), 2) << script.LastMessage().toStdString();
+    EXPECT_EQ(paginas[0], paginas[1]);
+    EXPECT_TRUE(paginas[0].startsWith(
+        QStringLiteral("Ajuda — Filtro de Amostras para Processamento (EST25200)")))
+        << paginas[0].toStdString();
+    EXPECT_TRUE(paginas[0].contains(QStringLiteral("Fornecedor")));
 }
 
 TEST_F(FiltroTest, AnUnknownSupplierSendsNothing) {

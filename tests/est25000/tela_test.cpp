@@ -19,7 +19,10 @@
 #include <DataSource.h>
 #include <DbGeral.h>
 #include <EditMask.h>
+#include <EventBoundary.h>
 #include <Exceptions.h>
+#include <FormatFloat.h>
+#include <HelpWindow.h>
 #include <Menus.h>
 #include <Netconnection.h>
 #include <Quorvan.h>
@@ -34,6 +37,10 @@
 #include <algorithm>
 
 #include <gtest/gtest.h>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace est25000::teste;
 using Cli_est25000::TfrmAmostraProc;
@@ -51,6 +58,21 @@ int contagem(const QString& sql, const QVariantList& valores = {}) {
         query.addBindValue(v);
     EXPECT_TRUE(query.exec() && query.next()) << sql.toStdString();
     return query.value(0).toInt();
+}
+
+// A loopback port that nothing listens on: one the system just gave and took back.
+int portaSemServidor() {
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in endereco{};
+    endereco.sin_family = AF_INET;
+    endereco.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t tamanho = sizeof endereco;
+    int porta = 0;
+    if (::bind(s, reinterpret_cast<sockaddr*>(&endereco), tamanho) == 0 &&
+        ::getsockname(s, reinterpret_cast<sockaddr*>(&endereco), &tamanho) == 0)
+        porta = ntohs(endereco.sin_port);
+    ::close(s);
+    return porta;
 }
 
 int itensNoBanco(const QString& nrAmostra) {
@@ -258,18 +280,24 @@ TEST_F(TelaTest, LookupQueriesAndMessagesAsTheScreenHoldsThem) {
     EXPECT_EQ(visiveis, (QStringList{"Inscrição", "Razão Social"}));
 }
 
-TEST_F(TelaTest, HeaderEditsCutToTheFieldAndTheInvoiceNumberTakesDigitsOnly) {
+// Nothing is typed that the field, and the database column behind it, could not hold.
+TEST_F(TelaTest, HeaderEditsTakeNoMoreThanTheirFieldsAndTheInvoiceNumberTakesDigitsOnly) {
     TfrmAmostraProc& tela = abreTela(script);
     ativa(tela);
     tela.cdsAmostraProc->edit();
     tela.dbeDescAmostra->SetFocus();
     tela.dbeDescAmostra->selectAll();
-    QTest::keyClicks(tela.dbeDescAmostra, QString(60, QLatin1Char('a')));
-    EXPECT_EQ(tela.dbeDescAmostra->text().size(), 60) << "the edit takes 60 characters";
-    tela.dbeNrNotaFisc->SetFocus();
-    EXPECT_EQ(texto(tela.cdsAmostraProc, "DSAMOSTRA"), QString(50, QLatin1Char('a')))
-        << "the field keeps 50";
+    QTest::keyClicks(tela.dbeDescAmostra, QString(50, QLatin1Char('a')) + QLatin1Char('b'));
+    EXPECT_EQ(tela.dbeDescAmostra->text(), QString(50, QLatin1Char('a')))
+        << "the 51st character is refused";
+    tela.dbeCdSerie->SetFocus();
+    EXPECT_EQ(texto(tela.cdsAmostraProc, "DSAMOSTRA"), QString(50, QLatin1Char('a')));
+    tela.dbeCdSerie->selectAll();
+    QTest::keyClicks(tela.dbeCdSerie, QStringLiteral("abcdefg"));
+    EXPECT_EQ(tela.dbeCdSerie->text(), QStringLiteral("ABCDE")) << "a series has 5 characters";
+    QTest::keyClick(tela.dbeCdSerie, Qt::Key_Escape); // dropped: no unknown series to refuse
 
+    tela.dbeNrNotaFisc->SetFocus();
     tela.dbeNrNotaFisc->selectAll();
     QTest::keyClicks(tela.dbeNrNotaFisc, QStringLiteral("12ab3"));
     QTest::keyClicks(tela.dbeNrNotaFisc, QString(30, QLatin1Char('9')));
@@ -300,6 +328,103 @@ TEST_F(TelaTest, EachConnectionTakesTheServerAddressCurrentWhenItOpens) {
     EXPECT_EQ(tela.netEstoque->Host(), QStringLiteral("localhost"));
     EXPECT_EQ(tela.netAmostraProc->Host(), QStringLiteral("127.0.0.1")) << "not reopened";
     host::Configuration::Override(host::cfg::kServer, QStringLiteral("127.0.0.1:%1").arg(porta));
+}
+
+// The screen asks the server for a Ping as it connects: a refused token or a server that is
+// not there is told once, in words that say what to check, and no half-working screen opens.
+TEST_F(TelaTest, ARefusedTokenOrAnUnreachableServerIsReportedOnceWhenTheScreenOpens) {
+    const Ambiente& ambiente = Ambiente::instancia();
+    Quorvan::InstallMessageHook();
+    const auto abre = [] { host::Guard([] { IniProc(); }); };
+
+    TNetConnection::SetAccessToken(QStringLiteral("errado"));
+    abre();
+    TNetConnection::SetAccessToken(ambiente.token());
+    ASSERT_EQ(script.Messages().size(), 1) << script.LastMessage().toStdString();
+    EXPECT_TRUE(script.LastMessage().startsWith(
+        QStringLiteral("O servidor de aplicação em 127.0.0.1:%1 recusou o acesso")
+            .arg(ambiente.porta())))
+        << script.LastMessage().toStdString();
+    EXPECT_TRUE(script.LastMessage().contains(QStringLiteral("--token")));
+    EXPECT_EQ(Cli_est25000::frmAmostraProc, nullptr);
+    EXPECT_FALSE(Cli_est25000::boIdCriado);
+    EXPECT_TRUE(script.ModalCaptions().isEmpty()) << "no filter of a screen that is not there";
+
+    const int portaLivre = portaSemServidor();
+    ASSERT_GT(portaLivre, 0);
+    host::Configuration::Override(host::cfg::kServer,
+                                  QStringLiteral("127.0.0.1:%1").arg(portaLivre));
+    script.Clear();
+    abre();
+    host::Configuration::Override(host::cfg::kServer,
+                                  QStringLiteral("127.0.0.1:%1").arg(ambiente.porta()));
+    ASSERT_EQ(script.Messages().size(), 1) << script.LastMessage().toStdString();
+    EXPECT_TRUE(script.LastMessage().startsWith(
+        QStringLiteral("Não foi possível conectar ao servidor de aplicação em 127.0.0.1:%1")
+            .arg(portaLivre)))
+        << script.LastMessage().toStdString();
+    EXPECT_EQ(Cli_est25000::frmAmostraProc, nullptr);
+
+    // With the server back the screen opens as usual.
+    script.Clear();
+    TfrmAmostraProc& tela = abreTela(script);
+    EXPECT_TRUE(tela.netAmostraProc->Connected());
+    EXPECT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
+}
+
+// F1 anywhere in the screen, its help button and its help menu entry show the screen's page,
+// in Portuguese, in the suite's help window.
+TEST_F(TelaTest, F1TheHelpButtonAndTheHelpMenuShowTheScreensPage) {
+    TfrmAmostraProc& tela = abreTela(script);
+    ativa(tela);
+    QStringList paginas;
+    const auto lePagina = [&](host::TForm& ajuda) {
+        paginas << ajuda.Caption() + '\n' + dynamic_cast<host::TfrmAjuda&>(ajuda).PlainText();
+    };
+    script.OnModal(lePagina);
+    QTest::keyClick(tela.dbeDescAmostra, Qt::Key_F1);
+    script.OnModal(lePagina);
+    tela.sbtAjuda->Click();
+    script.OnModal(lePagina);
+    tela.mnuAjuda->Click();
+    ASSERT_EQ(paginas.size(), 3) << script.LastMessage().toStdString();
+    EXPECT_EQ(paginas[1], paginas[0]);
+    EXPECT_EQ(paginas[2], paginas[0]);
+    EXPECT_TRUE(
+        paginas[0].startsWith(QStringLiteral("Ajuda — Amostras para Processamento (EST25000)\n")))
+        << paginas[0].toStdString();
+    EXPECT_TRUE(paginas[0].contains(QStringLiteral("Page Down")));
+    EXPECT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
+}
+
+// While a sample is edited the items' total stands beside its quantity, with what is missing
+// or left over, as the items and the quantity change, before anything is posted.
+TEST_F(TelaTest, WhileASampleIsEditedTheItemTotalShowsLive) {
+    TfrmAmostraProc& tela = abreTela(script);
+    ativa(tela);
+    ASSERT_FALSE(tela.cdsItemAmostra->isEmpty());
+    EXPECT_TRUE(tela.lblTotalItens->Caption().isEmpty()) << "only while editing";
+    dataset::Field* qtAmostra = tela.cdsAmostraProc->fieldByName(QStringLiteral("QTPRODPROC"));
+    dataset::Field* qtItem = tela.cdsItemAmostra->fieldByName(QStringLiteral("QTPRODGERADO"));
+    double soma = 0;
+    for (tela.cdsItemAmostra->first(); !tela.cdsItemAmostra->eof(); tela.cdsItemAmostra->next())
+        soma += qtItem->asFloat();
+    const auto q = [](double v) { return dataset::formatFloat(QStringLiteral("#,##0.000"), v); };
+
+    tela.sbtAlterar->Click();
+    ASSERT_EQ(tela.cdsAmostraProc->state(), dataset::DataSetState::Edit);
+    EXPECT_EQ(tela.lblTotalItens->Caption(), QStringLiteral("Itens %1 de %1").arg(q(soma)));
+    qtAmostra->setAsFloat(soma + 0.5);
+    EXPECT_EQ(tela.lblTotalItens->Caption(),
+              QStringLiteral("Itens %1 de %2 — faltam 0,500").arg(q(soma), q(soma + 0.5)));
+    tela.cdsItemAmostra->first();
+    tela.cdsItemAmostra->edit();
+    qtItem->setAsFloat(qtItem->asFloat() + 0.75);
+    EXPECT_EQ(tela.lblTotalItens->Caption(),
+              QStringLiteral("Itens %1 de %2 — sobram 0,250").arg(q(soma + 0.75), q(soma + 0.5)));
+    tela.cdsItemAmostra->cancel();
+    tela.cdsAmostraProc->cancel();
+    EXPECT_TRUE(tela.lblTotalItens->Caption().isEmpty());
 }
 
 TEST_F(TelaTest, CalculatedFieldsCaptionTheSampleAndItsProduct) {

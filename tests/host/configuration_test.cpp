@@ -1,13 +1,19 @@
 // The host's configuration: command line over environment over INI file over the database's
-// settings table over defaults; the processing date from FILIAL; separators from the locale.
+// settings table over defaults; the processing date from FILIAL; Brazilian number and date
+// formats whatever the machine's locale.
+#include "ClientDataSet.h"
 #include "Configuration.h"
+#include "DBControls.h"
+#include "DataSource.h"
 #include "EditMask.h"
+#include "Form.h"
 #include "FormatFloat.h"
 #include "Picture.h"
 #include "Quorvan.h"
 
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -59,8 +65,8 @@ TEST_F(ConfigurationTest, EachValueComesFromTheStrongestSourceThatHasIt) {
     EXPECT_EQ(dataset::formatFloat("#,##0.000", 1234.5), "1,234.500");
 }
 
-TEST_F(ConfigurationTest, DefaultsFollowThePortugueseLocale) {
-    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+TEST_F(ConfigurationTest, DefaultsAreBrazilianWhateverTheLocale) {
+    QLocale::setDefault(QLocale::c()); // a fresh machine runs in C.UTF-8
     Configuration::Load({"suite"}, env({}));
     EXPECT_EQ(Configuration::DecimalSeparator(), ',');
     EXPECT_EQ(Configuration::ThousandSeparator(), '.');
@@ -68,6 +74,62 @@ TEST_F(ConfigurationTest, DefaultsFollowThePortugueseLocale) {
     EXPECT_EQ(Quorvan::DBPict(Quorvan::tpProduto), "9.99.999;0;_");
     EXPECT_EQ(Quorvan::DBPictObj(Quorvan::tpProduto)->GetTtNiveis(), 3);
     EXPECT_EQ(Quorvan::FiliProc(), "0001");
+    EXPECT_EQ(dataset::FormatSettings::dateFormat(), "dd/MM/yyyy");
+}
+
+// What a clerk meets on a machine in the C locale: a quantity edit of a form shows and takes
+// Brazilian numbers, a date shows day first; a configuration key chooses other formats.
+TEST_F(ConfigurationTest, AQuantityEditShowsAndTakesBrazilianNumbersUnderTheCLocale) {
+    QLocale::setDefault(QLocale::c());
+    dataset::FormatSettings::setDecimalSeparator(QLatin1Char('.')); // as the C locale left them
+    dataset::FormatSettings::setThousandSeparator(QLatin1Char(','));
+    Configuration::Load({"suite"}, env({}));
+
+    TForm form;
+    auto* cds = new dataset::ClientDataSet(&form);
+    dataset::Field* qt = cds->addField("QTPRODPROC", dataset::FieldType::Float);
+    qt->setDisplayFormat("###0.000");
+    dataset::Field* dt = cds->addField("DTPROCESSAMENTO", dataset::FieldType::Date);
+    cds->createDataSet();
+    cds->append();
+    qt->setAsFloat(761.075);
+    dt->setAsDate(QDate(2026, 12, 7));
+    cds->post();
+    auto* dts = new dataset::DataSource(cds, &form);
+    auto* dbeQuant = new TDBEdit(&form);
+    dbeQuant->SetBounds(10, 10, 100, 21);
+    dbeQuant->SetDataSource(dts);
+    dbeQuant->SetDataField("QTPRODPROC");
+    auto* dbeData = new TDBEdit(&form);
+    dbeData->SetBounds(10, 40, 100, 21);
+    dbeData->SetDataSource(dts);
+    dbeData->SetDataField("DTPROCESSAMENTO");
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+
+    EXPECT_EQ(dbeQuant->text(), "761,075");
+    EXPECT_EQ(dbeData->text(), "07/12/2026");
+    dbeQuant->SetFocus();
+    dbeQuant->selectAll();
+    QTest::keyClicks(dbeQuant, "100,5");
+    dbeData->SetFocus(); // a refused number would raise here and keep the focus
+    EXPECT_EQ(form.ActiveControl(), dbeData);
+    EXPECT_DOUBLE_EQ(qt->asFloat(), 100.5);
+    EXPECT_EQ(dbeQuant->text(), "100,500");
+    EXPECT_EQ(dataset::formatFloat("#,##0.000", 1104.5), "1.104,500");
+    cds->post();
+
+    // An administrator's choice: points for decimals, ISO dates.
+    writeIni("decimal_separator=.\nthousand_separator=,\ndate_format=yyyy-MM-dd\n");
+    Configuration::Load({"suite"}, env({}));
+    EXPECT_EQ(qt->displayText(), "100.500");
+    EXPECT_EQ(dt->displayText(), "2026-12-07");
+    EXPECT_EQ(dataset::formatFloat("#,##0.000", 1104.5), "1,104.500");
+    cds->edit();
+    dt->setEditText("2026-12-24");
+    EXPECT_EQ(dt->asDate(), QDate(2026, 12, 24));
+    cds->cancel();
 }
 
 // Tree codes are stored without the picture's dots: the mask DBPict gives shows them and keeps

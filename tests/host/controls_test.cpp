@@ -5,9 +5,12 @@
 #include "Form.h"
 #include "Menus.h"
 #include "StdControls.h"
+#include "TextosQt.h"
 
 #include "ClientDataSet.h"
 
+#include <QMdiSubWindow>
+#include <QMenu>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -190,6 +193,29 @@ TEST(EditText, ALongTextShowsItsStartWithoutTheFocus) {
     other->SetFocus();
     edt->SetText(QStringLiteral("Armazéns Gerais Santa Helena EPP"));
     EXPECT_EQ(edt->cursorPosition(), 0);
+}
+
+// Qt's own menus that a clerk opens (an edit's right click, a child window's system menu) speak
+// Portuguese, as the suite installs it.
+TEST(TextosQt, TheEditsAndTheChildWindowsMenusInPortuguese) {
+    InstalaTextosQt();
+    QStringList textos;
+    QLineEdit edit;
+    edit.setText(QStringLiteral("Milho"));
+    edit.selectAll();
+    std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+    for (QAction* a : menu->actions())
+        if (!a->isSeparator())
+            textos << a->text().section(QLatin1Char('\t'), 0, 0);
+    QMdiSubWindow janela;
+    for (QAction* a : janela.systemMenu()->actions())
+        if (!a->isSeparator())
+            textos << a->text().section(QLatin1Char('\t'), 0, 0);
+    for (const char* esperado :
+         {"&Desfazer", "&Refazer", "Recor&tar", "&Copiar", "C&olar", "Excluir", "Selecionar tudo",
+          "&Restaurar", "&Mover", "Mi&nimizar", "Ma&ximizar", "&Fechar"})
+        EXPECT_TRUE(textos.contains(QString::fromUtf8(esperado)))
+            << esperado << " in " << textos.join(", ").toStdString();
 }
 
 } // namespace

@@ -251,6 +251,9 @@ TEST_F(DBGridTest, PickListCellTakesTypedTextAndTabMovesOn) {
     cds->fieldByName("IDPRODPRINC")->onSetText = [](dataset::Field& f, const QString& text) {
         f.setAsString(text == "Sim" ? "S" : "N");
     };
+    cds->fieldByName("IDPRODPRINC")->onGetText = [](dataset::Field& f, QString& text, bool) {
+        text = f.asString() == "S" ? "Sim" : "Não";
+    };
     grid->SetSelectedIndex(3);
     type("Sim");
     ASSERT_TRUE(grid->EditorMode());
@@ -383,6 +386,75 @@ TEST_F(DBGridTest, FieldFormatsShowAtOnceAndOnlyColumnChangesLayTheGridOut) {
     ASSERT_EQ(all->model()->columnCount(), 4);
     EXPECT_EQ(all->model()->index(1, 1).data().toString(), "Oleo");
     EXPECT_EQ(all->currentIndex().row(), 1);
+}
+
+} // namespace
+
+namespace {
+
+// A text the field refuses stays in its open editor: neither Tab nor Down leaves the cell, and
+// the refusal is shown once.
+TEST_F(DBGridTest, TextTheFieldRefusesKeepsTheEditorOnItsCell) {
+    grid->SetSelectedIndex(2);
+    type("abc");
+    for (Qt::Key key : {Qt::Key_Tab, Qt::Key_Down}) {
+        dialogs.Clear();
+        QTest::keyClick(focused(), key);
+        EXPECT_EQ(dialogs.Messages().size(), 1) << key;
+        EXPECT_EQ(dialogs.LastMessage(), "'abc' não é um valor numérico válido.") << key;
+        EXPECT_TRUE(grid->EditorMode()) << key;
+        EXPECT_EQ(grid->EditorText(), "abc") << key;
+        EXPECT_EQ(grid->SelectedIndex(), 2) << key;
+        EXPECT_EQ(cds->recNo(), 1) << key;
+    }
+    qobject_cast<QLineEdit*>(focused())->setText("2,5");
+    QTest::keyClick(focused(), Qt::Key_Tab);
+    EXPECT_EQ(grid->SelectedIndex(), 3);
+    EXPECT_DOUBLE_EQ(cds->fieldByName("QTPRODGERADO")->asFloat(), 2.5);
+}
+
+// The ellipsis button of an open editor follows its column's style at once; the painting
+// handler learns which row it paints while the cursor stays; an open editor's text is the
+// text of its own row only.
+TEST_F(DBGridTest, EllipsisFollowsTheColumnDrawingRowAndTheEditorsOwnRow) {
+    grid->SetSelectedIndex(0);
+    grid->SetEditorMode(true);
+    auto* button = focused()->findChild<QToolButton*>("EditButton");
+    ASSERT_NE(button, nullptr);
+    EXPECT_FALSE(button->isVisible());
+    grid->Columns(0)->SetButtonStyle(TColumnButtonStyle::cbsEllipsis);
+    EXPECT_TRUE(button->isVisible());
+    grid->Columns(0)->SetButtonStyle(TColumnButtonStyle::cbsNone);
+    EXPECT_FALSE(button->isVisible());
+    grid->SetEditorMode(false);
+
+    QList<int> rows;
+    grid->OnDrawColumnCell = [&](QObject*, const QRect&, int dataCol, TColumn*, TGridDrawState) {
+        if (dataCol == 2)
+            rows << grid->DrawingRow();
+    };
+    grid->grab();
+    EXPECT_EQ(rows, QList<int>({0, 1}));
+    EXPECT_EQ(cds->recNo(), 1);
+
+    grid->SetSelectedIndex(2);
+    type("7");
+    cds->disableControls();
+    cds->post();
+    cds->next();
+    EXPECT_EQ(Consiste::GridText(grid, "QTPRODGERADO", false), "5,5");
+    cds->first();
+    EXPECT_EQ(Consiste::GridText(grid, "QTPRODGERADO", false), "7");
+    cds->enableControls();
+}
+
+// A cell takes no more characters than its field holds, as the data-aware edits.
+TEST_F(DBGridTest, ACellTakesNoMoreThanItsFieldHolds) {
+    grid->SetSelectedIndex(0);
+    type(QString(25, QLatin1Char('7')));
+    ASSERT_TRUE(grid->EditorMode());
+    EXPECT_EQ(Consiste::GridText(grid, "CDARVPROD", false), QString(20, QLatin1Char('7')));
+    QTest::keyClick(focused(), Qt::Key_Escape);
 }
 
 } // namespace

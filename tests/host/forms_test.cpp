@@ -4,12 +4,14 @@
 #include "Dialogs.h"
 #include "Exceptions.h"
 #include "Form.h"
+#include "Frmrotgeral.h"
 #include "Screen.h"
 #include "StdControls.h"
 
 #include <QAbstractButton>
 #include <QMainWindow>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTest>
@@ -169,6 +171,29 @@ TEST_F(MdiTest, WindowStateAndBorderIcons) {
     delete f->SubWindow();
 }
 
+// A screen has a fixed size: maximised or tiled, its content stays at the top left.
+TEST_F(MdiTest, AMaximisedOrTiledFormKeepsItsContentAtTheTopLeft) {
+    LifeForm* f = child("A");
+    f->SetBorderStyle(TBorderStyle::bsSingle);
+    f->SetClientSize(300, 200);
+    f->Show();
+    QMdiSubWindow* sub = f->SubWindow();
+    ASSERT_NE(sub, nullptr);
+    EXPECT_EQ(f->pos(), sub->contentsRect().topLeft());
+    sub->showMaximized();
+    QApplication::processEvents();
+    ASSERT_GT(sub->width(), 600);
+    EXPECT_EQ(f->pos(), sub->contentsRect().topLeft());
+    sub->showNormal();
+    LifeForm* g = child("B");
+    g->Show();
+    area->tileSubWindows();
+    QApplication::processEvents();
+    EXPECT_EQ(f->pos(), sub->contentsRect().topLeft());
+    delete g->SubWindow();
+    delete sub;
+}
+
 TEST_F(MdiTest, DestroyFormsFreesEveryFormStillAlive) {
     QPointer<LifeForm> f = child("D");
     f->Show();
@@ -270,6 +295,54 @@ TEST(DesktopDialogs, AModalWindowAtStartUpGivesTheKeyboardToTheMainWindow) {
         return QApplication::activeWindow() == &window && QApplication::focusWidget() == edt;
     }));
     TApplication::Instance().SetMainWindow(nullptr, nullptr);
+}
+
+} // namespace
+
+namespace {
+
+// The filter dialog of a screen, opened again and again: it comes up in the same place each
+// time, Esc closes it as its close button does, and F1 or its help button on a context without
+// a page says so.
+TEST(DesktopDialogs, AParameterDialogOpensInTheSamePlaceAndEscClosesIt) {
+    TForm screen;
+    screen.resize(640, 480);
+    screen.show();
+    screen.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&screen));
+
+    TfrmRotiGeral dialog;
+    auto* edt = new TMaskEdit(dialog.grbDadosRel);
+    edt->SetEditMask(QStringLiteral("9999999999;0; "));
+    edt->SetBounds(10, 20, 90, 21);
+    QList<QRect> places;
+    for (int opening = 0; opening < 3; ++opening) {
+        QTimer::singleShot(0, [&] {
+            QApplication::processEvents();
+            places << dialog.geometry();
+            edt->SetFocus();
+            QTest::keyClick(edt, Qt::Key_Escape);
+            if (dialog.Modal()) // Esc did not close it: let the test go on
+                dialog.SetModalResult(mrOk);
+        });
+        EXPECT_EQ(dialog.ShowModal(), mrCancel) << "Esc closes it, as its close button";
+        EXPECT_FALSE(dialog.isVisible());
+    }
+    ASSERT_EQ(places.size(), 3);
+    EXPECT_EQ(places[1], places[0]);
+    EXPECT_EQ(places[2], places[0]);
+    EXPECT_EQ(places[0].center(), screen.geometry().center());
+
+    DialogScript script;
+    dialog.SetHelpFile(QStringLiteral("Dfehelp.hlp"));
+    dialog.SetHelpContext(99999999);
+    dialog.sbtAjuda->Click();
+    EXPECT_EQ(script.LastMessage(), QStringLiteral("Não há página de ajuda para esta janela "
+                                                   "(arquivo Dfehelp.hlp, contexto 99999999)."));
+    script.Clear();
+    QTest::keyClick(&screen, Qt::Key_F1);
+    EXPECT_EQ(script.LastMessage(),
+              QStringLiteral("Não há página de ajuda para esta janela (arquivo -, contexto 0)."));
 }
 
 } // namespace

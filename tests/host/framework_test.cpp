@@ -18,6 +18,7 @@
 
 #include "ClientDataSet.h"
 
+#include <QLineEdit>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -86,7 +87,9 @@ TEST_F(LookupTest, PickPositionsTheDataSetThenRunsTheAfterHandler) {
     dialogs.OnModal([&](TForm& f) {
         auto& window = dynamic_cast<TfrmSearchWindow&>(f);
         titles = window.Titles();
-        EXPECT_FALSE(window.Search("óleo")); // not a code
+        window.SetSearchColumn(0); // the code column, chosen by a click on its title
+        EXPECT_FALSE(window.Search("óleo"));
+        EXPECT_EQ(window.SelectedRow(), -1) << "nothing for Enter to pick";
         window.SetSearchColumn(1);
         EXPECT_TRUE(window.Search("óleo"));
         window.Pick();
@@ -96,6 +99,51 @@ TEST_F(LookupTest, PickPositionsTheDataSetThenRunsTheAfterHandler) {
     EXPECT_EQ(picked, QStringList({"P102001"}));
     EXPECT_EQ(cds->recNo(), 5);
     EXPECT_EQ(dialogs.ModalCaptions(), QStringList({"Produto"}));
+}
+
+// The clerk types into the supplier search and presses Enter: letters find a name (the start
+// of it or a part of it), digits a tax id whatever its punctuation, an alphanumeric CNPJ too;
+// text that matches nothing picks nothing.
+TEST(SupplierSearch, TypedLettersFindANameAndDigitsATaxId) {
+    TForm form;
+    DialogScript dialogs;
+    auto* cds = new dataset::ClientDataSet(&form);
+    cds->addField("CDFORNECED", FieldType::String, 21)->setVisible(false);
+    cds->addField("NRINSJURFORN", FieldType::String, 20)->setDisplayLabel("Inscrição");
+    cds->addField("NMRAZSOCFORN", FieldType::String, 40)->setDisplayLabel("Razão Social");
+    cds->createDataSet();
+    const char* rows[][3] = {{"1", "11222333000181", "Agropecuária Vale Verde"},
+                             {"2", "12ABC345000163", "Armazéns Gerais Norte"},
+                             {"3", "45678912000110", "Cooperativa Agrícola Sul"}};
+    for (auto& r : rows) {
+        cds->append();
+        for (int i = 0; i < 3; ++i)
+            cds->field(i)->setAsString(r[i]);
+        cds->post();
+    }
+    cds->fieldByName("NRINSJURFORN")->onGetText = [](dataset::Field& f, QString& text, bool) {
+        const QString n = f.value().toString();
+        text =
+            n.left(2) + '.' + n.mid(2, 3) + '.' + n.mid(5, 3) + '/' + n.mid(8, 4) + '-' + n.mid(12);
+    };
+    cds->first();
+    const auto pick = [&](const QString& typed) {
+        dialogs.OnModal([typed](TForm& f) {
+            auto* edit = f.findChild<QLineEdit*>("edtPesquisa");
+            ASSERT_NE(edit, nullptr);
+            QTest::keyClicks(edit, typed);
+            QTest::keyClick(edit, Qt::Key_Return);
+        });
+        cds->first();
+        return RunSearchWindow(cds, "Fornecedor") ? cds->fieldByName("CDFORNECED")->asString()
+                                                  : QStringLiteral("nenhum");
+    };
+    EXPECT_EQ(pick("coop"), "3");
+    EXPECT_EQ(pick("Sul"), "3") << "a part of the name";
+    EXPECT_EQ(pick("4567"), "3");
+    EXPECT_EQ(pick("11.222"), "1");
+    EXPECT_EQ(pick("12abc"), "2") << "alphanumeric CNPJ";
+    EXPECT_EQ(pick("Xingu"), "nenhum") << "not the first row";
 }
 
 TEST_F(LookupTest, CancelledSearchRunsNoAfterHandlerAndLeavesTheDataSet) {

@@ -151,4 +151,42 @@ TEST(MaskedDBEdit, AClickInTheBlanksOfAnEmptyFieldTypesFromTheStart) {
     EXPECT_EQ(cds->fieldByName("CDARVPROD")->asString(), "101001");
 }
 
+// A mask limits the text by itself; once it is cleared (a tax id of unknown type shows without
+// one) the edit takes no more than its own maximum length, or than its field holds.
+TEST(MaskedEditLength, AClearedMaskKeepsTheDeclaredOrTheFieldsLength) {
+    TForm form;
+    DialogScript dialogs;
+    auto* medFornecedor = new TMaskEdit(&form);
+    medFornecedor->SetBounds(10, 10, 150, 21);
+    medFornecedor->SetMaxLength(20);
+    medFornecedor->SetEditMask(QStringLiteral(">aaaaaaaaaaaaaaaaaaaa;0; "));
+    medFornecedor->SetEditMask(QStringLiteral("999.999.999-99;0;_"));
+    medFornecedor->SetEditMask(QString());
+
+    auto* cds = new dataset::ClientDataSet(&form);
+    dataset::Field* insc = cds->addField("NRINSJURNF", FieldType::String, 14);
+    insc->setEditMask("999.999.999-99;0;_");
+    cds->createDataSet();
+    cds->append();
+    auto* dts = new dataset::DataSource(cds, &form);
+    auto* dbeInsc = new TDBEdit(&form);
+    dbeInsc->SetBounds(10, 40, 150, 21);
+    dbeInsc->SetDataSource(dts);
+    dbeInsc->SetDataField("NRINSJURNF");
+    form.resize(200, 100);
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+
+    medFornecedor->setFocus();
+    QTest::keyClicks(medFornecedor, QString(25, QLatin1Char('7')));
+    EXPECT_EQ(medFornecedor->Text(), QString(20, QLatin1Char('7')));
+
+    dbeInsc->SetFocus();
+    insc->setEditMask(QString());
+    dbeInsc->selectAll();
+    QTest::keyClicks(dbeInsc, QStringLiteral("12ABC345XYZ0001234"));
+    EXPECT_EQ(dbeInsc->text(), QStringLiteral("12ABC345XYZ000"));
+}
+
 } // namespace

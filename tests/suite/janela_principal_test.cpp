@@ -1,0 +1,56 @@
+// The suite's main window as a clerk sees it: its title names the suite once, the status bar
+// keeps the branch, server and database while the menus show their tips, and a child window
+// larger than the main window can be scrolled to.
+#include "MainWindow.h"
+
+#include <Application.h>
+#include <Form.h>
+#include <PackageLoader.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(JanelaPrincipal, TitleStatusBarAndScrollBars) {
+    QApplication::setApplicationDisplayName(QStringLiteral("Suíte ERP"));
+    host::PackageLoader pacote(host::PackageLoader::PathFor(QStringLiteral("Pkg_inexistente")));
+    suite::MainWindow janela(pacote);
+    // The window system adds the application's name to the title.
+    EXPECT_EQ(janela.windowTitle(), QStringLiteral("Estoque"));
+    EXPECT_FALSE(janela.windowTitle().contains(QApplication::applicationDisplayName()));
+
+    const QString situacao =
+        QStringLiteral("Filial 0001  ·  Servidor 127.0.0.1:8080  ·  Banco sqlite:/tmp/est.sqlite");
+    janela.SetStatus(situacao);
+    janela.resize(400, 300);
+    janela.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&janela));
+    auto* rotulo = janela.statusBar()->findChild<QLabel*>(QStringLiteral("lblStatus"));
+    ASSERT_NE(rotulo, nullptr);
+    janela.statusBar()->showMessage(QStringLiteral("Sai da suíte")); // a menu entry's tip
+    EXPECT_TRUE(rotulo->isVisible());
+    EXPECT_EQ(rotulo->text(), situacao);
+    janela.statusBar()->clearMessage();
+
+    // A screen of 555 x 404 in a main window of 400 x 300.
+    auto* tela = new host::TForm;
+    tela->SetFormStyle(host::TFormStyle::fsMDIChild);
+    tela->SetBorderStyle(host::TBorderStyle::bsSingle);
+    tela->SetClientSize(555, 404);
+    host::Application->Adopt(tela);
+    tela->Show();
+    QApplication::processEvents();
+    EXPECT_TRUE(janela.Area()->horizontalScrollBar()->isVisible());
+    EXPECT_TRUE(janela.Area()->verticalScrollBar()->isVisible());
+    delete tela->SubWindow();
+    host::TApplication::Instance().SetMainWindow(nullptr, nullptr);
+}
+
+} // namespace
