@@ -76,14 +76,19 @@ protected:
     // The screen goes with its test, whatever stopped it, so the next one opens its own.
     void TearDown() override {
         if (host::TForm* tela = formulario("frmAmostraProc")) {
-            auto* amostra = componente<dataset::ClientDataSet>(tela, "cdsAmostraProc");
-            if (amostra->state() != dataset::DataSetState::Browse)
-                amostra->cancel();
+            for (const char* nome : {"cdsItemAmostra", "cdsAmostraProc"}) {
+                auto* ds = componente<dataset::ClientDataSet>(tela, nome);
+                if (ds->state() != dataset::DataSetState::Browse)
+                    ds->cancel();
+            }
             tela->Close();
         }
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         dtmDBGeral::Close();
     }
+
+    // Answers every message box and modal form, also those of the closing.
+    host::DialogScript script;
 };
 
 TEST_P(CabecalhoE2E, HeaderFilledFromLookupsAndTypingAgainstTheRealServer) {
@@ -111,7 +116,6 @@ TEST_P(CabecalhoE2E, HeaderFilledFromLookupsAndTypingAgainstTheRealServer) {
     ASSERT_TRUE(pacote.load()) << pacote.errorString().toStdString();
     auto iniProc = reinterpret_cast<void (*)()>(pacote.resolve("IniProc"));
     ASSERT_NE(iniProc, nullptr);
-    host::DialogScript script;
     script.OnModal([](host::TForm& filtro) {
         componente<host::TButtonFlat>(&filtro, "sbtConfirma")->Click();
     });
