@@ -429,6 +429,39 @@ void ClientDataSet::cancelUpdates() {
     fire(afterScroll);
 }
 
+void ClientDataSet::revertRecord() {
+    checkActive();
+    cancel();
+    if (cur_ < 0)
+        return;
+    Record& record = rows_[static_cast<size_t>(cur_)];
+    const auto it = logIndex_.find(record.id);
+    if (it == logIndex_.end())
+        return;
+    LogEntry& entry = log_[it->second];
+    entry.dead = true;
+    logIndex_.erase(it);
+    if (entry.kind == ChangeKind::Modify) {
+        record.values = entry.oldRow;
+        record.calcDone = false;
+        calculateCurrent();
+        notify(Data);
+        return;
+    }
+    fire(beforeScroll);
+    rows_.erase(rows_.begin() + cur_);
+    if (rows_.empty()) {
+        cur_ = -1;
+        bof_ = eof_ = true;
+    } else {
+        cur_ = std::min(cur_, static_cast<int>(rows_.size()) - 1);
+        bof_ = eof_ = false;
+    }
+    calculateCurrent();
+    notify(Data);
+    fire(afterScroll);
+}
+
 void ClientDataSet::mergeChangeLog() {
     clearChangeLog();
 }

@@ -69,7 +69,11 @@ public:
     DataPacket data() const; // posted rows, data fields only
     ChangePacket delta() const;
     int changeCount() const;
-    void cancelUpdates();  // back to the data as loaded; settles on the first record
+    void cancelUpdates(); // back to the data as loaded; settles on the first record
+    // Undoes the logged change of the current record: a new record disappears (the cursor
+    // moves on, after-scroll runs), a modified one gets back its values as loaded. A pending
+    // edit is cancelled first. Nothing happens to a record without a logged change.
+    void revertRecord();
     void mergeChangeLog(); // the current data becomes the loaded data
     void emptyDataSet();   // no rows, no change log, same fields
 

@@ -1,9 +1,346 @@
 // The record commands New, Edit, Confirm, Cancel, Delete and Search, the sample's checks
 // before a post, and the round trip of a confirmation to the application server.
+//
+// The change logs of cdsAmostraProc and cdsItemAmostra hold what is still to be sent: what
+// the server has stored leaves them at once (an accepted confirmation or deletion), and what
+// the user cancels leaves them too, so a later confirmation never carries it.
 #include "Cli_est25000.h"
+
+#include "Cli_est25200.h"
+
+#include <ClientDataSet.h>
+#include <Consiste.h>
+#include <DataPacket.h>
+#include <DataSource.h>
+#include <Dialogs.h>
+#include <MensErro.h>
+#include <Netconnection.h>
+#include <Procurar.h>
+#include <Quorvan.h>
+#include <Qvn_msg.h>
+#include <Showavi.h>
+
+#include <QJsonArray>
 
 namespace Cli_est25000 {
 
-void TfrmAmostraProc::ligaComandos() {}
+namespace {
+
+using dataset::DataSetState;
+
+bool editando(DataSetState estado) {
+    return estado == DataSetState::Edit || estado == DataSetState::Insert;
+}
+
+bool editando(const dataset::ClientDataSet& ds) {
+    return editando(ds.state());
+}
+
+// A dataset's change log as the server takes it; null when nothing is pending.
+QJsonValue pacote(const dataset::ClientDataSet& ds) {
+    return ds.changeCount() == 0 ? QJsonValue() : dataset::changePacketToJson(ds.delta());
+}
+
+const QString kDescarta = QStringLiteral("A amostra tem alterações ainda não confirmadas, que "
+                                         "serão perdidas. Descartar as alterações?");
+
+} // namespace
+
+void TfrmAmostraProc::ligaComandos() {
+    cdsAmostraProc->beforePost = [this](dataset::ClientDataSet& ds) {
+        cdsAmostraProcBeforePost(ds);
+    };
+    cdsAmostraProc->afterEdit = [this](dataset::ClientDataSet& ds) { cdsAmostraProcAfterEdit(ds); };
+}
+
+void TfrmAmostraProc::sbtIncluirClick(QObject* Sender) {
+    tshFormulario->SetEnabled(true);
+    mnuFormulario->SetEnabled(true);
+    host::TfrmPadrao::sbtIncluirClick(Sender);
+    pgcPadrao->setEnabled(true);
+    ShowPage(tshFormulario);
+    dbeDescAmostra->SetFocus();
+}
+
+void TfrmAmostraProc::sbtAlterarClick(QObject* Sender) {
+    // Items that could not be loaded (server unreachable at the move) are loaded before the
+    // sample can be edited, so no item typed now is confirmed beside unseen ones.
+    if (itensFalharam_)
+        carregaItens();
+    host::TfrmPadrao::sbtAlterarClick(Sender);
+    ShowPage(tshFormulario);
+    dbeDescAmostra->SetFocus();
+}
+
+void TfrmAmostraProc::sbtProcurarClick(QObject* Sender) {
+    if (ActiveControl() == dbgItensAmostra)
+        Procurar::Procura(cdsItemAmostra);
+    else
+        host::TfrmPadrao::sbtProcurarClick(Sender);
+}
+
+void TfrmAmostraProc::cdsAmostraProcBeforePost(dataset::ClientDataSet&) {
+    Vd_DescAmostra();
+    // Supplier, series and invoice are optional together: one given, all three are required.
+    if (!Consiste::EmptyString(dbeNrInscForn->Text()) ||
+        !Consiste::EmptyString(dbeCdSerie->Text()) ||
+        !Consiste::EmptyString(dbeNrNotaFisc->Text())) {
+        Vd_Fornecedor(true);
+        Vd_SerieNF(true);
+        Vd_NotaFiscal(true);
+    }
+    Vd_ProdAmostra(true);
+    Vd_QuantAmostra(true);
+    if (!boDelete)
+        Vd_SomaItens();
+}
+
+void TfrmAmostraProc::cdsAmostraProcAfterEdit(dataset::ClientDataSet& DataSet) {
+    if (DataSet.state() == DataSetState::Browse)
+        DataSet.edit();
+}
+
+void TfrmAmostraProc::esvaziaErros() {
+    if (cdsErros_->active())
+        cdsErros_->emptyDataSet();
+    sbtVisualizaErros->SetEnabled(false); // no row left to show
+}
+
+QJsonArray TfrmAmostraProc::enviaAoServidor(const QString& chaveProgresso) {
+    const QJsonValue amostra = pacote(*cdsAmostraProc);
+    pacoteItens_ = pacote(*cdsItemAmostra);
+    Showavi::ActiveShowAvi(frmAmostraProc, Showavi::aviCopiaArquivo,
+                           msgPadrao->Msg(chaveProgresso));
+    try {
+        const QJsonArray resposta =
+            netAmostraProc->Call(QStringLiteral("ConfirmaAmostra"), {pacoteItens_, amostra})
+                .toArray();
+        cdsErros_->setDataJson(resposta.at(0));
+        Showavi::DeactiveShowAvi();
+        pacoteItens_ = QJsonValue();
+        return resposta;
+    } catch (...) {
+        Showavi::DeactiveShowAvi();
+        pacoteItens_ = QJsonValue();
+        throw;
+    }
+}
+
+// The branch of the sample being typed (a sample in browse state keeps the one it was posted
+// with). From an invoice: the branch of that invoice's entry in the invoice list; a stock
+// sample: the current branch when it is new. The list's row of another invoice, or the
+// branch of the user editing a stored sample, would move the sample to another branch's
+// stock or invoice entry; the sample then keeps its own.
+void TfrmAmostraProc::defineFilial() {
+    dataset::Field* filial = cdsAmostraProc->fieldByName(QStringLiteral("CDFILIAL"));
+    const QString lancamento =
+        cdsAmostraProc->fieldByName(QStringLiteral("NRLANCTONF"))->asString().trimmed();
+    if (!lancamento.isEmpty()) {
+        if (!cdsNotaFiscal->isEmpty() &&
+            cdsNotaFiscal->fieldByName(QStringLiteral("NRLANCTONF"))->asString().trimmed() ==
+                lancamento)
+            filial->setAsString(cdsNotaFiscal->fieldByName(QStringLiteral("CDFILIAL"))->asString());
+    } else if (cdsAmostraProc->state() == DataSetState::Insert || filial->asString().isEmpty()) {
+        filial->setAsString(Quorvan::FiliProc());
+    }
+}
+
+void TfrmAmostraProc::reaplicaFiltro() {
+    Cli_est25200::frmFiltroAmostraProc->sbtConfirma->Click();
+}
+
+void TfrmAmostraProc::sbtConfirmarClick(QObject*) {
+    if (editando(*cdsAmostraProc))
+        defineFilial();
+
+    bool gravada = false; // the server stored it: nothing of it is pending any more
+    bool recarregando = false;
+    try {
+        if (editando(dtsPadrao->state()) && cdsItemAmostra->isEmpty()) {
+            dbgItensAmostra->SetFocus();
+            Consiste::MensErro(msgPadrao->Msg(QStringLiteral("Prod_inf")), true);
+        }
+        esvaziaErros();
+        if (editando(dtsPadrao->state()))
+            cdsAmostraProc->post();
+        if (!boDelete)
+            Vd_SomaItens();
+        if (editando(*cdsItemAmostra))
+            cdsItemAmostra->post();
+
+        const QJsonArray resposta = enviaAoServidor(QStringLiteral("Conf_Amostra"));
+        const QString nrAmostra = resposta.at(1).toVariant().toString();
+        if (RetornouErro()) {
+            // Refused: the sample stays in edit with everything typed; the error list says why.
+            cdsAmostraProc->edit();
+            sbtVisualizaErros->SetEnabled(true);
+            return;
+        }
+        gravada = true;
+        cdsAmostraProc->mergeChangeLog();
+        cdsItemAmostra->mergeChangeLog();
+        UpdateCommands();
+
+        esvaziaErros();
+        sbtVisualizaErros->SetEnabled(false);
+        mnuFolhaDados->SetEnabled(true);
+        mnuFormulario->SetEnabled(true);
+        tshFolhaDados->SetTabVisible(true);
+        tshFolhaDados->SetEnabled(true);
+        pgcPadraoChange(pgcPadrao);
+        // The base form sets its command buttons from the state of dtsPadrao itself.
+        boDelete = true;
+        recarregando = true;
+        cdsAmostraProc->disableControls();
+        reaplicaFiltro();
+        cdsAmostraProc->locate(QStringLiteral("NRAMOSTRA"), nrAmostra, true);
+        cdsAmostraProc->enableControls();
+        boDelete = false;
+    } catch (...) {
+        Showavi::DeactiveShowAvi();
+        // Back into editing to confirm again; not what the server has already stored.
+        if (!gravada && dtsPadrao->state() == DataSetState::Browse && !cdsAmostraProc->isEmpty())
+            cdsAmostraProc->edit();
+        if (recarregando) {
+            if (cdsAmostraProc->controlsDisabled())
+                cdsAmostraProc->enableControls();
+            boDelete = false;
+        }
+        throw;
+    }
+}
+
+void TfrmAmostraProc::sbtCancelarClick(QObject*) {
+    if (editando(*cdsItemAmostra)) {
+        cdsItemAmostra->cancel();
+        return;
+    }
+    if (msgPadrao->ShowMsg(QStringLiteral("Cancel"), host::TMsgDlgType::mtConfirmation,
+                           host::mbYesNo, 0) != host::mrYes)
+        return;
+    repaint();
+    descartaAmostra();
+    cdsAmostraProcAfterScroll(*cdsAmostraProc);
+    if (cdsAmostraProc->isEmpty())
+        DisableForInsert();
+    esvaziaErros();
+}
+
+// Drops the edit of the sample and what it had posted before (a confirmation the server
+// refused posts it), so the list shows the sample as stored and no later confirmation sends
+// the cancelled values. Other samples' pending changes stay.
+void TfrmAmostraProc::descartaAmostra() {
+    if (cdsAmostraProc->state() == DataSetState::Edit)
+        cdsAmostraProc->revertRecord();
+    else
+        cdsAmostraProc->cancel();
+}
+
+void TfrmAmostraProc::sbtExcluirClick(QObject*) {
+    struct Bracket {
+        Bracket() { boDelAmostra = true; }
+        ~Bracket() { boDelAmostra = false; }
+    } bracket;
+    const QString nrAmostra = cdsAmostraProc->fieldByName(QStringLiteral("NRAMOSTRA"))->asString();
+    if (host::MessageDlg(msgPadrao->Msg(QStringLiteral("Exc_Lanc")),
+                         host::TMsgDlgType::mtConfirmation, host::mbYesNo, 0) != host::mrYes)
+        return;
+
+    repaint();
+    boDelete = true;
+    try {
+        cdsAmostraProc->remove();
+    } catch (...) {
+        boDelete = false;
+        restauraAmostra(nrAmostra);
+        throw;
+    }
+    boDelete = false;
+    if (cdsAmostraProc->isEmpty())
+        DisableForInsert();
+    esvaziaErros();
+    if (editando(dtsPadrao->state()))
+        cdsAmostraProc->post();
+    if (editando(*cdsItemAmostra))
+        cdsItemAmostra->post();
+
+    try {
+        enviaAoServidor(QStringLiteral("Del_amostra"));
+    } catch (...) {
+        restauraAmostra(nrAmostra);
+        throw;
+    }
+    if (!cdsErros_->isEmpty() &&
+        cdsErros_->locate(QStringLiteral("CDERRO"), QStringLiteral("EST25000_4"), true)) {
+        reaplicaFiltro();
+        cdsAmostraProc->locate(QStringLiteral("NRAMOSTRA"), nrAmostra, true);
+        Consiste::MensErro(msgPadrao->Msg(QStringLiteral("Exc_Bloq")), true);
+    }
+    if (!RetornouErro()) {
+        cdsAmostraProc->mergeChangeLog(); // stored: the deletion is no longer pending
+        UpdateCommands();
+        if (cdsAmostraProc->isEmpty())
+            DisableForInsert();
+    }
+}
+
+// A deletion that was not stored: the sample comes back, current, so the list shows what is
+// stored and no later confirmation deletes it unasked. Its items may fail to load as well (the
+// server down); the failure reported is the deletion's.
+void TfrmAmostraProc::restauraAmostra(const QString& nrAmostra) {
+    try {
+        cdsAmostraProc->cancelUpdates();
+    } catch (...) {
+    }
+    try {
+        cdsAmostraProc->locate(QStringLiteral("NRAMOSTRA"), nrAmostra, true);
+    } catch (...) {
+    }
+    if (!cdsAmostraProc->isEmpty()) {
+        pgcPadrao->setEnabled(true);
+        atualizaPaginas();
+        UpdateCommands();
+    }
+}
+
+void TfrmAmostraProc::DisableForInsert() {
+    for (host::TButtonFlat* botao : {sbtAlterar, sbtExcluir, sbtProcurar, sbtVerificar})
+        botao->SetEnabled(false);
+    for (host::TMenuItem* item : {mnuAlterar, mnuExcluir, mnuProcurar, mnuVerificar})
+        item->SetEnabled(false);
+    tshFolhaDados->SetEnabled(true);
+    pgcPadrao->SetActivePage(tshFolhaDados);
+    pgcPadraoChange(pgcPadrao);
+    pgcPadrao->setEnabled(false);
+    mnuFormulario->SetEnabled(false);
+    mnuFolhaDados->SetEnabled(false);
+}
+
+bool TfrmAmostraProc::AlteracoesPendentes() {
+    try {
+        // Text still in an edit counts as typed.
+        if (editando(*cdsAmostraProc))
+            cdsAmostraProc->updateRecord();
+        if (editando(*cdsItemAmostra))
+            cdsItemAmostra->updateRecord();
+    } catch (...) {
+        return true; // text that is not a value yet was typed all the same
+    }
+    return (editando(*cdsAmostraProc) && cdsAmostraProc->modified()) ||
+           (editando(*cdsItemAmostra) && cdsItemAmostra->modified()) ||
+           cdsAmostraProc->changeCount() > 0 || cdsItemAmostra->changeCount() > 0;
+}
+
+bool TfrmAmostraProc::DescartaAlteracoes() {
+    if (!AlteracoesPendentes())
+        return true;
+    if (host::MessageDlg(kDescarta, host::TMsgDlgType::mtConfirmation, host::mbYesNo, 0) !=
+        host::mrYes)
+        return false;
+    cdsItemAmostra->cancel();
+    cdsAmostraProc->cancelUpdates(); // settles on the first sample and reloads its items
+    esvaziaErros();
+    return true;
+}
 
 } // namespace Cli_est25000

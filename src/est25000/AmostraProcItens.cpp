@@ -347,6 +347,8 @@ void TfrmAmostraProc::dbgItensAmostraDrawColumnCell(QObject*, const QRect& Rect,
 
 // Reloads the list with the last criteria and the items of the sample then current.
 void TfrmAmostraProc::sbtVerificarClick(QObject*) {
+    if (!DescartaAlteracoes())
+        return;
     Cli_est25200::frmFiltroAmostraProc->sbtConfirma->Click();
     cdsItemAmostra->setDataJson(
         netAmostraProc->Call(QStringLiteral("GetItemAmostra"), argumentosItens()));

@@ -4,9 +4,17 @@
 
 #include <ClientDataSet.h>
 #include <Consiste.h>
+#include <DBGrid.h>
 #include <DataSource.h>
 #include <FormatFloat.h>
 #include <StdControls.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPointer>
+
+#include <memory>
+#include <optional>
 
 namespace Cli_est25000 {
 
@@ -14,6 +22,18 @@ namespace {
 
 QString quantidade(double valor) {
     return dataset::formatFloat(QStringLiteral("#,##0.000"), valor);
+}
+
+// The quantity still being typed in the item grid's cell, when it reads as a number.
+std::optional<double> quantidadeDigitada(const host::TDBGrid* grade) {
+    const int coluna = grade->EditorColumn();
+    if (coluna < 0 || !grade->Columns(coluna) ||
+        grade->Columns(coluna)->FieldName() != QLatin1String("QTPRODGERADO"))
+        return std::nullopt;
+    const QString texto = grade->EditorText();
+    if (texto.trimmed().isEmpty())
+        return 0.0;
+    return dataset::parseFloat(texto);
 }
 
 } // namespace
@@ -33,6 +53,15 @@ void TfrmAmostraProc::ligaTotalItens() {
         connect(fonte, &dataset::DataSource::recordChanged, this,
                 [this](dataset::Field*) { mostraTotalItens(); });
     }
+    // And every key typed in a cell of the item grid, before the cell is written.
+    auto editor = std::make_shared<QPointer<QLineEdit>>();
+    connect(qApp, &QApplication::focusChanged, this, [this, editor](QWidget*, QWidget* agora) {
+        auto* celula = qobject_cast<QLineEdit*>(agora);
+        if (!celula || celula == *editor || !dbgItensAmostra->isAncestorOf(celula))
+            return;
+        *editor = celula;
+        connect(celula, &QLineEdit::textEdited, this, [this] { mostraTotalItens(); });
+    });
     mostraTotalItens();
 }
 
@@ -45,8 +74,11 @@ void TfrmAmostraProc::mostraTotalItens() {
     double soma = 0;
     if (cdsItemAmostra->active()) {
         const int coluna = cdsItemAmostra->fieldByName(QStringLiteral("QTPRODGERADO"))->index();
+        const int atual = cdsItemAmostra->currentRow();
+        const std::optional<double> digitada = quantidadeDigitada(dbgItensAmostra);
         for (int linha = 0; linha < cdsItemAmostra->rowCount(); ++linha)
-            soma += cdsItemAmostra->valueAt(linha, coluna).toDouble();
+            soma += linha == atual && digitada ? *digitada
+                                               : cdsItemAmostra->valueAt(linha, coluna).toDouble();
     }
     const double itens = Consiste::RoundDec(soma, 3);
     const double amostra =

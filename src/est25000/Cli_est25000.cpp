@@ -127,6 +127,10 @@ void TfrmAmostraProc::FormDeactivate(QObject* Sender) {
 void TfrmAmostraProc::FormClose(QObject* Sender, host::TCloseAction& Action) {
     try {
         Vd_SomaItens();
+        if (!DescartaAlteracoes()) {
+            Action = host::TCloseAction::caNone; // back to editing
+            return;
+        }
         if (Cli_est25200::frmFiltroAmostraProc) {
             delete Cli_est25200::frmFiltroAmostraProc;
             Cli_est25200::frmFiltroAmostraProc = nullptr;
@@ -160,8 +164,22 @@ void TfrmAmostraProc::pedeItens() {
 }
 
 void TfrmAmostraProc::carregaItens() {
-    cdsItemAmostra->setDataJsonText(
-        netAmostraProc->ReceiveText(QStringLiteral("GetItemAmostra"), argumentosItens()));
+    try {
+        cdsItemAmostra->setDataJsonText(
+            netAmostraProc->ReceiveText(QStringLiteral("GetItemAmostra"), argumentosItens()));
+        itensFalharam_ = false;
+    } catch (...) {
+        // The items of the sample left must not stay under the header of the one reached,
+        // nor be confirmed with it: the grid is left empty (Edit and the form page load the
+        // sample's own items again).
+        itensFalharam_ = true;
+        cdsItemAmostra->cancel();
+        if (cdsItemAmostra->active())
+            cdsItemAmostra->emptyDataSet();
+        else
+            cdsItemAmostra->createDataSet();
+        throw;
+    }
 }
 
 void TfrmAmostraProc::cdsAmostraProcAfterScroll(dataset::ClientDataSet&) {
@@ -210,6 +228,8 @@ void TfrmAmostraProc::dtsPadraoStateChange(QObject* Sender) {
 void TfrmAmostraProc::dbgPadraoEnter(QObject*) {}
 
 void TfrmAmostraProc::sbtFiltroClick(QObject*) {
+    if (!DescartaAlteracoes())
+        return;
     Cli_est25200::CriaFiltroAmostraProc();
     atualizaPaginas();
 }

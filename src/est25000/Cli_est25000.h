@@ -5,6 +5,7 @@
 #include <DBGrid.h>
 #include <Frmpadr.h>
 
+#include <QJsonValue>
 #include <QString>
 
 #include <memory>
@@ -125,6 +126,21 @@ public:
     void sbtVerificarClick(QObject* Sender) override;
 
     // --- Record commands and the server round trip (AmostraProcComandos.cpp)
+    void sbtIncluirClick(QObject* Sender) override;
+    void sbtAlterarClick(QObject* Sender) override;
+    void sbtConfirmarClick(QObject* Sender) override;
+    void sbtCancelarClick(QObject* Sender) override;
+    void sbtExcluirClick(QObject* Sender) override;
+    void sbtProcurarClick(QObject* Sender) override;
+    void cdsAmostraProcBeforePost(dataset::ClientDataSet& DataSet);
+    void cdsAmostraProcAfterEdit(dataset::ClientDataSet& DataSet);
+    // Leaves only New possible: no current sample to act on.
+    void DisableForInsert();
+    // Whether the sample or its items hold changes not yet confirmed (typed text included).
+    bool AlteracoesPendentes();
+    // True when nothing is pending or the user agreed to discard it (then discarded);
+    // false when the user chose to go back to editing.
+    bool DescartaAlteracoes();
 
     // --- Live total of the items while a sample is edited (AmostraProcTotalItens.cpp)
     // "Itens 9,500 de 10,000 — faltam 0,500" in the items group's title row, while the
@@ -216,8 +232,21 @@ private:
     void atualizaPaginas();
     void teclado(Quorvan::tagMSG& Msg);
     void moveParaOutroContainer(QWidget* inicio, bool avante);
+    void esvaziaErros();
+    void defineFilial();
+    void descartaAmostra();
+    void restauraAmostra(const QString& nrAmostra);
+    // Sends the pending changes with ConfirmaAmostra under the progress window and loads the
+    // error rows of the answer; answers [error rows, sample number].
+    QJsonArray enviaAoServidor(const QString& chaveProgresso);
+    // Re-runs the hidden filter dialog's confirm: the list reloaded with the same criteria.
+    void reaplicaFiltro();
 
     std::unique_ptr<dataset::ClientDataSet> cdsErros_;
+    // The items' change packet while a command sends it.
+    QJsonValue pacoteItens_;
+    // The last load of the items failed: the grid holds none of the current sample's.
+    bool itensFalharam_ = false;
 };
 
 } // namespace Cli_est25000

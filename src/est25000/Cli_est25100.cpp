@@ -41,12 +41,14 @@ TfrmVisualErros::TfrmVisualErros() {
     SetBorderStyle(host::TBorderStyle::bsDialog);
     SetBorderIcons(host::biSystemMenu);
     SetClientSize(466, 134);
+    SetPosition(host::TPosition::poMainFormCenter);
     Panel1 = new host::TPanel(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->SetAlign(host::TAlign::alClient);
     lsbErros = new host::TListBox(Panel1);
     lsbErros->setObjectName(QStringLiteral("lsbErros"));
     host::SetAlign(lsbErros, host::TAlign::alClient);
+    lsbErros->SetItemHeight(13);
     msgPadrao = new host::TMessages(this, QStringLiteral("msgPadrao"));
     msgPadrao->setObjectName(QStringLiteral("msgPadrao"));
     msgPadrao->Strings = est25000::mensagensVisualErros();

@@ -170,6 +170,10 @@ void TForm::Show() {
         subWindow_->raise();
         app.MdiArea()->setActiveSubWindow(subWindow_);
     } else {
+        QMainWindow* main = app.MainWindow();
+        // Centred by the client areas, as the modal dialogs are over their owner.
+        if (position_ == TPosition::poMainFormCenter && !isVisible() && main && main->isVisible())
+            setGeometry(QRect(main->geometry().center() - rect().center(), size()));
         show();
         raise();
         activateWindow();

@@ -45,6 +45,8 @@ public:
     void SetBorderIcons(TBorderIcons icons);
     TWindowState WindowState() const;
     void SetWindowState(TWindowState state);
+    TPosition Position() const { return position_; }
+    void SetPosition(TPosition position) { position_ = position; }
     void SetHelpFile(const QString& file) { helpFile_ = file; }
     QString HelpFile() const { return helpFile_; }
     void SetHelpContext(int context) { helpContext_ = context; }
@@ -106,6 +108,7 @@ private:
     TFormStyle formStyle_ = TFormStyle::fsNormal;
     TBorderStyle borderStyle_ = TBorderStyle::bsSizeable;
     TBorderIcons borderIcons_ = biSystemMenu | biMinimize | biMaximize;
+    TPosition position_ = TPosition::poDesigned;
     QString helpFile_;
     int helpContext_ = 0;
     QPointer<QMdiSubWindow> subWindow_;

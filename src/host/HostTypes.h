@@ -38,6 +38,8 @@ using TCloseEvent = std::function<void(QObject* Sender, TCloseAction& Action)>;
 enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
 enum class TFormStyle { fsNormal, fsMDIChild };
 enum class TBorderStyle { bsSizeable, bsSingle, bsDialog, bsNone };
+// Where a form that is not a child window appears when shown.
+enum class TPosition { poDesigned, poMainFormCenter };
 
 enum TBorderIcon { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
 using TBorderIcons = int;

@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTextDocument>
 
 namespace host {
@@ -279,6 +280,32 @@ void TEdit::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 // --- TListBox
+
+namespace {
+
+// Gives every line of a list box the same height.
+class FixedHeightDelegate : public QStyledItemDelegate {
+public:
+    FixedHeightDelegate(int height, QObject* parent)
+        : QStyledItemDelegate(parent), height_(height) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), height_};
+    }
+
+private:
+    int height_;
+};
+
+} // namespace
+
+void TListBox::SetItemHeight(int height) {
+    itemHeight_ = height;
+    QAbstractItemDelegate* previous = itemDelegate();
+    setItemDelegate(height > 0 ? new FixedHeightDelegate(height, this)
+                               : new QStyledItemDelegate(this));
+    if (previous && previous->parent() == this)
+        previous->deleteLater();
+}
 
 TListBox::TListBox(QWidget* parent) : QListWidget(parent), TControl(this) {
     setFocusPolicy(Qt::StrongFocus);

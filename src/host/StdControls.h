@@ -121,9 +121,15 @@ public:
     int Count() const { return count(); }
     int ItemIndex() const { return currentRow(); }
     void SetItemIndex(int index) { setCurrentRow(index); }
+    // Height of every line in pixels; 0 lets each line take the height its font asks.
+    int ItemHeight() const { return itemHeight_; }
+    void SetItemHeight(int height);
 
     TNotifyEvent OnClick;
     TNotifyEvent OnDblClick;
+
+private:
+    int itemHeight_ = 0;
 };
 
 // A container with an optional caption and bevel.

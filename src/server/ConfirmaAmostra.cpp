@@ -32,13 +32,14 @@ QStringList changedColumns(const Record& before, const Record& after) {
 }
 
 // Refused with 409 when the stored record no longer holds the before-image of a column.
+// `changed`: "A amostra N foi alterada" or "O item P da amostra N foi alterado".
 void checkBeforeImage(const Record& stored, const Record& before, const QStringList& columns,
-                      const QString& what) {
+                      const QString& changed) {
     for (const QString& column : columns)
         if (before.contains(column) && !sameValue(stored.value(column), before.value(column)))
-            throw conflict(QStringLiteral("%1 foi alterado(a) por outro usuário. "
-                                          "Recarregue os dados e repita a operação.")
-                               .arg(what));
+            throw conflict(changed + QStringLiteral(" por outro usuário. Nada foi "
+                                                    "gravado. Recarregue os dados e repita a "
+                                                    "operação."));
 }
 
 class Confirmation {
@@ -154,7 +155,7 @@ private:
                 return;
             }
             checkBeforeImage(s->values, before, kSampleColumns,
-                             QStringLiteral("A amostra %1").arg(number));
+                             QStringLiteral("A amostra %1 foi alterada").arg(number));
             s->deleted = true;
             return;
         }
@@ -165,7 +166,8 @@ private:
         const QStringList changed = changedColumns(before, after);
         if (changed.contains(QStringLiteral("NRAMOSTRA")))
             throw refused(QStringLiteral("O número da amostra não pode ser alterado."));
-        checkBeforeImage(s->values, before, changed, QStringLiteral("A amostra %1").arg(number));
+        checkBeforeImage(s->values, before, changed,
+                         QStringLiteral("A amostra %1 foi alterada").arg(number));
         for (const QString& column : changed) {
             s->values.insert(column, after.value(column));
             if (kQuantityColumns.contains(column))
@@ -209,7 +211,8 @@ private:
         if (change.kind == ChangeKind::Delete) {
             if (at < 0)
                 return; // already deleted
-            checkBeforeImage(s->items.at(at).values, image, kItemColumns, what);
+            checkBeforeImage(s->items.at(at).values, image, kItemColumns,
+                             what + QStringLiteral(" foi alterado"));
             s->items.removeAt(at);
             return;
         }
@@ -217,7 +220,8 @@ private:
             throw conflict(what + QStringLiteral(" foi excluído por outro usuário."));
         const Record after = recordOf(change.newRow, kItemColumns, positions);
         const QStringList changed = changedColumns(image, after);
-        checkBeforeImage(s->items.at(at).values, image, changed, what);
+        checkBeforeImage(s->items.at(at).values, image, changed,
+                         what + QStringLiteral(" foi alterado"));
         Item& item = s->items[at];
         for (const QString& column : changed)
             item.values.insert(column, after.value(column));

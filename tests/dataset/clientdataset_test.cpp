@@ -333,6 +333,39 @@ TEST_F(Loaded, CancelUpdatesAndReloadRestoreAndClearTheLog) {
     EXPECT_EQ(cds.recordCount(), 2);
 }
 
+// Reverting one record leaves the other records' changes in the log.
+TEST_F(Loaded, RevertRecordUndoesOnlyTheCurrentRecordsChange) {
+    cds.edit();
+    cds.fieldByName("DSAMOSTRA")->setAsString("Outro");
+    cds.post();
+    cds.last();
+    cds.remove();
+    cds.append();
+    cds.fieldByName("NRAMOSTRA")->setAsString("N");
+    cds.post();
+    ASSERT_EQ(cds.changeCount(), 3);
+    int scrolls = 0;
+    cds.afterScroll = [&](ClientDataSet&) { ++scrolls; };
+
+    cds.revertRecord(); // the new record goes, the cursor moves on
+    EXPECT_EQ(scrolls, 1);
+    EXPECT_EQ(cds.recordCount(), 2);
+    EXPECT_EQ(cds.changeCount(), 2);
+
+    cds.first();
+    cds.edit();
+    cds.fieldByName("DSAMOSTRA")->setAsString("Digitado"); // a pending edit is dropped too
+    cds.revertRecord();
+    EXPECT_EQ(cds.state(), DataSetState::Browse);
+    EXPECT_EQ(cds.data().rows.at(0), samplePacket().rows.at(0));
+    ASSERT_EQ(cds.changeCount(), 1);
+    EXPECT_EQ(cds.delta().changes.at(0).kind, ChangeKind::Delete);
+
+    cds.revertRecord(); // nothing logged for this record: nothing happens
+    EXPECT_EQ(cds.changeCount(), 1);
+    EXPECT_EQ(cds.recordCount(), 2);
+}
+
 TEST_F(Loaded, EmptyDataSetKeepsFieldsAndForgetsChanges) {
     cds.remove();
     cds.emptyDataSet();

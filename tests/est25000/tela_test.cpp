@@ -423,6 +423,21 @@ TEST_F(TelaTest, WhileASampleIsEditedTheItemTotalShowsLive) {
     EXPECT_EQ(tela.lblTotalItens->Caption(),
               QStringLiteral("Itens %1 de %2 — sobram 0,250").arg(q(soma + 0.75), q(soma + 0.5)));
     tela.cdsItemAmostra->cancel();
+
+    // Typed in the quantity cell of the first item, before the cell is written.
+    tela.cdsItemAmostra->first();
+    const double primeiro = qtItem->asFloat();
+    tela.dbgItensAmostra->SetFocus();
+    tela.dbgItensAmostra->SetSelectedIndex(2);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("1"));
+    ASSERT_TRUE(tela.dbgItensAmostra->EditorMode());
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral(",25"));
+    const double digitado = soma - primeiro + 1.25;
+    EXPECT_EQ(tela.lblTotalItens->Caption(),
+              QStringLiteral("Itens %1 de %2 — faltam %3")
+                  .arg(q(digitado), q(soma + 0.5), q(soma + 0.5 - digitado)));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     tela.cdsAmostraProc->cancel();
     EXPECT_TRUE(tela.lblTotalItens->Caption().isEmpty());
 }
@@ -627,7 +642,7 @@ TEST_F(TelaTest, AMoveSendsTheItemsRequestBeforeTheHeaderShowsTheRecord) {
 }
 
 // An items call that fails during a move raises out of the move and leaves the items shown.
-TEST_F(TelaTest, AFailingItemsCallDuringAMoveRaisesAndKeepsTheItems) {
+TEST_F(TelaTest, AFailingItemsCallDuringAMoveRaisesAndShowsNoItems) {
     TfrmAmostraProc& tela = abreTela(script);
     dataset::ClientDataSet* amostras = tela.cdsAmostraProc;
     ASSERT_GE(amostras->recordCount(), 2);
@@ -644,8 +659,9 @@ TEST_F(TelaTest, AFailingItemsCallDuringAMoveRaisesAndKeepsTheItems) {
     TNetConnection::SetAccessToken(Ambiente::instancia().token());
     EXPECT_EQ(mensagem, QStringLiteral("Token de acesso ausente ou inválido."));
     EXPECT_NE(texto(amostras, "NRAMOSTRA"), antes);
-    EXPECT_EQ(texto(tela.cdsItemAmostra, "NRAMOSTRA"), antes);
-    EXPECT_EQ(tela.cdsItemAmostra->recordCount(), itens);
+    // The previous sample's items are not left under the header of the one reached.
+    EXPECT_EQ(tela.cdsItemAmostra->rowCount(), 0);
+    EXPECT_EQ(tela.cdsItemAmostra->changeCount(), 0);
 
     amostras->next(); // the connection goes on working
     EXPECT_EQ(texto(tela.cdsItemAmostra, "NRAMOSTRA"), texto(amostras, "NRAMOSTRA"));

@@ -194,6 +194,17 @@ TEST_F(MdiTest, AMaximisedOrTiledFormKeepsItsContentAtTheTopLeft) {
     delete sub;
 }
 
+// A form placed at the main form's centre shows there, whatever window is active.
+TEST_F(MdiTest, AFormPlacedAtTheMainFormsCentreShowsThere) {
+    window.move(40, 30);
+    LifeForm dialogo;
+    dialogo.SetClientSize(466, 134);
+    dialogo.SetPosition(TPosition::poMainFormCenter);
+    dialogo.Show();
+    EXPECT_EQ(dialogo.geometry().center(), window.geometry().center());
+    dialogo.Hide();
+}
+
 TEST_F(MdiTest, DestroyFormsFreesEveryFormStillAlive) {
     QPointer<LifeForm> f = child("D");
     f->Show();

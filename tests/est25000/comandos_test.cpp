@@ -1,0 +1,554 @@
+// The record commands against the real server and database: New, Edit, Confirm with the
+// server's refusal and its error list, Cancel, Delete and Search, the state in which only New
+// is possible, and what stays pending in the change logs after each of them.
+#include "Ambiente.h"
+#include "Gravacao.h"
+#include "Tela.h"
+
+#include <Cli_est25000.h>
+#include <Cli_est25100.h>
+#include <Cli_est25200.h>
+
+#include <Buttonflat.h>
+#include <ClientDataSet.h>
+#include <ComCtrls.h>
+#include <Configuration.h>
+#include <DBControls.h>
+#include <DBGrid.h>
+#include <DbGeral.h>
+#include <EventBoundary.h>
+#include <Menus.h>
+#include <Netconnection.h>
+#include <SearchWindow.h>
+#include <Showavi.h>
+#include <StdControls.h>
+
+#include <QSqlQuery>
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace est25000::teste;
+using Cli_est25000::TfrmAmostraProc;
+using dataset::DataSetState;
+
+namespace {
+
+QSqlDatabase banco() {
+    return dtmDBGeral::Database();
+}
+
+int amostrasNoBanco() {
+    return conta(banco(), QStringLiteral("SELECT COUNT(*) FROM AMOSTRAPROC"));
+}
+
+QString texto(dataset::ClientDataSet* ds, const char* campo) {
+    return ds->fieldByName(QString::fromLatin1(campo))->asString();
+}
+
+QString descricaoNoBanco(const QString& nr) {
+    return campoNoBanco(banco(), "DSAMOSTRA", nr);
+}
+
+QList<QPair<QString, double>> itensNoBanco(const QString& nr) {
+    return est25000::teste::itensNoBanco(banco(), nr);
+}
+
+bool naLista(TfrmAmostraProc& tela, const QString& nr) {
+    const dataset::DataPacket lista = tela.cdsAmostraProc->data();
+    const int col = lista.indexOf(QStringLiteral("NRAMOSTRA"));
+    return std::any_of(lista.rows.cbegin(), lista.rows.cend(),
+                       [&](const dataset::Row& r) { return r.at(col).toString() == nr; });
+}
+
+// A loopback port that nobody listens on: the server unreachable.
+int portaSemServidor() {
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in endereco{};
+    endereco.sin_family = AF_INET;
+    endereco.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t tamanho = sizeof endereco;
+    int porta = 0;
+    if (::bind(s, reinterpret_cast<sockaddr*>(&endereco), sizeof endereco) == 0 &&
+        ::getsockname(s, reinterpret_cast<sockaddr*>(&endereco), &tamanho) == 0)
+        porta = ntohs(endereco.sin_port);
+    ::close(s);
+    return porta;
+}
+
+class ComandosTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        tela = &abreTela(script);
+        caso = casoEstoque(banco());
+        script.Clear();
+    }
+    void TearDown() override { fechaTela(); }
+
+    // Edits a sample of the list and changes its description.
+    void alteraDescricao(const QString& nr, const QString& descricao) {
+        ASSERT_TRUE(tela->cdsAmostraProc->locate(QStringLiteral("NRAMOSTRA"), nr));
+        clica(tela->sbtAlterar);
+        ASSERT_EQ(tela->cdsAmostraProc->state(), DataSetState::Edit);
+        tela->cdsAmostraProc->fieldByName(QStringLiteral("DSAMOSTRA"))->setAsString(descricao);
+    }
+    void esperaSemPendencias() {
+        EXPECT_EQ(tela->cdsAmostraProc->changeCount(), 0);
+        EXPECT_EQ(tela->cdsItemAmostra->changeCount(), 0);
+    }
+
+    host::DialogScript script;
+    TfrmAmostraProc* tela = nullptr;
+    CasoEstoque caso;
+};
+
+TEST_F(ComandosTest, NewEditAndConfirmStoreTheSampleAndLandOnIt) {
+    const int antes = amostrasNoBanco();
+    clica(tela->sbtIncluir);
+    EXPECT_EQ(tela->cdsAmostraProc->state(), DataSetState::Insert);
+    EXPECT_EQ(tela->pgcPadrao->ActivePage(), tela->tshFormulario);
+    EXPECT_EQ(host::TControl::Of(tela->ActiveControl()), tela->dbeDescAmostra);
+
+    // Without items nothing is sent: the grid is where they go.
+    preencheCabecalho(*tela, QStringLiteral("Rendimento do lote 7"), caso.inNatura, 10);
+    clica(tela->sbtConfirmar);
+    EXPECT_EQ(script.LastMessage(), QStringLiteral("Produto deve ser informado."));
+    EXPECT_EQ(host::TControl::Of(tela->ActiveControl()), tela->dbgItensAmostra);
+    EXPECT_EQ(tela->cdsAmostraProc->state(), DataSetState::Insert);
+    EXPECT_EQ(amostrasNoBanco(), antes);
+
+    script.Clear();
+    adicionaItem(*tela, caso.itens[0], 5, true);
+    adicionaItem(*tela, caso.itens[1], 3, false);
+    adicionaItem(*tela, caso.itens[2], 2, false);
+    clica(tela->sbtConfirmar);
+    ASSERT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
+    EXPECT_TRUE(Showavi::ShowAviText().isEmpty()) << "the progress window is gone";
+
+    const QString nr =
+        valor(banco(), QStringLiteral("SELECT MAX(NRAMOSTRA) FROM AMOSTRAPROC")).toString();
+    EXPECT_EQ(amostrasNoBanco(), antes + 1);
+    EXPECT_EQ(nr.size(), 10);
+    EXPECT_EQ(descricaoNoBanco(nr), QStringLiteral("Rendimento do lote 7"));
+    EXPECT_EQ(
+        valor(banco(), QStringLiteral("SELECT CDFILIAL FROM AMOSTRAPROC WHERE NRAMOSTRA = ?"), {nr})
+            .toString(),
+        QStringLiteral("0001"))
+        << "no invoice looked up: the current branch";
+    EXPECT_EQ(itensNoBanco(nr).size(), 3);
+    // The reloaded list holds it, current, with its items and nothing pending.
+    EXPECT_EQ(tela->cdsAmostraProc->state(), DataSetState::Browse);
+    EXPECT_EQ(tela->cdsAmostraProc->recordCount(), antes + 1);
+    EXPECT_EQ(texto(tela->cdsAmostraProc, "NRAMOSTRA"), nr);
+    EXPECT_EQ(tela->cdsItemAmostra->recordCount(), 3);
+    EXPECT_EQ(texto(tela->cdsItemAmostra, "NRAMOSTRA"), nr);
+    esperaSemPendencias();
+    EXPECT_FALSE(tela->sbtVisualizaErros->isEnabled());
+    EXPECT_FALSE(Cli_est25000::boDelete);
+    EXPECT_FALSE(tela->cdsAmostraProc->controlsDisabled());
+
+    // Edit it: more quantity, the first item takes it.
+    clica(tela->sbtAlterar);
+    EXPECT_EQ(host::TControl::Of(tela->ActiveControl()), tela->dbeDescAmostra);
+    tela->cdsAmostraProc->fieldByName(QStringLiteral("QTPRODPROC"))->setAsFloat(12);
+    ASSERT_TRUE(tela->cdsItemAmostra->locate(QStringLiteral("CDPRODUTO"), caso.itens[0].cdProduto));
+    tela->cdsItemAmostra->edit();
+    tela->cdsItemAmostra->fieldByName(QStringLiteral("QTPRODGERADO"))->setAsFloat(7);
+    clica(tela->sbtConfirmar); // the item still in edit is posted by the confirmation
+    ASSERT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
+    EXPECT_DOUBLE_EQ(valor(banco(),
+                           QStringLiteral("SELECT QTPRODPROC FROM AMOSTRAPROC WHERE NRAMOSTRA = ?"),
+                           {nr})
+                         .toDouble(),
+                     12);
+    EXPECT_EQ(itensNoBanco(nr).first(), qMakePair(caso.itens[0].cdProduto, 7.0));
+    EXPECT_EQ(texto(tela->cdsAmostraProc, "NRAMOSTRA"), nr);
+    EXPECT_EQ(amostrasNoBanco(), antes + 1);
+    esperaSemPendencias();
+}
+
+// A refused sample keeps everything typed and shows why; cancelled, it is gone for good:
+// neither the list shows it nor does the next confirmation of another sample send it.
+TEST_F(ComandosTest, ARefusedSampleShowsItsErrorsAndOnceCancelledIsNeverSent) {
+    const int antes = amostrasNoBanco();
+    const Produto semEstoque =
+        produtoSemEstoque(banco(), caso.inNatura.sgUnidade, caso.inNatura.cdProduto);
+    clica(tela->sbtIncluir);
+    preencheCabecalho(*tela, QStringLiteral("Recusada"), caso.inNatura, 10);
+    adicionaItem(*tela, caso.itens[0], 6, true);
+    adicionaItem(*tela, semEstoque, 4, false);
+    clica(tela->sbtConfirmar);
+    EXPECT_TRUE(script.Messages().isEmpty()) << "a refusal shows no message";
+    EXPECT_EQ(tela->cdsAmostraProc->state(), DataSetState::Edit);
+    EXPECT_EQ(texto(tela->cdsAmostraProc, "DSAMOSTRA"), QStringLiteral("Recusada"));
+    EXPECT_EQ(tela->cdsItemAmostra->recordCount(), 2);
+    EXPECT_TRUE(tela->sbtVisualizaErros->isEnabled());
+    EXPECT_EQ(amostrasNoBanco(), antes);
+
+    // The error list of the refused item, centred on the main window, lines of 13 pixels.
+    ASSERT_TRUE(tela->cdsItemAmostra->locate(QStringLiteral("CDPRODUTO"), semEstoque.cdProduto));
+    QStringList linhas;
+    script.OnModal([&](host::TForm& f) {
+        auto& dialogo = dynamic_cast<Cli_est25100::TfrmVisualErros&>(f);
+        EXPECT_EQ(dialogo.Position(), host::TPosition::poMainFormCenter);
+        EXPECT_EQ(dialogo.lsbErros->ItemHeight(), 13);
+        if (dialogo.lsbErros->count() > 0) {
+            EXPECT_EQ(dialogo.lsbErros->visualItemRect(dialogo.lsbErros->item(0)).height(), 13);
+        }
+        linhas = dialogo.lsbErros->Items();
+    });
+    clica(tela->sbtVisualizaErros);
+    processaEventos();
+    EXPECT_EQ(linhas, QStringList{QStringLiteral("Produto não controla estoque.")});
+
+    // The second try fails the same way: what was posted is sent again, not twice.
+    clica(tela->sbtConfirmar);
+    EXPECT_EQ(tela->cdsAmostraProc->changeCount(), 1);
+    EXPECT_EQ(tela->cdsItemAmostra->changeCount(), 2);
+    EXPECT_EQ(amostrasNoBanco(), antes);
+
+    // Cancel with an item in edit cancels only the item; the next Cancel asks.
+    tela->cdsItemAmostra->edit();
+    clica(tela->sbtCancelar);
+    EXPECT_TRUE(script.Messages().isEmpty());
+    EXPECT_EQ(tela->cdsItemAmostra->state(), DataSetState::Browse);
+    EXPECT_EQ(tela->cdsAmostraProc->state(), DataSetState::Edit);
+    script.Answer(host::mrYes);
+    clica(tela->sbtCancelar);
+    EXPECT_EQ(script.LastMessage(), QStringLiteral("Cancelar operação?"));
+    EXPECT_FALSE(naLista(*tela, QString())) << "the refused new sample left the list";
+    EXPECT_EQ(tela->cdsAmostraProc->recordCount(), antes);
+    esperaSemPendencias();
+    EXPECT_FALSE(tela->sbtVisualizaErros->isEnabled());
+
+    // A stored sample refused the same way: its cancelled description never reaches the
+    // database with the next confirmation of another sample.
+    script.Clear();
+    const QStringList livres = amostrasGuardadas(banco(), false, 2);
+    const QString recusada = livres[0];
+    const QString guardada = descricaoNoBanco(recusada);
+    const auto itensGuardados = itensNoBanco(recusada);
+    alteraDescricao(recusada, QStringLiteral("Descrição recusada"));
+    ASSERT_FALSE(tela->cdsItemAmostra->isEmpty());
+    tela->cdsItemAmostra->first();
+    const double qt = tela->cdsItemAmostra->fieldByName(QStringLiteral("QTPRODGERADO"))->asFloat();
+    tela->cdsItemAmostra->edit();
+    tela->cdsItemAmostra->fieldByName(QStringLiteral("QTPRODGERADO"))->setAsFloat(qt / 2);
+    tela->cdsItemAmostra->post();
+    adicionaItem(*tela,
+                 produtoSemEstoque(banco(), texto(tela->cdsAmostraProc, "SGUNIDADE"),
+                                   texto(tela->cdsAmostraProc, "CDPRODUTO")),
+                 qt / 2, false);
+    clica(tela->sbtConfirmar);
+    ASSERT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
+    ASSERT_TRUE(tela->sbtVisualizaErros->isEnabled()) << "refused";
+    script.Answer(host::mrYes);
+    clica(tela->sbtCancelar);
+    EXPECT_EQ(texto(tela->cdsAmostraProc, "DSAMOSTRA"), guardada) << "the list shows it stored";
+    esperaSemPendencias();
+
+    script.Clear();
+    alteraDescricao(livres[1], QStringLiteral("Outra amostra"));
+    clica(tela->sbtConfirmar);
+    ASSERT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
+    EXPECT_EQ(descricaoNoBanco(livres[1]), QStringLiteral("Outra amostra"));
+    EXPECT_EQ(descricaoNoBanco(recusada), guardada);
+    EXPECT_EQ(itensNoBanco(recusada), itensGuardados);
+    EXPECT_EQ(amostrasNoBanco(), antes);
+}
+
+TEST_F(ComandosTest, DeleteAsksThenDeletesOrReportsAProcessedSample) {
+    const int antes = amostrasNoBanco();
+    const QString processada = amostrasGuardadas(banco(), true).first();
+    const QString livre = amostrasGuardadas(banco(), false, 5).last();
+
+    // No: nothing changes, nothing is sent.
+    ASSERT_TRUE(tela->cdsAmostraProc->locate(QStringLiteral("NRAMOSTRA"), livre));
+    script.Answer(host::mrNo);
+    clica(tela->sbtExcluir);
+    EXPECT_TRUE(script.LastMessage().startsWith(QStringLiteral("ATENÇÃO! Ao confirmar essa")));
+    EXPECT_EQ(tela->cdsAmostraProc->recordCount(), antes);
+    EXPECT_EQ(texto(tela->cdsAmostraProc, "NRAMOSTRA"), livre);
+    EXPECT_FALSE(Cli_est25000::boDelAmostra);
+    esperaSemPendencias();
+
+    // Processed: refused, the list reloaded with the sample back and current.
+    ASSERT_TRUE(tela->cdsAmostraProc->locate(QStringLiteral("NRAMOSTRA"), processada));
+    script.Answer(host::mrYes);
+    clica(tela->sbtExcluir);
+    EXPECT_EQ(script.LastMessage(),
+              QStringLiteral("Exclusão bloqueada!Processamento da amostra já realizado."));
+    EXPECT_EQ(texto(tela->cdsAmostraProc, "NRAMOSTRA"), processada);
+    EXPECT_EQ(tela->cdsAmostraProc->recordCount(), antes);
+    EXPECT_EQ(amostrasNoBanco(), antes);
+    EXPECT_FALSE(Cli_est25000::boDelAmostra) << "item deletions ask again";
+    esperaSemPendencias();
+
+    // Unprocessed: deleted with its items; nothing of it stays pending.
+    ASSERT_TRUE(tela->cdsAmostraProc->locate(QStringLiteral("NRAMOSTRA"), livre));
+    script.Answer(host::mrYes);
+    clica(tela->sbtExcluir);
+    EXPECT_EQ(amostrasNoBanco(), antes - 1);
+    EXPECT_TRUE(itensNoBanco(livre).isEmpty());
+    EXPECT_FALSE(naLista(*tela, livre));
+    esperaSemPendencias();
+    EXPECT_FALSE(Cli_est25000::boDelAmostra);
+
+    // Search: the items while the item grid has the focus, the samples otherwise.
+    const auto procura = [&](int linha) {
+        int linhas = -1;
+        script.OnModal([&](host::TForm& f) {
+            auto& janela = dynamic_cast<host::TfrmSearchWindow&>(f);
+            linhas = janela.RowCount();
+            janela.SelectRow(linha);
+            janela.Pick();
+        });
+        clica(tela->sbtProcurar);
+        return linhas;
+    };
+    const QString comItens =
+        valor(banco(), QStringLiteral("SELECT MIN(NRAMOSTRA) FROM ITEMAMOSTRAPROC GROUP BY "
+                                      "NRAMOSTRA HAVING COUNT(*) > 1 ORDER BY 1"))
+            .toString();
+    ASSERT_TRUE(tela->cdsAmostraProc->locate(QStringLiteral("NRAMOSTRA"), comItens));
+    ASSERT_GE(tela->cdsItemAmostra->recordCount(), 2);
+    tela->cdsItemAmostra->first();
+    tela->dbgItensAmostra->SetFocus();
+    EXPECT_EQ(procura(1), tela->cdsItemAmostra->recordCount());
+    EXPECT_EQ(tela->cdsItemAmostra->recNo(), 2);
+    tela->ShowPage(tela->tshFolhaDados);
+    tela->dbgPadrao->SetFocus();
+    EXPECT_EQ(procura(2), tela->cdsAmostraProc->recordCount());
+    EXPECT_EQ(tela->cdsAmostraProc->recNo(), 3);
+}
+
+// Deleting the only sample, and cancelling a new one in an empty list, leave only New.
+TEST(ComandosLista, AnEmptyListLeavesOnlyNew) {
+    host::DialogScript script;
+    const QString nr = amostrasGuardadas(banco(), false, 7).last();
+    TfrmAmostraProc& tela = abreTela(script, [nr](Cli_est25200::TfrmFiltroAmostraProc& filtro) {
+        filtro.medInterInic->SetText(nr);
+        filtro.medInterFinal->SetText(nr);
+        confirma(filtro);
+    });
+    ASSERT_EQ(tela.cdsAmostraProc->recordCount(), 1);
+    const auto soNovo = [&] {
+        EXPECT_EQ(tela.pgcPadrao->ActivePage(), tela.tshFolhaDados);
+        EXPECT_FALSE(tela.pgcPadrao->isEnabled());
+        EXPECT_TRUE(tela.sbtIncluir->isEnabled());
+        for (host::TButtonFlat* b : {tela.sbtAlterar, tela.sbtExcluir, tela.sbtProcurar,
+                                     tela.sbtVerificar, tela.sbtConfirmar, tela.sbtCancelar})
+            EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+        EXPECT_FALSE(tela.mnuFormulario->Enabled());
+        EXPECT_FALSE(tela.mnuFolhaDados->Enabled());
+    };
+    script.Answer(host::mrYes);
+    clica(tela.sbtExcluir);
+    EXPECT_EQ(conta(banco(), QStringLiteral("SELECT COUNT(*) FROM AMOSTRAPROC WHERE NRAMOSTRA = ?"),
+                    {nr}),
+              0);
+    EXPECT_TRUE(tela.cdsAmostraProc->isEmpty());
+    soNovo();
+
+    clica(tela.sbtIncluir);
+    EXPECT_TRUE(tela.pgcPadrao->isEnabled());
+    EXPECT_EQ(tela.pgcPadrao->ActivePage(), tela.tshFormulario);
+    script.Answer(host::mrYes);
+    clica(tela.sbtCancelar);
+    EXPECT_TRUE(tela.cdsAmostraProc->isEmpty());
+    soNovo();
+    fechaTela();
+}
+
+// Nothing typed is lost without a word: the close and the Filter ask first.
+TEST_F(ComandosTest, ClosingOrFilteringWithChangesAsksFirst) {
+    const QString nr = amostrasGuardadas(banco(), false, 3).last();
+    const QString guardada = descricaoNoBanco(nr);
+    alteraDescricao(nr, QStringLiteral("Digitada e não confirmada"));
+    script.Answer(host::mrNo);
+    tela->Close();
+    processaEventos();
+    ASSERT_TRUE(Cli_est25000::boIdCriado) << "No goes back to editing";
+    EXPECT_EQ(script.Messages().size(), 1);
+    EXPECT_EQ(tela->cdsAmostraProc->state(), DataSetState::Edit);
+    EXPECT_EQ(texto(tela->cdsAmostraProc, "DSAMOSTRA"),
+              QStringLiteral("Digitada e não confirmada"));
+
+    // A sample left for another one in the list is posted, still unconfirmed: Filter and
+    // Check ask too, and Yes takes the stored samples back.
+    tela->cdsAmostraProc->next();
+    ASSERT_EQ(tela->cdsAmostraProc->state(), DataSetState::Browse);
+    ASSERT_EQ(tela->cdsAmostraProc->changeCount(), 1);
+    script.Clear();
+    script.Answer(host::mrNo);
+    clica(tela->sbtFiltro);
+    EXPECT_EQ(script.Messages().size(), 1);
+    EXPECT_EQ(script.ModalCaptions().size(), 1) << "the filter did not open";
+    EXPECT_EQ(tela->cdsAmostraProc->changeCount(), 1);
+    script.Answer(host::mrYes);
+    clica(tela->sbtVerificar);
+    EXPECT_EQ(script.Messages().size(), 2);
+    esperaSemPendencias();
+    ASSERT_TRUE(tela->cdsAmostraProc->locate(QStringLiteral("NRAMOSTRA"), nr));
+    EXPECT_EQ(texto(tela->cdsAmostraProc, "DSAMOSTRA"), guardada);
+
+    // Yes on closing discards and closes; nothing reached the database.
+    alteraDescricao(nr, QStringLiteral("Outra vez"));
+    script.Answer(host::mrYes);
+    tela->Close();
+    processaEventos();
+    EXPECT_FALSE(Cli_est25000::boIdCriado);
+    EXPECT_EQ(descricaoNoBanco(nr), guardada);
+}
+
+// Another user stored the sample first: the conflict is told plainly, nothing is stored and
+// everything typed is still there to confirm again or cancel.
+TEST_F(ComandosTest, AConflictWithAnotherUserKeepsTheSampleInEdit) {
+    const QString nr = amostrasGuardadas(banco(), false, 4).last();
+    alteraDescricao(nr, QStringLiteral("Minha descrição"));
+    const int itens = tela->cdsItemAmostra->recordCount();
+    QSqlQuery outro(banco());
+    ASSERT_TRUE(outro.exec(
+        QStringLiteral(
+            "UPDATE AMOSTRAPROC SET DSAMOSTRA = 'Do outro usuário' WHERE NRAMOSTRA = '%1'")
+            .arg(nr)));
+    clica(tela->sbtConfirmar);
+    EXPECT_EQ(script.LastMessage(),
+              QStringLiteral("A amostra %1 foi alterada por outro usuário. Nada foi gravado. "
+                             "Recarregue os dados e repita a operação.")
+                  .arg(nr));
+    EXPECT_TRUE(Showavi::ShowAviText().isEmpty());
+    EXPECT_EQ(tela->cdsAmostraProc->state(), DataSetState::Edit);
+    EXPECT_EQ(texto(tela->cdsAmostraProc, "DSAMOSTRA"), QStringLiteral("Minha descrição"));
+    EXPECT_EQ(tela->cdsItemAmostra->recordCount(), itens);
+    EXPECT_EQ(descricaoNoBanco(nr), QStringLiteral("Do outro usuário"));
+}
+
+// The items of the sample reached cannot be loaded: the grid does not go on showing the
+// previous sample's items, and the sample is edited only with its own.
+TEST_F(ComandosTest, ItemsThatCannotBeLoadedAreNotShownNorSentUnderAnotherSample) {
+    tela->cdsAmostraProc->first();
+    const QString primeira = texto(tela->cdsAmostraProc, "NRAMOSTRA");
+    const auto itensPrimeira = itensNoBanco(primeira);
+    ASSERT_FALSE(tela->cdsItemAmostra->isEmpty());
+
+    const int porta = portaSemServidor();
+    ASSERT_GT(porta, 0);
+    // The next call opens the connection again, on the address configured then.
+    const QString servidor = host::Configuration::Value(host::cfg::kServer);
+    struct Volta {
+        QString servidor;
+        ~Volta() { host::Configuration::Override(host::cfg::kServer, servidor); }
+    } volta{servidor};
+    host::Configuration::Override(host::cfg::kServer, QStringLiteral("127.0.0.1:%1").arg(porta));
+    tela->netAmostraProc->SetConnected(false);
+    host::Guard([&] { tela->dbnPadrao->BtnClick(host::nbNext); }); // as a click does
+    EXPECT_FALSE(script.Messages().isEmpty()) << "the failure was shown";
+    const QString segunda = texto(tela->cdsAmostraProc, "NRAMOSTRA");
+    ASSERT_NE(segunda, primeira);
+    EXPECT_EQ(tela->cdsItemAmostra->rowCount(), 0) << "no items of the first under the second";
+    EXPECT_EQ(tela->dbgItensAmostra->model()->rowCount(), 0);
+
+    // Back online: Edit takes the sample's own items first.
+    host::Configuration::Override(host::cfg::kServer, servidor);
+    tela->netAmostraProc->SetConnected(false);
+    clica(tela->sbtAlterar);
+    ASSERT_EQ(tela->cdsAmostraProc->state(), DataSetState::Edit);
+    EXPECT_EQ(texto(tela->cdsItemAmostra, "NRAMOSTRA"), segunda);
+    EXPECT_EQ(tela->cdsItemAmostra->recordCount(), itensNoBanco(segunda).size());
+    script.Clear();
+    clica(tela->sbtConfirmar);
+    EXPECT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
+    EXPECT_EQ(itensNoBanco(primeira), itensPrimeira);
+}
+
+// The list and the logs agree with the database when the server fails around a command: a
+// confirmation stored but not reloaded is not left pending to be stored twice, and a deletion
+// that did not reach the server brings the sample back.
+TEST_F(ComandosTest, WhenTheServerFailsTheListStillAgreesWithTheDatabase) {
+    const int antes = amostrasNoBanco();
+    // Criteria left in the hidden filter that no longer pass: the reload after the store fails.
+    Cli_est25200::frmFiltroAmostraProc->medProdInic->SetText(QStringLiteral("999999"));
+    clica(tela->sbtIncluir);
+    preencheCabecalho(*tela, QStringLiteral("Guardada sem recarga"), caso.inNatura, 10);
+    adicionaItem(*tela, caso.itens[0], 6, true);
+    adicionaItem(*tela, caso.itens[1], 4, false);
+    clica(tela->sbtConfirmar);
+    EXPECT_EQ(script.LastMessage(), QStringLiteral("Produto não cadastrado."));
+    EXPECT_EQ(amostrasNoBanco(), antes + 1);
+    EXPECT_EQ(tela->cdsAmostraProc->state(), DataSetState::Browse) << "not back into edit";
+    esperaSemPendencias();
+    EXPECT_FALSE(tela->sbtConfirmar->isEnabled()) << "nothing left to store twice";
+    EXPECT_FALSE(Cli_est25000::boDelete);
+    EXPECT_FALSE(tela->cdsAmostraProc->controlsDisabled());
+    Cli_est25200::frmFiltroAmostraProc->medProdInic->SetText(QString());
+
+    // The server down during a deletion: the sample stays listed, current, not pending.
+    const QString nr = amostrasGuardadas(banco(), false, 6).last();
+    ASSERT_TRUE(tela->cdsAmostraProc->locate(QStringLiteral("NRAMOSTRA"), nr));
+    const QString servidor = host::Configuration::Value(host::cfg::kServer);
+    struct Volta {
+        QString servidor;
+        ~Volta() { host::Configuration::Override(host::cfg::kServer, servidor); }
+    } volta{servidor};
+    host::Configuration::Override(host::cfg::kServer,
+                                  QStringLiteral("127.0.0.1:%1").arg(portaSemServidor()));
+    tela->netAmostraProc->SetConnected(false);
+    script.Clear();
+    script.Answer(host::mrYes);
+    clica(tela->sbtExcluir);
+    EXPECT_EQ(script.Messages().size(), 2) << "the question, then the failure";
+    EXPECT_TRUE(naLista(*tela, nr));
+    EXPECT_EQ(texto(tela->cdsAmostraProc, "NRAMOSTRA"), nr);
+    EXPECT_EQ(tela->cdsAmostraProc->changeCount(), 0);
+    EXPECT_FALSE(Cli_est25000::boDelAmostra);
+    EXPECT_TRUE(Showavi::ShowAviText().isEmpty());
+    EXPECT_EQ(amostrasNoBanco(), antes + 1);
+}
+
+// A stored sample that the filter's criteria leave out is stored all the same; the reloaded
+// list does not hold it and stays where the reload left it.
+TEST_F(ComandosTest, ASampleTheFilterLeavesOutIsStoredButNotListed) {
+    auto* filtro = Cli_est25200::frmFiltroAmostraProc;
+    const QStringList primeiras = amostrasGuardadas(banco(), false, 3);
+    filtro->medInterInic->SetText(primeiras[0]);
+    filtro->medInterFinal->SetText(primeiras[2]);
+    const int antes = amostrasNoBanco();
+    clica(tela->sbtIncluir);
+    preencheCabecalho(*tela, QStringLiteral("Fora do filtro"), caso.inNatura, 10);
+    adicionaItem(*tela, caso.itens[0], 6, true);
+    adicionaItem(*tela, caso.itens[1], 4, false);
+    clica(tela->sbtConfirmar);
+    filtro->medInterInic->SetText(QString());
+    filtro->medInterFinal->SetText(QString());
+    ASSERT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
+    EXPECT_EQ(amostrasNoBanco(), antes + 1);
+    const QString nr =
+        valor(banco(), QStringLiteral("SELECT MAX(NRAMOSTRA) FROM AMOSTRAPROC")).toString();
+    EXPECT_EQ(descricaoNoBanco(nr), QStringLiteral("Fora do filtro"));
+    EXPECT_FALSE(naLista(*tela, nr));
+    EXPECT_EQ(tela->cdsAmostraProc->recNo(), 1) << "where the reload left it";
+    esperaSemPendencias();
+}
+
+// A stored sample of another branch, edited from a fresh screen (no invoice looked up), keeps
+// its branch: the current branch is given only to a new stock sample.
+TEST_F(ComandosTest, AStoredSampleOfAnotherBranchKeepsItsBranch) {
+    const QString nr =
+        valor(banco(), QStringLiteral("SELECT MIN(NRAMOSTRA) FROM AMOSTRAPROC"
+                                      " WHERE CDFILIAL = '0002' AND IDPROCESSADO = 'N'"
+                                      " AND NRLANCTONF IS NULL"))
+            .toString();
+    ASSERT_FALSE(nr.isEmpty());
+    alteraDescricao(nr, QStringLiteral("Da filial 0002"));
+    clica(tela->sbtConfirmar);
+    ASSERT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
+    EXPECT_EQ(descricaoNoBanco(nr), QStringLiteral("Da filial 0002"));
+    EXPECT_EQ(campoNoBanco(banco(), "CDFILIAL", nr), QStringLiteral("0002"));
+}
+
+} // namespace
