@@ -64,7 +64,7 @@ QString takeSampleNumber(Session& session) {
         session.run(QStringLiteral("UPDATE NUMERADOR SET NRULTIMO = NRULTIMO + 1"
                                    " WHERE CDNUMERADOR = 'AMOSTRAPROC' RETURNING NRULTIMO"));
     if (!query.next())
-        throw DbError("sample numerator missing");
+        throw DbError("numerador de amostras ausente");
     const qint64 number = query.value(0).toLongLong();
     query.finish();
     return QStringLiteral("%1").arg(number, 10, 10, QLatin1Char('0'));

@@ -140,7 +140,7 @@ QSqlQuery& Session::prepared(const QString& sql) {
     auto query = std::make_shared<QSqlQuery>(db_);
     query->setForwardOnly(true);
     if (!query->prepare(sql))
-        throw DbError("prepare failed: " + query->lastError().text().toStdString() + " [" +
+        throw DbError("falha ao preparar: " + query->lastError().text().toStdString() + " [" +
                       sql.simplified().toStdString() + "]");
     statements_.insert(sql, {query, ++uses_});
     return *query;

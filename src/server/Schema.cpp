@@ -147,7 +147,7 @@ bool databaseIsEmpty(Session& session) {
     for (const char* table : {"PRODUTO", "FORNECEDOR", "AMOSTRAPROC"}) {
         QSqlQuery query(session.db());
         if (!query.exec(QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(QLatin1String(table))))
-            throw DbError("cannot read " + std::string(table));
+            throw DbError("não foi possível ler " + std::string(table));
         if (query.next())
             return false;
     }

@@ -3,6 +3,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -240,6 +241,26 @@ TEST(LenientJson, IsConfirmedAsTheParserReadsIt) {
                      "SELECT COUNT(*) FROM ITEMAMOSTRAPROC WHERE NRAMOSTRA = :N", {{"N", number}})
                   .toInt(),
               1);
+}
+
+// A failure inside the server tells the client only that it happened and under which request
+// number; the table, the statement and the driver's words stay in the server's log.
+TEST(InternalError, AnswersOnlyARequestNumber) {
+    TestServer server(Backend::Sqlite);
+    RpcClient client(server.port(), server.token());
+    server.database().session().execDirect(
+        "ALTER TABLE ITEMAMOSTRAPROC RENAME TO ITEMAMOSTRAPROC_FORA");
+    const Answer answer = client.amostra("GetItemAmostra", {"0000000001", "3"});
+    EXPECT_EQ(answer.status, 500) << answer.body;
+    EXPECT_EQ(answer.errorCode, "internal");
+    EXPECT_TRUE(answer.message.contains(QRegularExpression(
+        "^Erro interno do servidor de aplicação \\(requisição \\d+-\\d{6}\\)\\.$")))
+        << answer.body;
+    EXPECT_FALSE(
+        QString::fromStdString(answer.body).contains("ITEMAMOSTRAPROC", Qt::CaseInsensitive))
+        << answer.body;
+    EXPECT_FALSE(QString::fromStdString(answer.body).contains("sqlite", Qt::CaseInsensitive))
+        << answer.body;
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, BadInput, ::testing::Values(Backend::Sqlite, Backend::Postgres),
