@@ -217,6 +217,11 @@ TEST(EstServerProcess, RequiresATokenUnlessToldOtherwiseOnLoopback) {
     EXPECT_EQ(
         RpcClient(fromEnvironment.port(), "outro").call("Sistema.rdmServidor", "Ping", {}).status,
         401);
+    // Beyond the machine it warns, and says the token would cross the network in clear text.
+    ServerProcess wide({"--database", database.url(), "--listen", "0.0.0.0"}, environment);
+    ASSERT_TRUE(wide.waitReady()) << wide.readAllStandardError().toStdString();
+    EXPECT_TRUE(wide.readAllStandardError().contains("aviso: escutando além da máquina local"))
+        << wide.readAllStandardError().toStdString();
     // Help without a display, in Portuguese.
     ServerProcess help({"--help"});
     ASSERT_TRUE(help.process().waitForFinished(30000));
