@@ -7,22 +7,13 @@
 // Each benchmark reports the median of its individual operations (median_us);
 // BM_MoverEChamarAlternados also the bare call's median taken in turns with the moves
 // (call_median_us) and their ratio.
-#include <Cli_est25000.h>
-#include <Cli_est25200.h>
+#include "Bancada.h"
 
 #include <Application.h>
-#include <Buttonflat.h>
 #include <ClientDataSet.h>
-#include <Configuration.h>
-#include <DbGeral.h>
-#include <Dialogs.h>
-#include <EmbeddedServer.h>
-#include <Netconnection.h>
 #include <Quorvan.h>
 
-#include <QApplication>
 #include <QJsonArray>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -33,39 +24,14 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace est25000::bench;
 
-struct Cenario {
-    QTemporaryDir pasta;
-    std::unique_ptr<server::EmbeddedServer> servidor;
-    std::unique_ptr<host::DialogScript> script;
+// Demo data at scale 3 (about 1,500 samples) and the numbers of the samples listed.
+struct Cenario : est25000::bench::TelaAberta {
     QStringList numeros;
 
-    // Demo data at scale 3 (about 1,500 samples), the server in-process on loopback, and the
-    // screen open with the whole list.
-    Cenario() {
-        const QString banco = QStringLiteral("sqlite:") + pasta.filePath(QStringLiteral("b.db"));
-        server::ServerOptions opcoes;
-        opcoes.databaseUrl = banco;
-        opcoes.init = true;
-        opcoes.demoScale = 3;
-        opcoes.threads = 2;
-        opcoes.token = QStringLiteral("bench");
-        servidor = std::make_unique<server::EmbeddedServer>(opcoes);
-        const int porta = servidor->start();
-        host::Configuration::Override(host::cfg::kServer,
-                                      QStringLiteral("127.0.0.1:%1").arg(porta));
-        host::Configuration::Override(host::cfg::kPicture, QStringLiteral("9.99.999"));
-        TNetConnection::SetAccessToken(opcoes.token);
-        dtmDBGeral::Open(banco);
-        script = std::make_unique<host::DialogScript>();
-        script->OnModal([](host::TForm& f) {
-            dynamic_cast<Cli_est25200::TfrmFiltroAmostraProc&>(f).sbtConfirma->Click();
-        });
-        Cli_est25000::CriaAmostraProc();
-        if (!Cli_est25000::frmAmostraProc->Active())
-            Cli_est25000::frmAmostraProc->DoActivate();
-        auto* amostras = Cli_est25000::frmAmostraProc->cdsAmostraProc;
+    Cenario() : TelaAberta(3) {
+        auto* amostras = tela->cdsAmostraProc;
         const int nr = amostras->fieldByName(QStringLiteral("NRAMOSTRA"))->index();
         for (const dataset::Row& row : amostras->data().rows)
             numeros << row.value(nr).toString();
@@ -77,18 +43,9 @@ Cenario& cenario() {
     return c;
 }
 
-double medianaDe(std::vector<double>& tempos) {
-    std::nth_element(tempos.begin(), tempos.begin() + tempos.size() / 2, tempos.end());
-    return tempos[tempos.size() / 2];
-}
-
 void mediana(benchmark::State& state, std::vector<double>& tempos) {
     if (!tempos.empty())
         state.counters["median_us"] = medianaDe(tempos);
-}
-
-double micros(Clock::time_point inicio) {
-    return std::chrono::duration<double, std::micro>(Clock::now() - inicio).count();
 }
 
 // One move in the list: the items of the sample reached come from the server.

@@ -4,7 +4,8 @@
 // confirmations per second with 8 concurrent clients on PostgreSQL beside pgbench's
 // simple-update on the same cluster. Request texts are encoded before the clock starts.
 //
-// Usage: bench_server [--scale N] [--iterations N] [--seconds N] [--skip-pg]
+// Usage: bench_server [--scale N] [--iterations N] [--seconds N] [--skip-pg] [--idle N]
+//        (--idle N: only Ping and GetItemAmostra with and without N idle connections)
 //        (PostgreSQL from EST_TEST_PG_URL, e.g. eval "$(scripts/pg-start.sh)")
 //        bench_server --profile N: on SQLite only, N confirmations in-process and then N bare
 //        transactions of the same SQL, nothing timed; for a profiler, e.g.
@@ -28,6 +29,12 @@
 
 #include <httplib.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -41,7 +48,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 struct Stats {
-    double median = 0, p90 = 0; // milliseconds
+    double median = 0, p90 = 0, p99 = 0; // milliseconds
 };
 
 // `idle`: a pause before each timed call, as a server thread waits for its next request.
@@ -58,7 +65,7 @@ template <class F> Stats measure(int iterations, F&& call, std::chrono::microsec
         ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
     }
     std::sort(ms.begin(), ms.end());
-    return {ms[ms.size() / 2], ms[ms.size() * 9 / 10]};
+    return {ms[ms.size() / 2], ms[ms.size() * 9 / 10], ms[ms.size() * 99 / 100]};
 }
 
 // The calls taken one after the other, round after round: each runs under the same conditions
@@ -79,7 +86,7 @@ std::vector<Stats> measureInTurns(int rounds, const std::vector<std::function<vo
     std::vector<Stats> stats;
     for (auto& v : ms) {
         std::sort(v.begin(), v.end());
-        stats.push_back({v[v.size() / 2], v[v.size() * 9 / 10]});
+        stats.push_back({v[v.size() / 2], v[v.size() * 9 / 10], v[v.size() * 99 / 100]});
     }
     return stats;
 }
@@ -119,11 +126,11 @@ class ServerProcess {
 public:
     explicit ServerProcess(const QStringList& args) {
         process_.setProgram(QStringLiteral(EST_SERVER_BINARY));
-        process_.setArguments(args);
+        process_.setArguments(args + QStringList{"--no-token"});
         process_.setStandardErrorFile(QProcess::nullDevice()); // one log line a request
         process_.start();
         QByteArray out;
-        static const QRegularExpression ready(QStringLiteral("listening on [^:]+:(\\d+)"));
+        static const QRegularExpression ready(QStringLiteral("escutando em [^:]+:(\\d+)"));
         while (process_.waitForReadyRead(600000)) {
             out += process_.readAllStandardOutput();
             const auto m = ready.match(QString::fromUtf8(out));
@@ -388,6 +395,71 @@ void latency(const QString& label, const QString& url, const QString& twinUrl, i
                 list.median, list.p90, list.median / bareList.median);
 }
 
+// A keep-alive connection that made one call and now waits, as a clerk's screen left open.
+class IdleConnection {
+public:
+    explicit IdleConnection(int port) {
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (fd_ < 0 || ::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+            die(QStringLiteral("cannot open an idle connection"));
+        static const std::string ping =
+            "POST /rpc/Sistema.rdmServidor/Ping HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+            "Content-Type: application/json\r\nContent-Length: 2\r\n\r\n[]";
+        if (::send(fd_, ping.data(), ping.size(), MSG_NOSIGNAL) !=
+            static_cast<ssize_t>(ping.size()))
+            die(QStringLiteral("idle connection: send failed"));
+        std::string answer;
+        char chunk[1024];
+        while (answer.find("pong") == std::string::npos) {
+            const ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
+            if (n <= 0)
+                die(QStringLiteral("idle connection: no answer"));
+            answer.append(chunk, static_cast<size_t>(n));
+        }
+    }
+    ~IdleConnection() { ::close(fd_); }
+    IdleConnection(const IdleConnection&) = delete;
+    IdleConnection& operator=(const IdleConnection&) = delete;
+
+private:
+    int fd_ = -1;
+};
+
+// Ping and GetItemAmostra, taken in turns, with no other connection and then with `idle`
+// keep-alive connections open on the same server (SQLite).
+void idleConnections(const QString& url, int iterations, int idle) {
+    ServerProcess server({"--database", url});
+    server::Session db(server::DatabaseUrl::parse(url), QStringLiteral("bench-idle"));
+    QSqlQuery& q = db.run(QStringLiteral("SELECT MIN(NRAMOSTRA) FROM ITEMAMOSTRAPROC"));
+    q.next();
+    const QByteArray itemsArgs =
+        QJsonDocument(QJsonArray{q.value(0).toString(), "3"}).toJson(QJsonDocument::Compact);
+    q.finish();
+    Client client(server.port());
+    const QByteArray noArgs("[]");
+    const std::vector<std::function<void()>> calls{
+        [&] { client.call("Sistema.rdmServidor", "Ping", noArgs); },
+        [&] { client.call("Est25000.rdmAmostraProc", "GetItemAmostra", itemsArgs); }};
+    const std::vector<Stats> alone = measureInTurns(iterations, calls);
+    std::vector<std::unique_ptr<IdleConnection>> open;
+    for (int i = 0; i < idle; ++i)
+        open.push_back(std::make_unique<IdleConnection>(server.port()));
+    const std::vector<Stats> crowded = measureInTurns(iterations, calls);
+    std::printf("\n== %d idle keep-alive connections (SQLite), %d calls of each in turns\n", idle,
+                iterations);
+    std::printf("%-36s %9s %9s %9s %9s %8s\n", "operation", "p50 ms", "p99 ms", "p50 idle",
+                "p99 idle", "p99 x");
+    const char* names[] = {"no-op call (Ping)", "GetItemAmostra"};
+    for (size_t i = 0; i < 2; ++i)
+        std::printf("%-36s %9.3f %9.3f %9.3f %9.3f %7.2fx  (target <= 2x and < 5 ms)\n", names[i],
+                    alone[i].median, alone[i].p99, crowded[i].median, crowded[i].p99,
+                    crowded[i].p99 / alone[i].p99);
+}
+
 QString pgDatabase(const QString& admin, const QString& name) {
     server::Session session(server::DatabaseUrl::parse(admin),
                             QStringLiteral("bench-admin-") + name);
@@ -470,6 +542,7 @@ int main(int argc, char** argv) {
     int scale = 21, iterations = 2000, seconds = 5;
     bool skipPg = false;
     int profileRounds = 0;
+    int idleOnly = 0;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == "--scale" && i + 1 < args.size())
@@ -482,6 +555,14 @@ int main(int argc, char** argv) {
             skipPg = true;
         else if (args[i] == "--profile" && i + 1 < args.size())
             profileRounds = args[++i].toInt();
+        else if (args[i] == "--idle" && i + 1 < args.size())
+            idleOnly = args[++i].toInt();
+    }
+    // The idle connections and the server's side of them are descriptors of this machine.
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
     }
     QTemporaryDir dir;
     const QString sqlite = QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("bench.db"));
@@ -491,9 +572,14 @@ int main(int argc, char** argv) {
         ServerProcess filler({"--database", file, "--init", "--demo", QString::number(scale)});
     std::printf("demo data, scale %d, SQLite (the server's and its twin): %.1f s\n", scale,
                 std::chrono::duration<double>(Clock::now() - fillStart).count());
+    if (idleOnly > 0) {
+        idleConnections(sqlite, iterations, idleOnly);
+        return 0;
+    }
     latency(QStringLiteral("SQLite"), sqlite, twin, iterations, profileRounds);
     if (profileRounds > 0)
         return 0;
+    idleConnections(sqlite, iterations, 1000);
 
     const QString admin = qEnvironmentVariable("EST_TEST_PG_URL");
     if (skipPg)

@@ -19,12 +19,12 @@
 
 namespace Cli_est25000 {
 
+using est25000::atribui;
 using est25000::campo;
 using est25000::emEdicao;
 using est25000::emNavegacao;
 using est25000::falha;
 using est25000::limpa;
-using est25000::textoDigitado;
 
 namespace {
 
@@ -65,36 +65,28 @@ void TfrmAmostraProc::ligaFornecedor() {
 // --- Checks
 
 void TfrmAmostraProc::Vd_Fornecedor(bool final) {
-    if (!emEdicao(dtsPadrao))
-        return;
     try {
-        const QString texto = textoDigitado(dbeNrInscForn);
-        if (Consiste::EmptyString(texto)) {
-            if (final)
-                falha(msgPadrao, "Forn_inf");
-            return;
-        }
-        if (final && ActiveControl() != dbeNrInscForn)
-            return;
-        // Suppliers are kept by the bare number in upper case: punctuation and lower-case
-        // letters of an alphanumeric CNPJ typed by the user still find it.
-        abreUmOuTodos(qryFornecedor, "P_NRINSJURFORN", Consiste::SoAlfanumericos(texto),
-                      "P_TNRINSJURFORN", QString());
-        if (qryFornecedor->IsEmpty())
-            falha(msgPadrao, "Forn_cad");
-        // The mask first: the new text it shows clears the dependents, written again below.
-        campo(cdsAmostraProc, "NRINSJURNF")
-            ->setEditMask(Consiste::PictPess(valor(qryFornecedor, "IDTPIJURFORN")));
-        campo(cdsAmostraProc, "NMRAZSOCFORN")->setAsString(valor(qryFornecedor, "NMRAZSOCFORN"));
-        campo(cdsAmostraProc, "IDTPIJURNF")->setAsString(valor(qryFornecedor, "IDTPIJURFORN"));
-        campo(cdsAmostraProc, "NRINSJURNF")->setAsString(valor(qryFornecedor, "NRINSJURFORN"));
-        campo(cdsAmostraProc, "CDFORNECED")->setAsString(valor(qryFornecedor, "CDFORNECED"));
+        est25000::verificaCampo(*this, dbeNrInscForn, final, "Forn_inf", [&](const QString& texto) {
+            // Suppliers are kept by the bare number in upper case: punctuation and lower-case
+            // letters of an alphanumeric CNPJ typed by the user still find it.
+            abreUmOuTodos(qryFornecedor, "P_NRINSJURFORN", Consiste::SoAlfanumericos(texto),
+                          "P_TNRINSJURFORN", QString());
+            if (qryFornecedor->IsEmpty())
+                falha(msgPadrao, "Forn_cad");
+            // The mask first: the new text it shows clears the dependents, written again below.
+            campo(cdsAmostraProc, "NRINSJURNF")
+                ->setEditMask(Consiste::PictPess(valor(qryFornecedor, "IDTPIJURFORN")));
+            atribui(cdsAmostraProc, "NMRAZSOCFORN", valor(qryFornecedor, "NMRAZSOCFORN"));
+            atribui(cdsAmostraProc, "IDTPIJURNF", valor(qryFornecedor, "IDTPIJURFORN"));
+            atribui(cdsAmostraProc, "NRINSJURNF", valor(qryFornecedor, "NRINSJURFORN"));
+            atribui(cdsAmostraProc, "CDFORNECED", valor(qryFornecedor, "CDFORNECED"));
+        });
     } catch (...) {
-        dbeNrInscForn->SetFocus();
+        // The supplier's failure also brings the form page forward; hidden on the other
+        // page, the edit could not take the focus before.
         if (pgcPadrao->ActivePage() != tshFormulario) {
             pgcPadrao->SetActivePage(tshFormulario);
             pgcPadraoChange(pgcPadrao);
-            // Hidden on the other page, the edit could not take the focus before.
             dbeNrInscForn->SetFocus();
         }
         throw;
@@ -102,56 +94,34 @@ void TfrmAmostraProc::Vd_Fornecedor(bool final) {
 }
 
 void TfrmAmostraProc::Vd_SerieNF(bool final) {
-    if (!emEdicao(dtsPadrao))
-        return;
-    est25000::verificaCampo(dbeCdSerie, [&] {
-        const QString texto = textoDigitado(dbeCdSerie);
-        if (Consiste::EmptyString(texto)) {
-            if (final)
-                falha(msgPadrao, "Serie_inf");
-            return;
-        }
-        if (final && ActiveControl() != dbeCdSerie)
-            return;
+    est25000::verificaCampo(*this, dbeCdSerie, final, "Serie_inf", [&](const QString& texto) {
         abreUmOuTodos(qrySerieNF, "P_CDSERIEENTR", texto, "P_TCDSERIEENTR", QString());
         if (qrySerieNF->IsEmpty())
             falha(msgPadrao, "Serie_cad");
-        campo(cdsAmostraProc, "CDSERIEENTR")->setAsString(valor(qrySerieNF, "CDSERIEENTR"));
+        atribui(cdsAmostraProc, "CDSERIEENTR", valor(qrySerieNF, "CDSERIEENTR"));
     });
 }
 
 void TfrmAmostraProc::Vd_NotaFiscal(bool final) {
-    if (!emEdicao(dtsPadrao))
-        return;
-    est25000::verificaCampo(dbeNrNotaFisc, [&] {
-        const QString texto = textoDigitado(dbeNrNotaFisc);
-        if (Consiste::EmptyString(texto)) {
-            if (final)
-                falha(msgPadrao, "NF_inf");
-            return;
-        }
-        if (final && ActiveControl() != dbeNrNotaFisc)
-            return;
-        cdsParamFilial->setDataJson(
-            netEstoque->Call(QStringLiteral("GetParamEstoque"),
-                             {Quorvan::FiliProc(), QStringLiteral("E"), QStringLiteral("10")}));
+    est25000::verificaCampo(*this, dbeNrNotaFisc, final, "NF_inf", [&](const QString& texto) {
+        cdsParamFilial->setDataJsonText(
+            netEstoque->CallText(QStringLiteral("GetParamEstoque"),
+                                 {Quorvan::FiliProc(), QStringLiteral("E"), QStringLiteral("10")}));
         // The typed number is filled to the width of the invoice chosen or found last.
         const int largura =
             cdsNotaFiscal->isEmpty()
                 ? 0
                 : static_cast<int>(campo(cdsNotaFiscal, "NRNOTAFISC")->asString().size());
-        campo(cdsAmostraProc, "NRNOTAFISC")->setAsString(Consiste::Ajusta(texto, largura));
-        cdsNotaFiscal->setDataJson(
-            netAmostraProc->Call(QStringLiteral("GetNotaFiscal"),
-                                 {campo(cdsAmostraProc, "CDFORNECED")->asString(),
-                                  campo(cdsAmostraProc, "CDSERIEENTR")->asString(),
-                                  campo(cdsAmostraProc, "NRNOTAFISC")->asString(), QString()}));
+        atribui(cdsAmostraProc, "NRNOTAFISC", Consiste::Ajusta(texto, largura));
+        cdsNotaFiscal->setDataJsonText(
+            netAmostraProc->CallText(QStringLiteral("GetNotaFiscal"),
+                                     {campo(cdsAmostraProc, "CDFORNECED")->asString(),
+                                      campo(cdsAmostraProc, "CDSERIEENTR")->asString(),
+                                      campo(cdsAmostraProc, "NRNOTAFISC")->asString(), QString()}));
         if (cdsNotaFiscal->isEmpty())
             falha(msgPadrao, "NF_cad");
-        campo(cdsAmostraProc, "CDFILIAL")
-            ->setAsString(campo(cdsNotaFiscal, "CDFILIAL")->asString());
-        campo(cdsAmostraProc, "NRLANCTONF")
-            ->setAsString(campo(cdsNotaFiscal, "NRLANCTONF")->asString());
+        atribui(cdsAmostraProc, "CDFILIAL", campo(cdsNotaFiscal, "CDFILIAL")->asString());
+        atribui(cdsAmostraProc, "NRLANCTONF", campo(cdsNotaFiscal, "NRLANCTONF")->asString());
     });
 }
 
@@ -234,7 +204,7 @@ void TfrmAmostraProc::btpNrNfBeforePesq(QObject*, bool&) {
     // A supplier or series still being typed is looked up first.
     Vd_Fornecedor(true);
     Vd_SerieNF(true);
-    cdsNotaFiscal->setDataJson(netAmostraProc->Call(
+    cdsNotaFiscal->setDataJsonText(netAmostraProc->CallText(
         QStringLiteral("GetNotaFiscal"),
         {campo(cdsAmostraProc, "CDFORNECED")->asString(),
          campo(cdsAmostraProc, "CDSERIEENTR")->asString(), QString(), QStringLiteral("T")}));

@@ -22,12 +22,13 @@
 
 namespace Cli_est25000 {
 
+using est25000::atribui;
 using est25000::campo;
 using est25000::emEdicao;
 using est25000::emNavegacao;
 using est25000::falha;
 using est25000::limpa;
-using est25000::textoDigitado;
+using est25000::temTexto;
 
 namespace {
 
@@ -56,10 +57,7 @@ void TfrmAmostraProc::ligaProduto() {
 void TfrmAmostraProc::panAmostraExit(QObject*) {
     Vd_DescAmostra();
     // The supplier group is optional, but whole once any of its edits holds text.
-    const bool temNota = !Consiste::EmptyString(textoDigitado(dbeNrInscForn)) ||
-                         !Consiste::EmptyString(textoDigitado(dbeCdSerie)) ||
-                         !Consiste::EmptyString(textoDigitado(dbeNrNotaFisc));
-    if (temNota) {
+    if (temTexto(dbeNrInscForn) || temTexto(dbeCdSerie) || temTexto(dbeNrNotaFisc)) {
         Vd_Fornecedor(true);
         Vd_SerieNF(true);
         Vd_NotaFiscal(true);
@@ -69,34 +67,20 @@ void TfrmAmostraProc::panAmostraExit(QObject*) {
 }
 
 void TfrmAmostraProc::Vd_DescAmostra() {
-    if (!emEdicao(dtsPadrao))
-        return;
-    est25000::verificaCampo(dbeDescAmostra, [&] {
-        if (Consiste::EmptyString(textoDigitado(dbeDescAmostra)))
-            falha(msgPadrao, "Desc_inf");
-    });
+    // Always required, never looked up.
+    est25000::verificaCampo(*this, dbeDescAmostra, true, "Desc_inf", [](const QString&) {});
 }
 
 void TfrmAmostraProc::Vd_ProdAmostra(bool final) {
-    if (!emEdicao(dtsPadrao))
-        return;
-    est25000::verificaCampo(dbeCdProduto, [&] {
-        const QString texto = textoDigitado(dbeCdProduto);
-        if (Consiste::EmptyString(texto)) {
-            if (final)
-                falha(msgPadrao, "Prod_inf");
-            return;
-        }
-        if (final && ActiveControl() != dbeCdProduto)
-            return;
+    est25000::verificaCampo(*this, dbeCdProduto, final, "Prod_inf", [&](const QString& texto) {
         // Candidates of the sample's invoice, or of the current branch without one.
-        const bool semNota = Consiste::EmptyString(textoDigitado(dbeNrNotaFisc));
         const QJsonArray argumentos =
-            semNota ? QJsonArray{Quorvan::FiliProc(), QString(), texto, QString()}
-                    : QJsonArray{campo(cdsAmostraProc, "CDFILIAL")->asString(),
-                                 campo(cdsAmostraProc, "NRLANCTONF")->asString(), texto, QString()};
-        cdsProdAmostra->setDataJson(
-            netAmostraProc->Call(QStringLiteral("GetProdAmostra"), argumentos));
+            !temTexto(dbeNrNotaFisc)
+                ? QJsonArray{Quorvan::FiliProc(), QString(), texto, QString()}
+                : QJsonArray{campo(cdsAmostraProc, "CDFILIAL")->asString(),
+                             campo(cdsAmostraProc, "NRLANCTONF")->asString(), texto, QString()};
+        cdsProdAmostra->setDataJsonText(
+            netAmostraProc->CallText(QStringLiteral("GetProdAmostra"), argumentos));
         if (cdsProdAmostra->isEmpty())
             falha(msgPadrao, "Prod_cad");
         // The product must have a default warehouse and location in the branch; their
@@ -105,33 +89,24 @@ void TfrmAmostraProc::Vd_ProdAmostra(bool final) {
         Lib00200::Almoxarifado_Padrao(netEstoque, Quorvan::FiliProc(), cdProduto);
         Lib00200::LocalEstoque_Padrao(netEstoque, Quorvan::FiliProc(), cdProduto);
         for (const char* nome : {"CDARVPROD", "CDPRODUTO", "NMPRODUTO", "SGUNIDADE"})
-            campo(cdsAmostraProc, nome)->setAsString(campo(cdsProdAmostra, nome)->asString());
+            atribui(cdsAmostraProc, nome, campo(cdsProdAmostra, nome)->asString());
     });
 }
 
 void TfrmAmostraProc::Vd_QuantAmostra(bool final) {
-    if (!emEdicao(dtsPadrao))
-        return;
-    est25000::verificaCampo(dbeQuantProd, [&] {
-        if (Consiste::EmptyString(textoDigitado(dbeQuantProd))) {
-            if (final)
-                falha(msgPadrao, "Quant_inf");
-            return;
-        }
-        if (final && ActiveControl() != dbeQuantProd)
-            return;
+    est25000::verificaCampo(*this, dbeQuantProd, final, "Quant_inf", [&](const QString&) {
         const double quantidade = campo(cdsAmostraProc, "QTPRODPROC")->asFloat();
         if (!(quantidade > 0))
             falha(msgPadrao, "Quant_menor");
-        if (!Consiste::EmptyString(textoDigitado(dbeNrNotaFisc))) {
+        if (temTexto(dbeNrNotaFisc)) {
             // At most the quantity of the product on the invoice; the receiving branch is
             // the one of the product checked or chosen last (none before any).
-            cdsValidQuant->setDataJson(Consiste::CheckResultServ(
-                netAmostraProc->Call(QStringLiteral("GetValidQuant"),
-                                     {campo(cdsAmostraProc, "NRLANCTONF")->asString(),
-                                      campo(cdsAmostraProc, "CDFILIAL")->asString(),
-                                      campo(cdsProdAmostra, "CDFILIRECE")->asString(),
-                                      campo(cdsAmostraProc, "CDPRODUTO")->asString()}),
+            cdsValidQuant->setDataJsonText(Consiste::CheckResultServText(
+                netAmostraProc->CallText(QStringLiteral("GetValidQuant"),
+                                         {campo(cdsAmostraProc, "NRLANCTONF")->asString(),
+                                          campo(cdsAmostraProc, "CDFILIAL")->asString(),
+                                          campo(cdsProdAmostra, "CDFILIRECE")->asString(),
+                                          campo(cdsAmostraProc, "CDPRODUTO")->asString()}),
                 true, 0));
             const double limite = campo(cdsValidQuant, "QTITEMPROD")->asFloat();
             if (limite < quantidade)
@@ -142,8 +117,8 @@ void TfrmAmostraProc::Vd_QuantAmostra(bool final) {
             const QString ultimo =
                 inicial + Consiste::Replicate(QStringLiteral("z"), kLarguraFaixa - inicial.size());
             const QString filial = Quorvan::FiliProc();
-            cdsPosicao->setDataJson(Consiste::CheckResultServ(
-                netAmostraProc->Call(
+            cdsPosicao->setDataJsonText(Consiste::CheckResultServText(
+                netAmostraProc->CallText(
                     QStringLiteral("GetPosicao"),
                     {filial, Quorvan::DataProc(filial).toString(Qt::ISODate), inicial, ultimo}),
                 true, 0));
@@ -168,10 +143,9 @@ void TfrmAmostraProc::dbeCdProdutoExit(QObject*) {
 }
 
 void TfrmAmostraProc::btpProdutoBeforePesq(QObject*, bool&) {
-    const QString filial = Consiste::EmptyString(textoDigitado(dbeNrNotaFisc))
-                               ? Quorvan::FiliProc()
-                               : campo(cdsAmostraProc, "CDFILIAL")->asString();
-    cdsProdAmostra->setDataJson(netAmostraProc->Call(
+    const QString filial = temTexto(dbeNrNotaFisc) ? campo(cdsAmostraProc, "CDFILIAL")->asString()
+                                                   : Quorvan::FiliProc();
+    cdsProdAmostra->setDataJsonText(netAmostraProc->CallText(
         QStringLiteral("GetProdAmostra"),
         {filial, campo(cdsAmostraProc, "NRLANCTONF")->asString(), QString(), QStringLiteral("T")}));
 }

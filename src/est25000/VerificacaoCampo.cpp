@@ -1,6 +1,7 @@
 #include "VerificacaoCampo.h"
 
 #include <ClientDataSet.h>
+#include <Consiste.h>
 #include <DBControls.h>
 #include <DataSource.h>
 #include <EditMask.h>
@@ -11,6 +12,12 @@ namespace est25000 {
 
 dataset::Field* campo(dataset::ClientDataSet* ds, const char* nome) {
     return ds->fieldByName(QString::fromLatin1(nome));
+}
+
+void atribui(dataset::ClientDataSet* ds, const char* nome, const QString& valor) {
+    dataset::Field* f = campo(ds, nome);
+    if (f->isNull() || f->asString() != valor)
+        f->setAsString(valor);
 }
 
 void limpa(dataset::ClientDataSet* ds, const char* nome) {
@@ -35,8 +42,23 @@ QString textoDigitado(const host::TDBEdit* edit) {
                              : dataset::EditMask(mascara).valueFromText(edit->Text());
 }
 
+bool temTexto(const host::TDBEdit* edit) {
+    return !Consiste::EmptyString(textoDigitado(edit));
+}
+
 void falha(const host::TMessages* mensagens, const char* chave) {
     Consiste::MensErro(mensagens->Msg(QString::fromLatin1(chave)), true);
+}
+
+bool buscaDevida(const host::TfrmPadrao& form, host::TDBEdit* edit, bool final,
+                 const char* chaveInformar, QString& texto) {
+    texto = textoDigitado(edit);
+    if (Consiste::EmptyString(texto)) {
+        if (final)
+            falha(form.msgPadrao, chaveInformar);
+        return false;
+    }
+    return !final || form.ActiveControl() == edit;
 }
 
 void focaCampo(host::TDBEdit* edit) {

@@ -53,6 +53,7 @@ SettingsLayer Configuration::fromCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.addOption({QStringLiteral("server"), QString(), QStringLiteral("host:port")});
     parser.addOption({QStringLiteral("token"), QString(), QStringLiteral("token")});
+    parser.addOption({QStringLiteral("tls-ca"), QString(), QStringLiteral("file")});
     parser.addOption({QStringLiteral("database"), QString(), QStringLiteral("url")});
     parser.addOption({QStringLiteral("branch"), QString(), QStringLiteral("code")});
     parser.addOption({QStringLiteral("open"), QString(), QStringLiteral("screen")});
@@ -61,6 +62,8 @@ SettingsLayer Configuration::fromCommandLine(const QStringList& arguments) {
     for (const QString& key : {cfg::kServer, cfg::kToken, cfg::kDatabase, cfg::kBranch})
         if (parser.isSet(key))
             layer.insert(key, parser.value(key));
+    if (parser.isSet(QStringLiteral("tls-ca")))
+        layer.insert(cfg::kTlsCa, parser.value(QStringLiteral("tls-ca")));
     return layer;
 }
 
@@ -68,6 +71,7 @@ SettingsLayer Configuration::fromEnvironment(const QProcessEnvironment& env) {
     static const QList<QPair<QString, QString>> names = {
         {QStringLiteral("EST_SERVER"), cfg::kServer},
         {QStringLiteral("EST_TOKEN"), cfg::kToken},
+        {QStringLiteral("EST_TLS_CA"), cfg::kTlsCa},
         {QStringLiteral("EST_DATABASE"), cfg::kDatabase},
         {QStringLiteral("EST_BRANCH"), cfg::kBranch},
         {QStringLiteral("EST_PICTURE_PRODUTO"), cfg::kPicture},

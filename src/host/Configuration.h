@@ -22,6 +22,9 @@ namespace host {
 namespace cfg {
 inline const QString kServer = QStringLiteral("server"); // HOST:PORT
 inline const QString kToken = QStringLiteral("token");
+// CA certificate (PEM) that the application server's TLS certificate must be signed by; when
+// set, the connections speak TLS.
+inline const QString kTlsCa = QStringLiteral("tls_ca");
 inline const QString kDatabase = QStringLiteral("database"); // sqlite:PATH or postgresql://...
 inline const QString kBranch = QStringLiteral("branch");
 inline const QString kPicture = QStringLiteral("picture_produto");

@@ -2,6 +2,25 @@
 
 namespace host::detail {
 
+std::unique_ptr<httplib::Client> makeClient(const std::string& host, int port, int timeout,
+                                            const std::string& caFile) {
+    std::unique_ptr<httplib::Client> client;
+    if (caFile.empty()) {
+        client = std::make_unique<httplib::Client>(host, port);
+    } else {
+        client = std::make_unique<httplib::Client>("https://" + host + ":" + std::to_string(port));
+        client->set_ca_cert_path(caFile.c_str());
+        client->enable_server_certificate_verification(true);
+    }
+    // Without TCP_NODELAY a keep-alive call waits for the peer's delayed ACK.
+    client->set_tcp_nodelay(true);
+    client->set_keep_alive(true);
+    client->set_connection_timeout(5);
+    client->set_read_timeout(timeout);
+    client->set_write_timeout(timeout);
+    return client;
+}
+
 NetCallWorker::~NetCallWorker() {
     std::unique_lock lock(mutex_);
     quit_ = true;
@@ -62,17 +81,12 @@ void NetCallWorker::run() {
         HttpCall call = std::move(*call_);
         call_.reset();
         if (!client_ || clientHost_ != call.host || clientPort_ != call.port ||
-            clientTimeout_ != call.timeout) {
-            auto client = std::make_unique<httplib::Client>(call.host, call.port);
-            client->set_tcp_nodelay(true);
-            client->set_keep_alive(true);
-            client->set_connection_timeout(5);
-            client->set_read_timeout(call.timeout);
-            client->set_write_timeout(call.timeout);
-            client_ = std::move(client);
+            clientTimeout_ != call.timeout || clientCaFile_ != call.caFile) {
+            client_ = makeClient(call.host, call.port, call.timeout, call.caFile);
             clientHost_ = call.host;
             clientPort_ = call.port;
             clientTimeout_ = call.timeout;
+            clientCaFile_ = call.caFile;
         }
         httplib::Client* client = client_.get();
         lock.unlock();

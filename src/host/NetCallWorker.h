@@ -17,11 +17,17 @@ namespace host::detail {
 struct HttpCall {
     std::string host;
     int port = 0;
-    int timeout = 0; // seconds
+    int timeout = 0;    // seconds
+    std::string caFile; // not empty: TLS, the server's certificate verified against it
     std::string path;
     httplib::Headers headers;
     std::string body;
 };
+
+// A keep-alive client for the application server: plain HTTP, or TLS verifying the server's
+// certificate against caFile when one is given.
+std::unique_ptr<httplib::Client> makeClient(const std::string& host, int port, int timeout,
+                                            const std::string& caFile);
 
 class NetCallWorker {
 public:
@@ -54,6 +60,7 @@ private:
     std::string clientHost_;
     int clientPort_ = 0;
     int clientTimeout_ = 0;
+    std::string clientCaFile_;
     std::thread thread_;
 };
 

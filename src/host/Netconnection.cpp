@@ -15,6 +15,7 @@ namespace {
 
 QMutex tokenMutex;
 QString accessToken;
+QString tlsCaFile;
 
 QString serverMessage(const httplib::Result& res) {
     const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(res->body));
@@ -86,14 +87,8 @@ void TNetConnection::SetConnected(bool connected) {
 void TNetConnection::open() {
     if (BeforeConnect)
         BeforeConnect(this);
-    auto client = std::make_unique<httplib::Client>(host_.toStdString(), Port);
-    // Without TCP_NODELAY a keep-alive call waits for the peer's delayed ACK.
-    client->set_tcp_nodelay(true);
-    client->set_keep_alive(true);
-    client->set_connection_timeout(5);
-    client->set_read_timeout(Timeout);
-    client->set_write_timeout(Timeout);
-    client_ = std::move(client);
+    client_ =
+        host::detail::makeClient(host_.toStdString(), Port, Timeout, TlsCaFile().toStdString());
 }
 
 void TNetConnection::ping() {
@@ -128,6 +123,7 @@ host::detail::HttpCall TNetConnection::request(const QString& method, const QJso
     call.host = host_.toStdString();
     call.port = Port;
     call.timeout = Timeout;
+    call.caFile = TlsCaFile().toStdString();
     const QString token = AccessToken();
     if (!token.isEmpty())
         call.headers.emplace("Authorization", "Bearer " + token.toStdString());
@@ -137,6 +133,11 @@ host::detail::HttpCall TNetConnection::request(const QString& method, const QJso
 }
 
 std::string TNetConnection::answerBody(httplib::Result& res, const QString& host, int port) {
+    if (res.error() == httplib::Error::SSLServerVerification)
+        throw host::EHostError(
+            QStringLiteral("O certificado do servidor de aplicação em %1:%2 não foi reconhecido.")
+                .arg(host)
+                .arg(port));
     if (!res)
         throw host::EHostError(
             QStringLiteral("Não foi possível comunicar com o servidor de aplicação em %1:%2 (%3).")
@@ -230,6 +231,16 @@ QByteArray TNetConnection::ReceiveText(const QString& method, const QJsonArray& 
 
 bool TNetConnection::Pending(const QString& method, const QJsonArray& args) const {
     return pending_ && pending_->method == method && pending_->args == args;
+}
+
+void TNetConnection::SetTlsCaFile(const QString& path) {
+    QMutexLocker lock(&tokenMutex);
+    tlsCaFile = path;
+}
+
+QString TNetConnection::TlsCaFile() {
+    QMutexLocker lock(&tokenMutex);
+    return tlsCaFile;
 }
 
 void TNetConnection::SetAccessToken(const QString& token) {

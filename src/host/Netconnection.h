@@ -70,6 +70,11 @@ public:
     // The access token sent as "Authorization: Bearer" by every connection of the process.
     static void SetAccessToken(const QString& token);
     static QString AccessToken();
+    // A CA certificate file (PEM): when set, every connection opened afterwards speaks TLS and
+    // verifies the server's certificate against it, so the token never crosses the network in
+    // clear text.
+    static void SetTlsCaFile(const QString& path);
+    static QString TlsCaFile();
 
 private:
     struct PendingCall {

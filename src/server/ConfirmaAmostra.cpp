@@ -31,6 +31,17 @@ QStringList changedColumns(const Record& before, const Record& after) {
     return changed;
 }
 
+// A modification or deletion carries the whole stored row as it was read, so that the conflict
+// check sees every column another user may have changed.
+void requireWholeImage(const QList<int>& positions, const QStringList& columns,
+                       const QString& what) {
+    for (qsizetype i = 0; i < columns.size(); ++i)
+        if (positions.at(i) < 0)
+            throw badRequest(QStringLiteral("Alteração de %1 sem a imagem anterior completa "
+                                            "(falta o campo %2).")
+                                 .arg(what, columns.at(i)));
+}
+
 // Refused with 409 when the stored record no longer holds the before-image of a column.
 // `changed`: "A amostra N foi alterada" or "O item P da amostra N foi alterado".
 void checkBeforeImage(const Record& stored, const Record& before, const QStringList& columns,
@@ -49,6 +60,9 @@ public:
     // Stores the changes or refuses them; the error rows and the number the screen is told.
     std::pair<QList<ErrorRow>, QString> run(const ChangePacket& items,
                                             const ChangePacket& samples) {
+        // Limits first: nothing about an oversized request is worth a transaction.
+        if (items.changes.size() > kMaxItemsPerSample)
+            throw refused(tooManyItemsMessage());
         Transaction transaction(session_);
         const QList<int> samplePositions = columnPositions(samples, kSampleColumns);
         for (const Change& change : samples.changes)
@@ -140,6 +154,7 @@ private:
             order_ << QString();
             return;
         }
+        requireWholeImage(positions, kSampleColumns, QStringLiteral("amostra"));
         const Record before = recordOf(change.oldRow, kSampleColumns, positions);
         const QString number = textOf(before, QStringLiteral("NRAMOSTRA"));
         if (number.isEmpty())
@@ -177,6 +192,8 @@ private:
 
     // `positions`: where the item columns sit in the packet's rows.
     void applyItemChange(const QList<int>& positions, const Change& change) {
+        if (change.kind != ChangeKind::Insert)
+            requireWholeImage(positions, kItemColumns, QStringLiteral("item"));
         const Row& row = change.kind == ChangeKind::Insert ? change.newRow : change.oldRow;
         const Record image = recordOf(row, kItemColumns, positions);
         const QString number = textOf(image, QStringLiteral("NRAMOSTRA"));

@@ -15,10 +15,15 @@ QString marks(qsizetype n) {
     return text;
 }
 
-// The statement's text for that many values, built once per thread.
+// The statement's text for that many values, built once per thread (for a bounded number of
+// counts: the cache starts afresh when full).
 template <class Build> const QString& textFor(qsizetype count, Build&& build) {
     thread_local QHash<qsizetype, QString> texts;
     auto it = texts.constFind(count);
+    if (it == texts.constEnd() && texts.size() >= 64) {
+        texts.clear();
+        it = texts.constEnd();
+    }
     if (it == texts.constEnd())
         it = texts.insert(count, build(count));
     return *it;

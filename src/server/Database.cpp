@@ -15,7 +15,7 @@ DatabaseUrl DatabaseUrl::parse(const QString& url) {
         if (result.path.startsWith(QLatin1String("//")))
             result.path = result.path.mid(2);
         if (result.path.isEmpty())
-            throw std::runtime_error("sqlite URL without a file path");
+            throw std::runtime_error("URL sqlite sem o caminho do arquivo");
         return result;
     }
     const QUrl parsed(url, QUrl::StrictMode);
@@ -23,8 +23,8 @@ DatabaseUrl DatabaseUrl::parse(const QString& url) {
         (parsed.scheme() != QLatin1String("postgresql") &&
          parsed.scheme() != QLatin1String("postgres")) ||
         parsed.host().isEmpty())
-        throw std::runtime_error("unsupported database URL (use sqlite:PATH or "
-                                 "postgresql://USER@HOST:PORT/DB): " +
+        throw std::runtime_error("URL de banco não suportada (use sqlite:CAMINHO ou "
+                                 "postgresql://USUÁRIO@HOST:PORTA/BANCO): " +
                                  url.toStdString());
     result.kind = DbKind::Postgres;
     result.host = parsed.host();
@@ -88,14 +88,14 @@ Session::Session(const DatabaseUrl& url, const QString& connectionName) : name_(
         const QString text = db_.lastError().text();
         db_ = QSqlDatabase();
         QSqlDatabase::removeDatabase(name_);
-        throw std::runtime_error("cannot open database " + url.display().toStdString() + ": " +
-                                 text.toStdString());
+        throw std::runtime_error("não foi possível abrir o banco " + url.display().toStdString() +
+                                 ": " + text.toStdString());
     }
     if (url.kind == DbKind::Sqlite) {
-        // WAL lets readers go on while one writer commits; NORMAL keeps every commit across a
-        // crash of the process.
+        // WAL lets readers go on while one writer commits; FULL syncs the log at every commit,
+        // so an answered confirmation survives a power cut, not only a crash of the process.
         execDirect(QStringLiteral("PRAGMA journal_mode=WAL"));
-        execDirect(QStringLiteral("PRAGMA synchronous=NORMAL"));
+        execDirect(QStringLiteral("PRAGMA synchronous=FULL"));
         execDirect(QStringLiteral("PRAGMA foreign_keys=ON"));
         // The statement journal of a multi-row insert checked by foreign keys, and the sorts of
         // a large list, in memory: otherwise every such transaction creates, writes and deletes
@@ -113,6 +113,7 @@ Session::~Session() {
     if (inTransaction_)
         rollback();
     statements_.clear();
+    retired_.clear();
     db_.close();
     db_ = QSqlDatabase();
     QSqlDatabase::removeDatabase(name_);
@@ -121,15 +122,27 @@ Session::~Session() {
 QSqlQuery& Session::prepared(const QString& sql) {
     auto it = statements_.find(sql);
     if (it != statements_.end()) {
-        (*it)->finish();
-        return **it;
+        it->used = ++uses_;
+        it->query->finish();
+        return *it->query;
+    }
+    // Statements whose text depends on a count (rows of a multi-row insert) would otherwise
+    // pile up for every count ever seen.
+    if (statements_.size() >= kMaxStatements) {
+        auto oldest = statements_.begin();
+        for (auto s = statements_.begin(); s != statements_.end(); ++s)
+            if (s->used < oldest->used)
+                oldest = s;
+        oldest->query->finish();
+        retired_.append(oldest->query);
+        statements_.erase(oldest);
     }
     auto query = std::make_shared<QSqlQuery>(db_);
     query->setForwardOnly(true);
     if (!query->prepare(sql))
         throw DbError("prepare failed: " + query->lastError().text().toStdString() + " [" +
                       sql.simplified().toStdString() + "]");
-    statements_.insert(sql, query);
+    statements_.insert(sql, {query, ++uses_});
     return *query;
 }
 
@@ -168,7 +181,7 @@ void Session::beginWrite() {
 
 void Session::commit() {
     for (auto& statement : statements_)
-        statement->finish();
+        statement.query->finish();
     execDirect(QStringLiteral("COMMIT"));
     inTransaction_ = false;
 }
@@ -176,7 +189,7 @@ void Session::commit() {
 void Session::rollback() noexcept {
     inTransaction_ = false;
     for (auto& statement : statements_)
-        statement->finish();
+        statement.query->finish();
     QSqlQuery query(db_);
     query.exec(QStringLiteral("ROLLBACK"));
 }

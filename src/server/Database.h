@@ -61,8 +61,13 @@ public:
     const Dialect& dialect() const { return dialect_; }
     QSqlDatabase& db() { return db_; }
 
-    // A statement prepared once per session and kept; the caller binds and runs it.
+    // A statement prepared once per session and kept (the most recently used ones, up to
+    // kMaxStatements); the caller binds and runs it.
     QSqlQuery& prepared(const QString& sql);
+    // Frees the statements pushed out of the cache; call it when no query reference taken
+    // from this session is in use any more (between requests).
+    void releaseRetired() { retired_.clear(); }
+    static constexpr qsizetype kMaxStatements = 64;
     // Runs a prepared statement; throws DbError with the driver's text on failure.
     void exec(QSqlQuery& query);
     // Prepares (kept), binds the values by name and runs.
@@ -83,7 +88,13 @@ private:
     QString name_;
     Dialect dialect_;
     QSqlDatabase db_;
-    QHash<QString, std::shared_ptr<QSqlQuery>> statements_;
+    struct Statement {
+        std::shared_ptr<QSqlQuery> query;
+        quint64 used = 0;
+    };
+    QHash<QString, Statement> statements_;
+    QList<std::shared_ptr<QSqlQuery>> retired_; // out of the cache, maybe still referenced
+    quint64 uses_ = 0;
     bool inTransaction_ = false;
 };
 

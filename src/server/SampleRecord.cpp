@@ -16,6 +16,10 @@ const QHash<QString, int> kTextSizes{{"NRAMOSTRA", 10},  {"DSAMOSTRA", 50},  {"C
 const QSet<QString> kQuantityColumns{"CDPRODUTO",   "QTPRODPROC", "CDFILIAL",  "NRLANCTONF",
                                      "CDSERIEENTR", "NRNOTAFISC", "CDFORNECED"};
 
+QString tooManyItemsMessage() {
+    return QStringLiteral("A amostra pode ter no máximo %1 itens.").arg(kMaxItemsPerSample);
+}
+
 QList<int> columnPositions(const dataset::ChangePacket& packet, const QStringList& columns) {
     QList<int> positions;
     positions.reserve(columns.size());

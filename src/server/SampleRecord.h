@@ -16,6 +16,9 @@ namespace server {
 // The stored columns.
 extern const QStringList kSampleColumns;
 extern const QStringList kItemColumns;
+// A sample holds at most this many items; a request beyond it is refused before any work.
+constexpr qsizetype kMaxItemsPerSample = 500;
+QString tooManyItemsMessage();
 // Text columns and their lengths in characters.
 extern const QHash<QString, int> kTextSizes;
 // Columns whose change puts the sample's quantity checks to work again.

@@ -61,14 +61,19 @@ void SampleRules::check(const Sample& s, QList<ErrorRow>& errors) {
     const double quantity = positiveQuantity(v.value(QStringLiteral("QTPRODPROC")));
     if (s.items.isEmpty())
         throw refused(QStringLiteral("Produto deve ser informado."));
+    if (s.items.size() > kMaxItemsPerSample)
+        throw refused(tooManyItemsMessage());
     QStringList codes{productCode};
+    QSet<QString> listed{productCode};
     for (const Item& item : s.items) {
         checkTexts(item.values);
         const QString code = textOf(item.values, QStringLiteral("CDPRODUTO"));
         if (code.isEmpty())
             throw refused(QStringLiteral("Produto deve ser informado."));
-        if (!codes.contains(code))
+        if (!listed.contains(code)) {
+            listed.insert(code);
             codes << code;
+        }
     }
     const QHash<QString, Product> known = products(textOf(v, QStringLiteral("CDFILIAL")), codes);
     if (!known.contains(productCode))

@@ -120,6 +120,29 @@ void createSchema(Session& session) {
     transaction.commit();
 }
 
+void grantReadOnlyRole(Session& session) {
+    if (session.dialect().kind != DbKind::Postgres)
+        return;
+    const QString role = QString::fromLatin1(kReadOnlyRole);
+    Transaction transaction(session);
+    // Two servers initialising databases of one cluster at once may both find it missing.
+    session.execDirect(QStringLiteral("DO $$ BEGIN"
+                                      " IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = '%1')"
+                                      " THEN CREATE ROLE %1 LOGIN; END IF;"
+                                      " EXCEPTION WHEN duplicate_object OR unique_violation THEN"
+                                      " NULL; END $$")
+                           .arg(role));
+    session.execDirect(QStringLiteral("DO $$ BEGIN EXECUTE format('GRANT CONNECT ON DATABASE %I TO "
+                                      "%1', current_database()); EXECUTE format('GRANT USAGE ON "
+                                      "SCHEMA %I TO %1', current_schema()); END $$")
+                           .arg(role));
+    // The tables of the screens' own SQL, of the host's settings and processing dates.
+    session.execDirect(QStringLiteral("GRANT SELECT ON PRODUTO, PRODFILIAL, FORNECEDOR, SERIEENTR,"
+                                      " FILIAL, CONFIGURACAO TO %1")
+                           .arg(role));
+    transaction.commit();
+}
+
 bool databaseIsEmpty(Session& session) {
     for (const char* table : {"PRODUTO", "FORNECEDOR", "AMOSTRAPROC"}) {
         QSqlQuery query(session.db());

@@ -15,6 +15,8 @@ struct Option {
 constexpr Option kOptions[] = {
     {"server", "host:porta", "Servidor de aplicação; sem ele, a suíte usa o servidor embutido."},
     {"token", "token", "Token de acesso ao servidor de aplicação."},
+    {"tls-ca", "arquivo",
+     "Certificado (PEM) da autoridade que assina o do servidor: a conexão passa a usar TLS."},
     {"database", "url",
      "Banco para as leituras diretas (sqlite:ARQUIVO ou postgresql://...); obrigatório com "
      "--server."},

@@ -54,6 +54,8 @@ void Backend::Start() {
             QStringLiteral("Informe o banco de dados para as leituras diretas (--database)."));
     }
     TNetConnection::SetAccessToken(Configuration::Value(cfg::kToken));
+    // The in-process server listens on loopback without TLS; a remote one may require it.
+    TNetConnection::SetTlsCaFile(server_ ? QString() : Configuration::Value(cfg::kTlsCa));
     dtmDBGeral::Open(databaseUrl_);
     Configuration::AttachDatabase([]() -> std::optional<QSqlDatabase> {
         if (!dtmDBGeral::IsOpen())

@@ -3,6 +3,8 @@
 // activation, its confirm loads the samples from the server, and moving through them shows
 // each one's items. The test reaches the screen only as the host does: through IniProc and
 // the forms' named components.
+#include "Formularios.h"
+
 #include <Application.h>
 #include <Buttonflat.h>
 #include <ClientDataSet.h>
@@ -25,6 +27,9 @@
 
 namespace {
 
+using e2e::componente;
+using e2e::formulario;
+
 class ServidorEst : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -38,7 +43,7 @@ protected:
         servidor.start();
         ASSERT_TRUE(servidor.waitForStarted());
         QString saida;
-        const QRegularExpression pronto(QStringLiteral("listening on ([0-9.]+):(\\d+)"));
+        const QRegularExpression pronto(QStringLiteral("escutando em ([0-9.]+):(\\d+)"));
         QRegularExpressionMatch m;
         while (!(m = pronto.match(saida)).hasMatch()) {
             ASSERT_TRUE(servidor.waitForReadyRead(60000))
@@ -64,19 +69,6 @@ protected:
     QString token;
     QProcess servidor;
 };
-
-template <class T> T* componente(host::TForm* form, const char* nome) {
-    auto* c = qobject_cast<T*>(form->FindComponent(QString::fromLatin1(nome)));
-    EXPECT_NE(c, nullptr) << nome;
-    return c;
-}
-
-host::TForm* formulario(const char* nome) {
-    for (const auto& form : host::Application->Forms())
-        if (form && form->objectName() == QLatin1String(nome))
-            return form;
-    return nullptr;
-}
 
 QList<QPair<QString, QString>> itensNoBanco(const QString& nrAmostra) {
     QSqlQuery query(dtmDBGeral::Database());

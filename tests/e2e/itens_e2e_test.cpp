@@ -61,7 +61,7 @@ protected:
         servidor.start();
         ASSERT_TRUE(servidor.waitForStarted());
         QString saida;
-        const QRegularExpression pronto(QStringLiteral("listening on ([0-9.]+):(\\d+)"));
+        const QRegularExpression pronto(QStringLiteral("escutando em ([0-9.]+):(\\d+)"));
         QRegularExpressionMatch m;
         while (!(m = pronto.match(saida)).hasMatch()) {
             ASSERT_TRUE(servidor.waitForReadyRead(120000))

@@ -10,12 +10,18 @@
 #include <Cli_est25200.h>
 
 #include <Application.h>
+#include <Btnpesquisa.h>
 #include <Buttonflat.h>
 #include <ClientDataSet.h>
 #include <ComCtrls.h>
+#include <Consiste.h>
+#include <DBControls.h>
 #include <DBGrid.h>
+#include <DbGeral.h>
 #include <Dialogs.h>
+#include <EditMask.h>
 #include <Quorvan.h>
+#include <SearchWindow.h>
 #include <StdControls.h>
 
 #include <QApplication>
@@ -23,7 +29,9 @@
 #include <QKeyEvent>
 #include <QMainWindow>
 #include <QMdiArea>
+#include <QRegularExpression>
 #include <QScreen>
+#include <QSqlQuery>
 #include <QThread>
 
 #include <cstdio>
@@ -91,6 +99,43 @@ int main(int argc, char** argv) {
     tela->pgcPadrao->SetActivePage(tela->tshFolhaDados);
     tela->pgcPadraoChange(tela->pgcPadrao);
     ok = captura(&principal, pasta + QStringLiteral("/est25000-lista.png")) && ok;
+
+    // A new sample whose header is filled from the lookups: a supplier with an alphanumeric
+    // CNPJ, the series and invoice of one of its invoices, a product of that invoice.
+    tela->pgcPadrao->SetActivePage(tela->tshFormulario);
+    tela->pgcPadraoChange(tela->pgcPadrao);
+    QSqlQuery nota(dtmDBGeral::Database());
+    nota.exec(
+        QStringLiteral("SELECT F.NRINSJURFORN, N.CDSERIEENTR, N.NRNOTAFISC FROM NOTAFISCENTR N"
+                       " JOIN FORNECEDOR F ON F.CDFORNECED = N.CDFORNECED"
+                       " WHERE F.IDTPIJURFORN = 'J' ORDER BY N.NRNOTAFISC"));
+    QStringList escolha;
+    while (escolha.isEmpty() && nota.next())
+        if (nota.value(0).toString().contains(QRegularExpression(QStringLiteral("[A-Z]"))))
+            escolha = {dataset::formatMaskText(Consiste::PictPess(QStringLiteral("J")),
+                                               nota.value(0).toString()),
+                       nota.value(1).toString(), nota.value(2).toString(), QString()};
+    tela->sbtIncluir->Click();
+    tela->cdsAmostraProc->fieldByName(QStringLiteral("DSAMOSTRA"))
+        ->setAsString(QStringLiteral("Beneficiamento do lote da nota"));
+    for (host::TBtnPesquisa* botao :
+         {tela->btpFornecedor, tela->btpSerie, tela->btpNrNf, tela->btpProduto}) {
+        const QString procura = escolha.isEmpty() ? QString() : escolha.takeFirst();
+        script.OnModal([procura](host::TForm& form) {
+            auto& janela = dynamic_cast<host::TfrmSearchWindow&>(form);
+            if (!procura.isEmpty())
+                janela.Search(procura);
+            janela.Pick();
+        });
+        if (botao->Associate)
+            dynamic_cast<host::TControl*>(botao->Associate)->SetFocus();
+        botao->Click();
+    }
+    tela->dbeQuantProd->SetFocus();
+    tela->cdsAmostraProc->fieldByName(QStringLiteral("QTPRODPROC"))->setAsFloat(125.5);
+    tela->dbeDescAmostra->SetFocus();
+    ok = captura(&principal, pasta + QStringLiteral("/est25000-cabecalho.png")) && ok;
+    tela->cdsAmostraProc->cancel();
 
     // A new item of the sample and the product search opened from its code cell.
     tela->pgcPadrao->SetActivePage(tela->tshFormulario);

@@ -12,6 +12,12 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <atomic>
 
 namespace testsupport {
@@ -115,19 +121,116 @@ Answer RpcClient::call(const QString& object, const QString& method, const QJson
                QJsonDocument(args).toJson(QJsonDocument::Compact).toStdString());
 }
 
-TestServer::TestServer(Backend backend, int demoScale, QString token)
+TestServer::TestServer(Backend backend, int demoScale, QString token,
+                       const std::function<void(server::ServerOptions&)>& configure)
     : database_(backend), token_(std::move(token)) {
     server::ServerOptions options;
     options.databaseUrl = database_.url();
     options.token = token_;
     options.init = true;
     options.demoScale = demoScale;
+    if (configure)
+        configure(options);
     server_ = std::make_unique<server::EmbeddedServer>(options);
     port_ = server_->start();
 }
 
-ServerProcess::ServerProcess(QStringList arguments) {
+RawConnection::RawConnection(int port) {
+    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (fd_ >= 0 && ::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+RawConnection::~RawConnection() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+bool RawConnection::send(const std::string& bytes) {
+    size_t sent = 0;
+    while (fd_ >= 0 && sent < bytes.size()) {
+        const ssize_t n = ::send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0)
+            return false;
+        sent += static_cast<size_t>(n);
+    }
+    return fd_ >= 0;
+}
+
+bool RawConnection::readable(int milliseconds) {
+    if (fd_ < 0)
+        return false;
+    pollfd p{fd_, POLLIN, 0};
+    return ::poll(&p, 1, milliseconds) > 0;
+}
+
+Answer RawConnection::answer(int milliseconds) {
+    Answer answer;
+    QElapsedTimer timer;
+    timer.start();
+    char chunk[65536];
+    for (;;) {
+        const size_t end = pending_.find("\r\n\r\n");
+        if (end != std::string::npos) {
+            const QString head = QString::fromStdString(pending_.substr(0, end));
+            static const QRegularExpression length(QStringLiteral("content-length:\\s*(\\d+)"),
+                                                   QRegularExpression::CaseInsensitiveOption);
+            const auto m = length.match(head);
+            const size_t bodySize = m.hasMatch() ? m.captured(1).toULongLong() : 0;
+            if (pending_.size() >= end + 4 + bodySize) {
+                answer.status = head.section(QLatin1Char(' '), 1, 1).toInt();
+                answer.body = pending_.substr(end + 4, bodySize);
+                pending_.erase(0, end + 4 + bodySize);
+                const QJsonObject error =
+                    QJsonDocument::fromJson(QByteArray::fromStdString(answer.body))
+                        .object()
+                        .value(QStringLiteral("error"))
+                        .toObject();
+                answer.errorCode = error.value(QStringLiteral("code")).toString();
+                answer.message = error.value(QStringLiteral("message")).toString();
+                answer.result = QJsonDocument::fromJson(QByteArray::fromStdString(answer.body))
+                                    .object()
+                                    .value(QStringLiteral("result"));
+                return answer;
+            }
+        }
+        const int left = milliseconds - static_cast<int>(timer.elapsed());
+        if (left <= 0 || !readable(left))
+            return answer;
+        const ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
+        if (n <= 0)
+            return answer;
+        pending_.append(chunk, static_cast<size_t>(n));
+    }
+}
+
+bool RawConnection::closedByPeer(int milliseconds) {
+    QElapsedTimer timer;
+    timer.start();
+    char chunk[4096];
+    while (timer.elapsed() < milliseconds) {
+        if (!readable(static_cast<int>(milliseconds - timer.elapsed())))
+            continue;
+        const ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
+        if (n <= 0)
+            return true;
+    }
+    return false;
+}
+
+std::string requestHead(const std::string& path, const std::string& extraHeaders) {
+    return "POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + extraHeaders + "\r\n";
+}
+
+ServerProcess::ServerProcess(QStringList arguments, const QProcessEnvironment& environment) {
     process_.setProgram(QStringLiteral(EST_SERVER_BINARY));
+    process_.setProcessEnvironment(environment);
     process_.setArguments(arguments);
     process_.setStandardErrorFile(logDir_.filePath(QStringLiteral("stderr.log")));
     process_.start();
@@ -141,7 +244,7 @@ ServerProcess::~ServerProcess() {
 }
 
 bool ServerProcess::waitReady(int milliseconds) {
-    static const QRegularExpression ready(QStringLiteral("listening on ([^\\s]+):(\\d+)"));
+    static const QRegularExpression ready(QStringLiteral("escutando em ([^\\s]+):(\\d+)"));
     QByteArray seen;
     QElapsedTimer timer;
     timer.start();

@@ -9,8 +9,10 @@
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -67,7 +69,8 @@ private:
 class TestServer {
 public:
     explicit TestServer(Backend backend, int demoScale = 1,
-                        QString token = QStringLiteral("segredo"));
+                        QString token = QStringLiteral("segredo"),
+                        const std::function<void(server::ServerOptions&)>& configure = {});
     ScratchDatabase& database() { return database_; }
     int port() const { return port_; }
     const QString& token() const { return token_; }
@@ -80,12 +83,41 @@ private:
     int port_ = 0;
 };
 
+// A bare TCP connection for what a well-behaved client never does: headers without a body,
+// a body byte by byte, nothing at all.
+class RawConnection {
+public:
+    explicit RawConnection(int port); // connected, or failed() when refused
+    ~RawConnection();
+    RawConnection(const RawConnection&) = delete;
+    RawConnection& operator=(const RawConnection&) = delete;
+    bool failed() const { return fd_ < 0; }
+    // Writes all of it; false once the peer is gone.
+    bool send(const std::string& bytes);
+    // Whether an answer (or the end of the connection) is there to read within the time.
+    bool readable(int milliseconds);
+    // One HTTP answer (headers and a Content-Length body); the status is 0 when the
+    // connection ended or nothing came within the time.
+    Answer answer(int milliseconds = 10000);
+    // True when the peer closes the connection within the time.
+    bool closedByPeer(int milliseconds);
+
+private:
+    int fd_ = -1;
+    std::string pending_;
+};
+
+// "POST <path> HTTP/1.1" with Host 127.0.0.1 and the given extra header lines (each ending
+// in \r\n), up to and including the blank line.
+std::string requestHead(const std::string& path, const std::string& extraHeaders);
+
 // est-server as a child process.
 class ServerProcess {
 public:
-    explicit ServerProcess(QStringList arguments);
+    explicit ServerProcess(QStringList arguments, const QProcessEnvironment& environment =
+                                                      QProcessEnvironment::systemEnvironment());
     ~ServerProcess();
-    // Waits for "listening on ADDR:PORT"; false when the process ended first.
+    // Waits for "escutando em ADDR:PORT"; false when the process ended first.
     bool waitReady(int milliseconds = 60000);
     int port() const { return port_; }
     QProcess& process() { return process_; }

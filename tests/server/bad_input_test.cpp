@@ -89,6 +89,57 @@ TEST_P(BadInput, WrongNumberOrTypeOfArguments) {
                 "ConfirmaAmostra espera 2 argumentos, recebeu 0.");
 }
 
+// Text that no database can store as sent: a lone half of a surrogate pair, a NUL. An escaped
+// backslash before "u" is only text.
+TEST_P(BadInput, TextThatIsNotUnicode) {
+    expectError(client_.raw(kItems, "[\"\\ud800\", \"3\"]"), 400, "bad_text", "Texto com");
+    expectError(client_.raw(kItems, "[\"a\\udc00b\", \"3\"]"), 400, "bad_text", "Texto com");
+    expectError(client_.raw(kItems, "[\"\\u0000\", \"3\"]"), 400, "bad_text", "Texto com");
+    const SampleCase c = findSampleCase(server_.database().session());
+    QByteArray body = QJsonDocument(confirmArgs({{"DSAMOSTRA", "Meia PLACEHOLDER"},
+                                                 {"CDPRODUTO", c.product},
+                                                 {"QTPRODPROC", 5.0},
+                                                 {"CDFILIAL", "0001"}},
+                                                {{c.item1, 5, "S"}}))
+                          .toJson(QJsonDocument::Compact);
+    body.replace("PLACEHOLDER", "\\ud83d fim");
+    expectError(client_.raw(kConfirm, body.toStdString()), 400, "bad_text", "Texto com");
+    // A whole pair and an escaped backslash are fine.
+    EXPECT_EQ(client_.raw(kItems, "[\"\\ud83d\\ude00\", \"3\"]").status, 200);
+    EXPECT_EQ(client_.raw(kItems, "[\"\\\\ud800\", \"3\"]").status, 200);
+}
+
+// A deletion or modification must carry the whole stored row, else the conflict check could
+// not see a change another user made to a column left out; and a sample has a bounded number
+// of items, checked before any work.
+TEST_P(BadInput, PartialBeforeImagesAndTooManyItems) {
+    const QJsonArray onlyNumber{
+        QJsonObject{{"name", "NRAMOSTRA"}, {"type", "string"}, {"size", 10}}};
+    const QJsonObject deletion{
+        {"fields", onlyNumber},
+        {"changes",
+         QJsonArray{QJsonObject{{"type", "delete"}, {"old", QJsonArray{"0000000001"}}}}}};
+    expectError(client_.amostra("ConfirmaAmostra", {QJsonValue(), deletion}), 400, "bad_request",
+                "Alteração de amostra sem a imagem anterior completa");
+    const QJsonObject itemDeletion{
+        {"fields", onlyNumber},
+        {"changes",
+         QJsonArray{QJsonObject{{"type", "delete"}, {"old", QJsonArray{"0000000001"}}}}}};
+    expectError(client_.amostra("ConfirmaAmostra", {itemDeletion, QJsonValue()}), 400,
+                "bad_request", "Alteração de item sem a imagem anterior completa");
+
+    const SampleCase c = findSampleCase(server_.database().session());
+    QList<NewItem> items;
+    for (int i = 0; i < 501; ++i)
+        items.append({c.item1, 0.01, i == 0 ? "S" : "N"});
+    expectError(client_.amostra("ConfirmaAmostra", confirmArgs({{"DSAMOSTRA", "Muitos itens"},
+                                                                {"CDPRODUTO", c.product},
+                                                                {"QTPRODPROC", 5.01},
+                                                                {"CDFILIAL", "0001"}},
+                                                               items)),
+                422, "refused", "A amostra pode ter no máximo 500 itens.");
+}
+
 TEST_P(BadInput, OversizedBody) {
     const std::string huge = "[\"" + std::string(9 * 1024 * 1024, 'x') + "\", \"3\"]";
     expectError(client_.raw(kItems, huge), 413, "too_large", "Requisição maior que o limite");

@@ -23,7 +23,7 @@ TEST_P(Fault, KilledServerLosesNothingItAnsweredAndLeavesNoHalfSample) {
     std::mutex mutex;
     SampleCase c;
     {
-        ServerProcess server({"--database", database.url(), "--init", "--demo", "1"});
+        ServerProcess server({"--database", database.url(), "--init", "--demo", "1", "--no-token"});
         ASSERT_TRUE(server.waitReady()) << server.readAllStandardError().toStdString();
         c = findSampleCase(database.session());
         std::atomic<bool> killed{false};
@@ -64,7 +64,7 @@ TEST_P(Fault, KilledServerLosesNothingItAnsweredAndLeavesNoHalfSample) {
         EXPECT_EQ(server.process().exitStatus(), QProcess::CrashExit);
     }
     // A fresh server on the same database finds everything that was answered.
-    ServerProcess again({"--database", database.url()});
+    ServerProcess again({"--database", database.url(), "--no-token"});
     ASSERT_TRUE(again.waitReady()) << again.readAllStandardError().toStdString();
     RpcClient client(again.port());
     std::lock_guard lock(mutex);

@@ -1,14 +1,20 @@
 // est-server as the operators start it: its options, its ready line, its log, its stop.
 #include "TestSupport.h"
 
+#include <QFile>
 #include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <csignal>
+#include <memory>
 #include <thread>
+#include <vector>
 
 using namespace testsupport;
 
@@ -56,25 +62,26 @@ TEST(EstServerProcess, StartsOnADemoDatabaseLogsEachRequestAndStopsOnSigterm) {
     EXPECT_TRUE(log.contains(
         QRegularExpression("Est25000\\.rdmAmostraProc GetItemAmostra 400 \\d+\\.\\d+ ms")));
     EXPECT_EQ(log.count("GetAmostraProc 200"), answered.load());
-    EXPECT_TRUE(log.contains("stopping"));
+    EXPECT_TRUE(log.contains("parando"));
 }
 
 TEST(EstServerProcess, RefusesADatabaseWithoutSchemaUnlessToldToCreateIt) {
     ScratchDatabase database(Backend::Postgres);
     {
-        ServerProcess bare({"--database", database.url()});
+        ServerProcess bare({"--database", database.url(), "--no-token"});
         EXPECT_FALSE(bare.waitReady());
         EXPECT_NE(bare.process().exitCode(), 0);
         EXPECT_TRUE(bare.readAllStandardError().contains("--init"));
     }
     {
-        ServerProcess init({"--database", database.url(), "--init", "--demo", "1"});
+        ServerProcess init({"--database", database.url(), "--init", "--demo", "1", "--no-token"});
         ASSERT_TRUE(init.waitReady()) << init.readAllStandardError().toStdString();
     }
     const int samples = scalar(database.session(), "SELECT COUNT(*) FROM AMOSTRAPROC").toInt();
     EXPECT_GT(samples, 0);
     // Started again on the filled database: no schema work, no second demo fill.
-    ServerProcess again({"--database", database.url(), "--demo", "1", "--listen", "127.0.0.1"});
+    ServerProcess again(
+        {"--database", database.url(), "--demo", "1", "--listen", "127.0.0.1", "--no-token"});
     ASSERT_TRUE(again.waitReady()) << again.readAllStandardError().toStdString();
     EXPECT_EQ(scalar(database.session(), "SELECT COUNT(*) FROM AMOSTRAPROC").toInt(), samples);
     // No token given: none required.
@@ -86,27 +93,137 @@ TEST(EstServerProcess, ListensOnTheGivenPortAndRejectsBadOptions) {
     ScratchDatabase database(Backend::Sqlite);
     int port = 0;
     {
-        ServerProcess probe({"--database", database.url(), "--init"});
+        ServerProcess probe({"--database", database.url(), "--init", "--no-token"});
         ASSERT_TRUE(probe.waitReady());
         port = probe.port();
     }
-    ServerProcess fixed({"--database", database.url(), "--port", QString::number(port)});
+    ServerProcess fixed(
+        {"--database", database.url(), "--port", QString::number(port), "--no-token"});
     ASSERT_TRUE(fixed.waitReady()) << fixed.readAllStandardError().toStdString();
     EXPECT_EQ(fixed.port(), port);
     // The same port twice: the second cannot listen.
-    ServerProcess clash({"--database", database.url(), "--port", QString::number(port)});
+    ServerProcess clash(
+        {"--database", database.url(), "--port", QString::number(port), "--no-token"});
     EXPECT_FALSE(clash.waitReady());
     EXPECT_NE(clash.process().exitCode(), 0);
 
-    ServerProcess noDatabase({"--port", "0"});
+    ServerProcess noDatabase({"--port", "0", "--no-token"});
     EXPECT_FALSE(noDatabase.waitReady());
     EXPECT_EQ(noDatabase.process().exitCode(), 2);
-    ServerProcess badUrl({"--database", "mysql://x@y/z"});
+    ServerProcess badUrl({"--database", "mysql://x@y/z", "--no-token"});
     EXPECT_FALSE(badUrl.waitReady());
-    EXPECT_TRUE(badUrl.readAllStandardError().contains("unsupported database URL"));
-    ServerProcess badDemo({"--database", database.url(), "--demo", "muito"});
+    EXPECT_TRUE(badUrl.readAllStandardError().contains("URL de banco não suportada"));
+    ServerProcess badDemo({"--database", database.url(), "--demo", "muito", "--no-token"});
     EXPECT_FALSE(badDemo.waitReady());
     EXPECT_EQ(badDemo.process().exitCode(), 2);
+}
+
+} // namespace
+
+namespace {
+
+// SIGTERM while clients hold idle connections, send headers a byte at a time, and one request
+// waits for the database: new connections are refused at once, the request under way is
+// answered and stored, and the process ends without waiting for the slow clients.
+TEST(EstServerProcess, StopsOnSigtermWhateverTheClientsDo) {
+    ScratchDatabase database(Backend::Sqlite);
+    QTemporaryDir dir;
+    const QString tokenFile = dir.filePath("token");
+    {
+        QFile file(tokenFile);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("segredo-do-arquivo\n");
+    }
+    ServerProcess server(
+        {"--database", database.url(), "--init", "--demo", "1", "--token-file", tokenFile});
+    ASSERT_TRUE(server.waitReady()) << server.readAllStandardError().toStdString();
+    RpcClient client(server.port(), "segredo-do-arquivo");
+    ASSERT_EQ(client.call("Sistema.rdmServidor", "Ping", {}).status, 200);
+    const SampleCase c = findSampleCase(database.session());
+
+    std::vector<std::unique_ptr<RawConnection>> idle, slow;
+    for (int i = 0; i < 50; ++i) {
+        idle.push_back(std::make_unique<RawConnection>(server.port()));
+        slow.push_back(std::make_unique<RawConnection>(server.port()));
+        ASSERT_TRUE(slow.back()->send("POST /rpc/Sistema.rdmServidor/Ping HTTP/1.1\r\nHo"));
+    }
+    // The request under way: a confirmation waiting for the write lock the test holds.
+    server::Session& lock = database.session();
+    lock.execDirect("BEGIN IMMEDIATE");
+    const QByteArray confirm = QJsonDocument(confirmArgs({{"DSAMOSTRA", "Durante a parada"},
+                                                          {"CDPRODUTO", c.product},
+                                                          {"QTPRODPROC", 2.0},
+                                                          {"CDFILIAL", "0001"}},
+                                                         {{c.item1, 2, "S"}}))
+                                   .toJson(QJsonDocument::Compact);
+    RawConnection underWay(server.port());
+    ASSERT_TRUE(underWay.send(
+        requestHead("/rpc/Est25000.rdmAmostraProc/ConfirmaAmostra",
+                    "Authorization: Bearer segredo-do-arquivo\r\nContent-Type: application/json\r\n"
+                    "Content-Length: " +
+                        std::to_string(confirm.size()) + "\r\n") +
+        confirm.toStdString()));
+    // Nothing outside shows that the request reached a worker; a few hundred bytes on loopback
+    // are read within a moment, and other calls meanwhile are still answered.
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ASSERT_EQ(client.call("Sistema.rdmServidor", "Ping", {}).status, 200);
+
+    ::kill(static_cast<pid_t>(server.process().processId()), SIGTERM);
+    bool refused = false;
+    for (int i = 0; i < 200 && !refused; ++i) {
+        refused = RawConnection(server.port()).failed();
+        if (!refused)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_TRUE(refused) << "new connections still accepted after SIGTERM";
+    for (auto& s : slow)
+        EXPECT_TRUE(s->closedByPeer(5000));
+    lock.execDirect("COMMIT");
+    const Answer stored = underWay.answer(30000);
+    ASSERT_EQ(stored.status, 200) << stored.body;
+    const QString number = stored.result.toArray().at(1).toString();
+    ASSERT_TRUE(server.process().waitForFinished(15000));
+    EXPECT_EQ(server.process().exitCode(), 0) << server.readAllStandardError().toStdString();
+    EXPECT_EQ(scalar(database.session(), "SELECT DSAMOSTRA FROM AMOSTRAPROC WHERE NRAMOSTRA = :N",
+                     {{"N", number}})
+                  .toString(),
+              "Durante a parada");
+}
+
+TEST(EstServerProcess, RequiresATokenUnlessToldOtherwiseOnLoopback) {
+    ScratchDatabase database(Backend::Sqlite);
+    {
+        ServerProcess none({"--database", database.url(), "--init"});
+        EXPECT_FALSE(none.waitReady());
+        EXPECT_EQ(none.process().exitCode(), 2);
+        EXPECT_TRUE(none.readAllStandardError().contains("token"));
+    }
+    {
+        ServerProcess open(
+            {"--database", database.url(), "--init", "--no-token", "--listen", "0.0.0.0"});
+        EXPECT_FALSE(open.waitReady());
+        EXPECT_EQ(open.process().exitCode(), 2);
+    }
+    // From the environment.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("EST_SERVER_TOKEN", "do-ambiente");
+    ServerProcess fromEnvironment({"--database", database.url(), "--init"}, environment);
+    ASSERT_TRUE(fromEnvironment.waitReady())
+        << fromEnvironment.readAllStandardError().toStdString();
+    EXPECT_EQ(RpcClient(fromEnvironment.port(), "do-ambiente")
+                  .call("Sistema.rdmServidor", "Ping", {})
+                  .status,
+              200);
+    EXPECT_EQ(
+        RpcClient(fromEnvironment.port(), "outro").call("Sistema.rdmServidor", "Ping", {}).status,
+        401);
+    // Help without a display, in Portuguese.
+    ServerProcess help({"--help"});
+    ASSERT_TRUE(help.process().waitForFinished(30000));
+    EXPECT_EQ(help.process().exitCode(), 0);
+    const QString text = QString::fromUtf8(help.process().readAllStandardOutput());
+    EXPECT_TRUE(text.contains("--token-file")) << text.toStdString();
+    EXPECT_TRUE(text.contains("Mostra esta ajuda")) << text.toStdString();
 }
 
 } // namespace

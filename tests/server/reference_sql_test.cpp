@@ -10,6 +10,8 @@
 #include "Qrddlgs.h"
 #include "Schema.h"
 
+#include <QUrl>
+
 #include <gtest/gtest.h>
 
 using namespace testsupport;
@@ -285,6 +287,31 @@ TEST_P(ReferenceSql, ProductValidationAndSearchOfTheBranch) {
     Lib00210::SQL_Pesquisa_Produto("0002", "N", &search, true);
     search.Open();
     EXPECT_TRUE(column(search, "CDARVPROD").size() > codes.size() / 2);
+}
+
+// On PostgreSQL the desktop's direct reads go through the role that --init creates: it reads
+// what the screens query and can neither write nor read the samples.
+TEST(ReadOnlyRole, ReadsTheScreensTablesAndChangesNothing) {
+    TestServer server(Backend::Postgres);
+    QUrl url(server.database().url());
+    url.setUserName(QString::fromLatin1(server::kReadOnlyRole));
+    {
+        dtmDBGeral::Open(url.toString());
+        TADOIBQuery query;
+        query.SQL = kProduto;
+        query.Open();
+        EXPECT_FALSE(query.IsEmpty());
+        dtmDBGeral::Close();
+    }
+    server::Session reader(server::DatabaseUrl::parse(url.toString()), QStringLiteral("leitor"));
+    for (const char* table :
+         {"PRODUTO", "PRODFILIAL", "FORNECEDOR", "SERIEENTR", "FILIAL", "CONFIGURACAO"})
+        EXPECT_NO_THROW(scalar(reader, QStringLiteral("SELECT COUNT(*) FROM %1").arg(table)))
+            << table;
+    EXPECT_THROW(reader.execDirect("UPDATE FORNECEDOR SET NMRAZSOCFORN = 'x'"), server::DbError);
+    EXPECT_THROW(reader.execDirect("DELETE FROM PRODUTO"), server::DbError);
+    EXPECT_THROW(scalar(reader, "SELECT COUNT(*) FROM AMOSTRAPROC"), server::DbError);
+    EXPECT_THROW(scalar(reader, "SELECT COUNT(*) FROM NUMERADOR"), server::DbError);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, ReferenceSql,

@@ -1,0 +1,43 @@
+// The HTTP request parser as the server sets it up (header limit, body limit set after the
+// headers) and the checks made on the headers before any body is read, on arbitrary bytes.
+#include "RequestChecks.h"
+
+#include <boost/beast/http.hpp>
+
+#include <cstdint>
+#include <string>
+
+namespace http = boost::beast::http;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    http::request_parser<http::string_body> parser;
+    parser.header_limit(16 * 1024);
+    parser.body_limit(boost::none);
+    parser.eager(true);
+    boost::asio::const_buffer input(data, size);
+    boost::beast::error_code ec;
+    bool limited = false;
+    while (input.size() > 0 && !parser.is_done()) {
+        const size_t used = parser.put(input, ec);
+        if (ec == http::error::need_more) {
+            ec = {};
+            if (used == 0)
+                break;
+        }
+        if (ec)
+            return 0;
+        input += used;
+        if (parser.is_header_done() && !limited) {
+            limited = true;
+            const auto& request = parser.get();
+            const auto text = [](boost::beast::string_view v) { return std::string(v); };
+            server::hostAccepted(text(request[http::field::host]), {"servidor"});
+            server::isJsonContentType(text(request[http::field::content_type]));
+            server::sameSecret(text(request[http::field::authorization]), "Bearer segredo");
+            std::string object, method;
+            server::rpcTarget(text(request.target()), object, method);
+            parser.body_limit(8 * 1024 * 1024);
+        }
+    }
+    return 0;
+}

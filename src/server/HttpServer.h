@@ -1,0 +1,78 @@
+#pragma once
+// The HTTP transport of the application server: asynchronous (Boost.Beast on Asio), so an
+// idle or slow connection costs a socket and a few buffers, never a thread. Each phase of a
+// request has its own deadline (idle keep-alive, header, body, answer); the body limit holds
+// for every framing; the token, the Host and the Content-Type are checked as soon as the
+// headers are in, before any byte of the body is read. The requests' work runs on a
+// WorkerPool; when its queue is full the request is answered 503 at once.
+
+#include "WorkerPool.h"
+
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace server {
+
+struct HttpLimits {
+    std::size_t maxBodyBytes = 8 * 1024 * 1024;
+    std::chrono::milliseconds idleTimeout{60000};   // waiting for a request's first byte
+    std::chrono::milliseconds headerTimeout{10000}; // from its first byte to the end of the headers
+    std::chrono::milliseconds bodyTimeout{30000};   // the whole body
+    std::chrono::milliseconds writeTimeout{30000};  // the whole answer
+    std::chrono::milliseconds stopTimeout{8000};    // requests under way at a stop
+    int backlog = 1024;
+};
+
+struct HttpConfig {
+    std::string address = "127.0.0.1";
+    int port = 0;
+    std::string token; // required as "Authorization: Bearer <token>"; empty: none
+    // Names accepted in the Host header besides IP literals and "localhost" (lower case).
+    std::vector<std::string> hostNames;
+    std::string tlsCertFile; // both given: the server speaks TLS only
+    std::string tlsKeyFile;
+    int ioThreads = 1;
+    HttpLimits limits;
+};
+
+struct HttpAnswer {
+    int status = 200;
+    std::string body; // JSON
+};
+
+class HttpServer {
+public:
+    // Runs on a thread of the pool for each request that passed the transport's checks;
+    // must not throw.
+    using Handler = std::function<HttpAnswer(const std::string& object, const std::string& method,
+                                             std::string& body)>;
+    // One line per request and per transport event, without the program's prefix.
+    using Logger = std::function<void(const std::string& line)>;
+
+    HttpServer(HttpConfig config, WorkerPool& pool, Handler handler, Logger logger);
+    ~HttpServer();
+    HttpServer(const HttpServer&) = delete;
+    HttpServer& operator=(const HttpServer&) = delete;
+
+    // Binds, listens and starts serving; answers the port. Throws std::runtime_error.
+    int start();
+    // Stops accepting, closes idle and half-read connections, lets the requests under way
+    // answer (with "Connection: close") for up to limits.stopTimeout, then closes the rest.
+    void stop();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// Whether the address (IPv4 or IPv6 literal) reaches this machine only.
+bool isLoopbackAddress(const std::string& address);
+
+// The protocol's error body: {"error": {"code": ..., "message": ...}}.
+std::string errorBody(const std::string& code, const std::string& message);
+
+} // namespace server

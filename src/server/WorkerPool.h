@@ -1,0 +1,43 @@
+#pragma once
+// A fixed set of threads that run the database work of the requests, fed through a bounded
+// queue: when the queue is full a new job is refused at once (the caller answers 503) instead
+// of piling up without end. Each thread keeps its own database connection (thread_local).
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace server {
+
+class WorkerPool {
+public:
+    using Job = std::function<void()>;
+
+    // `threads` threads; at most `queueLimit` jobs waiting for a thread.
+    WorkerPool(int threads, std::size_t queueLimit);
+    ~WorkerPool();
+    WorkerPool(const WorkerPool&) = delete;
+    WorkerPool& operator=(const WorkerPool&) = delete;
+
+    // Queues the job; false when the queue is full or the pool is stopping.
+    bool tryPost(Job job);
+    // Runs what is queued, then joins the threads. With `dropQueued` the jobs not yet started
+    // are discarded instead.
+    void stop(bool dropQueued = false);
+
+private:
+    void run();
+
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::deque<Job> jobs_;
+    std::size_t queueLimit_;
+    bool stopping_ = false;
+    std::vector<std::thread> threads_;
+};
+
+} // namespace server
