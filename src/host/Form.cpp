@@ -330,6 +330,13 @@ void TForm::keyPressEvent(QKeyEvent* event) {
         Guard([this] { ShowHelp(HelpFile(), HelpContext()); });
         return;
     }
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && modal_) {
+        // Esc that no control took closes a modal form as its close box does: a dialog
+        // without buttons is left from the keyboard too.
+        event->accept();
+        Guard([this] { Close(); });
+        return;
+    }
     QWidget::keyPressEvent(event);
 }
 

@@ -6,7 +6,9 @@ namespace server {
 
 WorkerPool::WorkerPool(int threads, std::size_t queueLimit) : queueLimit_(queueLimit) {
     for (int i = 0; i < std::max(1, threads); ++i)
-        threads_.emplace_back([this] { run(); });
+        workers_.push_back(std::make_unique<Worker>());
+    for (auto& worker : workers_)
+        threads_.emplace_back([this, w = worker.get()] { run(*w); });
 }
 
 WorkerPool::~WorkerPool() {
@@ -14,13 +16,20 @@ WorkerPool::~WorkerPool() {
 }
 
 bool WorkerPool::tryPost(Job job) {
-    {
-        std::lock_guard lock(mutex_);
-        if (stopping_ || jobs_.size() >= queueLimit_)
-            return false;
-        jobs_.push_back(std::move(job));
+    std::lock_guard lock(mutex_);
+    if (stopping_)
+        return false;
+    if (!idle_.empty()) {
+        Worker* worker = idle_.back();
+        idle_.pop_back();
+        worker->job = std::move(job);
+        worker->hasJob = true;
+        worker->wake.notify_one();
+        return true;
     }
-    ready_.notify_one();
+    if (jobs_.size() >= queueLimit_)
+        return false;
+    jobs_.push_back(std::move(job));
     return true;
 }
 
@@ -31,26 +40,38 @@ void WorkerPool::stop(bool dropQueued) {
         stopping_ = true;
         if (dropQueued)
             dropped.swap(jobs_);
+        for (auto& worker : workers_)
+            worker->wake.notify_all();
     }
-    ready_.notify_all();
     for (std::thread& thread : threads_)
         if (thread.joinable())
             thread.join();
     threads_.clear();
 }
 
-void WorkerPool::run() {
+void WorkerPool::run(Worker& worker) {
+    std::unique_lock lock(mutex_);
     for (;;) {
         Job job;
-        {
-            std::unique_lock lock(mutex_);
-            ready_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
-            if (jobs_.empty())
-                return; // stopping, nothing left
+        if (worker.hasJob) {
+            job = std::move(worker.job);
+            worker.hasJob = false;
+        } else if (!jobs_.empty()) {
             job = std::move(jobs_.front());
             jobs_.pop_front();
+        } else if (stopping_) {
+            return;
+        } else {
+            idle_.push_back(&worker);
+            worker.wake.wait(lock, [&] { return worker.hasJob || stopping_; });
+            if (!worker.hasJob)
+                idle_.erase(std::find(idle_.begin(), idle_.end(), &worker));
+            continue;
         }
+        lock.unlock();
         job();
+        job = nullptr; // what the job holds goes before the next wait
+        lock.lock();
     }
 }
 

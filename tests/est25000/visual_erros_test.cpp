@@ -10,6 +10,8 @@
 #include <ClientDataSet.h>
 #include <StdControls.h>
 
+#include <QTest>
+
 #include <gtest/gtest.h>
 
 using namespace est25000::teste;
@@ -78,6 +80,22 @@ TEST_F(VisualErrosTest, EveryOpeningIsAFreshDialog) {
     EXPECT_TRUE(abreLista().isEmpty()) << "nothing carried over from the last opening";
     EXPECT_EQ(instancias.size(), 3);
     EXPECT_EQ(Cli_est25100::frmVisualErros, nullptr);
+}
+
+TEST_F(VisualErrosTest, EscClosesTheListFromTheKeyboard) {
+    // The dialog has no buttons; a clerk on the keyboard leaves it with Esc.
+    erros({{produto, "EST25000_3"}});
+    bool fechou = false;
+    script.OnModal([&](host::TForm& f) {
+        auto& dialogo = dynamic_cast<Cli_est25100::TfrmVisualErros&>(f);
+        dialogo.lsbErros->setFocus();
+        QTest::keyClick(dialogo.lsbErros, Qt::Key_Escape);
+        fechou = !dialogo.Modal();
+    });
+    tela->sbtVisualizaErrosClick(tela->sbtVisualizaErros);
+    processaEventos();
+    EXPECT_TRUE(fechou) << "Esc in the list closed the dialog";
+    EXPECT_FALSE(Cli_est25100::boIdCriado) << "and released it";
 }
 
 } // namespace
