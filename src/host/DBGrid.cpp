@@ -462,6 +462,15 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
         break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
+        // Ctrl+Enter on a cell whose column has a button presses it, as in the editor.
+        if (!editor_ && mods == Qt::ControlModifier && canEditColumn(currentIndex().column())) {
+            if (TColumn* c = Columns(currentIndex().column());
+                c && c->ButtonStyle() == TColumnButtonStyle::cbsEllipsis) {
+                editButtonClicked();
+                event->accept();
+                return;
+            }
+        }
         // As F2: Enter on a cell opens its editor (in the editor it writes and closes it).
         if (!editor_ && mods == Qt::NoModifier && canEditColumn(currentIndex().column())) {
             SetEditorMode(true);
