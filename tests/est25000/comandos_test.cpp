@@ -435,6 +435,7 @@ TEST_F(ComandosTest, TheListCannotLeaveTheSampleBeingTyped) {
             QTest::mouseClick(tela->dbgPadrao->viewport(), Qt::LeftButton, {}, primeira.center());
         },
         [&] { tela->Primeiro1->Click(); }, // the list's context menu
+        [&] { QTest::keyClick(tela->dbgPadrao, Qt::Key_Escape); },
     };
     for (const auto& movimento : movimentos) {
         movimento();
