@@ -334,7 +334,8 @@ void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
         return;
     if (!source || !source->dataSet())
         return;
-    if (current.row() != source->dataSet()->currentRow() && !moveToRow(current.row())) {
+    if (current.row() != source->dataSet()->currentRow() &&
+        (!rowMoves_ || !moveToRow(current.row()))) {
         setCurrentQuietly(source->dataSet()->currentRow(), selectedColumn_);
         return;
     }
@@ -422,7 +423,7 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
     }
     dataset::DataSource* source = DataSource();
     dataset::ClientDataSet* ds = source ? source->dataSet() : nullptr;
-    const bool editable = (options_ & dgEditing) && !readOnly_ && ds && ds->active();
+    const bool editable = (options_ & dgEditing) && !readOnly_ && rowMoves_ && ds && ds->active();
     const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
     switch (event->key()) {
     case Qt::Key_Down:
@@ -453,7 +454,9 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
         }
         break;
     case Qt::Key_Escape:
-        if (!editor_ && ds &&
+        // Only a grid that edits the record may drop its edit: a list that shows the record
+        // being typed elsewhere leaves it alone.
+        if (!editor_ && editable &&
             (ds->state() == DataSetState::Edit || ds->state() == DataSetState::Insert)) {
             Guard([&] { ds->cancel(); });
             event->accept();
@@ -462,6 +465,15 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
         break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
+        // Ctrl+Enter on a cell whose column has a button presses it, as in the editor.
+        if (!editor_ && mods == Qt::ControlModifier && canEditColumn(currentIndex().column())) {
+            if (TColumn* c = Columns(currentIndex().column());
+                c && c->ButtonStyle() == TColumnButtonStyle::cbsEllipsis) {
+                editButtonClicked();
+                event->accept();
+                return;
+            }
+        }
         // As F2: Enter on a cell opens its editor (in the editor it writes and closes it).
         if (!editor_ && mods == Qt::NoModifier && canEditColumn(currentIndex().column())) {
             SetEditorMode(true);

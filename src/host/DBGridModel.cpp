@@ -178,6 +178,10 @@ void EllipsisEdit::setButtonVisible(bool on) {
     placeButton();
 }
 
+bool EllipsisEdit::buttonVisible() const {
+    return button_->isVisibleTo(this);
+}
+
 void EllipsisEdit::resizeEvent(QResizeEvent* event) {
     QLineEdit::resizeEvent(event);
     placeButton();
@@ -307,10 +311,18 @@ bool DBGridDelegate::eventFilter(QObject* object, QEvent* event) {
         // Keys that leave the cell write its text first; a text the field refuses keeps the
         // editor open on it.
         switch (key->key()) {
-        case Qt::Key_Tab:
-        case Qt::Key_Backtab:
         case Qt::Key_Return:
         case Qt::Key_Enter:
+            // Ctrl+Enter presses the cell's button, as a click does; the editor stays open.
+            if (auto* edit = qobject_cast<EllipsisEdit*>(object);
+                edit && edit->buttonVisible() &&
+                (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier) {
+                grid_->editButtonClicked();
+                return true;
+            }
+            [[fallthrough]];
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
             if (auto* editor = qobject_cast<QWidget*>(object);
                 editor && !Guard([&] { writeEditor(editor, grid_->currentIndex().column()); }))
                 return true;

@@ -53,6 +53,7 @@ class EllipsisEdit : public QLineEdit {
 public:
     explicit EllipsisEdit(QWidget* parent);
     void setButtonVisible(bool on);
+    bool buttonVisible() const;
 
 signals:
     void buttonClicked();

@@ -69,6 +69,13 @@ void TfrmRotiGeral::keyPressEvent(QKeyEvent* event) {
         Guard([this] { Close(); });
         return;
     }
+    // The confirm button takes no focus: Ctrl+Enter presses it from the keyboard.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier) {
+        event->accept();
+        Guard([this] { sbtConfirma->Click(); });
+        return;
+    }
     TForm::keyPressEvent(event);
 }
 

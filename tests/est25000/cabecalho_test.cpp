@@ -287,6 +287,18 @@ TEST_F(CabecalhoTest, FinalHeaderCheckAndTheOptionalSupplierGroup) {
     EXPECT_EQ(script.LastMessage(), QStringLiteral("Fornecedor deve ser informado."))
         << "one edit of the group holds text: all three are required";
     EXPECT_EQ(focado(), tela->dbeNrInscForn);
+    // Put in without their exits, so the final check only asks that each is given.
+    amostra->fieldByName(QStringLiteral("NRINSJURNF"))->setAsString(l.inscricao);
+    foca(tela->dbeCdProduto);
+    EXPECT_FALSE(foca(tela->dbgItensAmostra));
+    EXPECT_EQ(script.LastMessage(), QStringLiteral("Série NF deve ser informada."));
+    EXPECT_EQ(focado(), tela->dbeCdSerie);
+    amostra->fieldByName(QStringLiteral("CDSERIEENTR"))->setAsString(l.serie);
+    amostra->fieldByName(QStringLiteral("NRNOTAFISC"))->clear();
+    foca(tela->dbeCdProduto);
+    EXPECT_FALSE(foca(tela->dbgItensAmostra));
+    EXPECT_EQ(script.LastMessage(), QStringLiteral("Nota fiscal deve ser informada."));
+    EXPECT_EQ(focado(), tela->dbeNrNotaFisc);
 
     digitaNota(l);
     // Typed, not left: the final check (as the confirm runs it) looks the product up.

@@ -93,6 +93,19 @@ TEST_F(FiltroTest, ASampleRangeLoadsOnlyThoseSamples) {
     EXPECT_EQ(nrs.size(), 5);
     auto* f = Cli_est25200::frmFiltroAmostraProc;
     EXPECT_EQ(f->medInterInic->Text(), QStringLiteral("0000000003")) << "adjusted in the field";
+
+    // A clerk on the keyboard confirms with Ctrl+Enter: the confirm button takes no focus.
+    filtra([](TfrmFiltroAmostraProc& f) {
+        ativa(f);
+        f.medInterInic->SetText(QStringLiteral("2"));
+        f.medInterFinal->SetFocus();
+        QTest::keyClicks(f.medInterFinal, QStringLiteral("4"));
+        QTest::keyClick(f.medInterFinal, Qt::Key_Return, Qt::ControlModifier);
+    });
+    EXPECT_FALSE(aberto);
+    EXPECT_TRUE(script.Messages().isEmpty());
+    EXPECT_EQ(numeros(tela->cdsAmostraProc),
+              (QStringList{"0000000002", "0000000003", "0000000004"}));
 }
 
 TEST_F(FiltroTest, RefusedRangesKeepTheDialogOpenAndTheListAsItWas) {
@@ -114,6 +127,19 @@ TEST_F(FiltroTest, RefusedRangesKeepTheDialogOpenAndTheListAsItWas) {
     });
     EXPECT_EQ(script.LastMessage(), QStringLiteral("Intervalo deve ser informado."));
     EXPECT_EQ(focado, Cli_est25200::frmFiltroAmostraProc->medInterFinal);
+    EXPECT_EQ(numeros(tela->cdsAmostraProc), todas);
+
+    // Refused from the keyboard: the message is shown, nothing escapes the key press.
+    filtra([](TfrmFiltroAmostraProc& f) {
+        ativa(f);
+        f.medInterFinal->SetText(QStringLiteral("3"));
+        f.medInterInic->SetFocus();
+        QTest::keyClick(f.medInterInic, Qt::Key_Return, Qt::ControlModifier);
+    });
+    EXPECT_TRUE(aberto);
+    EXPECT_EQ(script.LastMessage(),
+              QStringLiteral("Intervalo inicial deve ser menor ou igual ao intervalo final."));
+    EXPECT_EQ(focado, Cli_est25200::frmFiltroAmostraProc->medInterInic);
     EXPECT_EQ(numeros(tela->cdsAmostraProc), todas);
 }
 

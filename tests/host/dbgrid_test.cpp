@@ -217,6 +217,17 @@ TEST_F(DBGridTest, PickListAndEllipsisButtonEditors) {
     button->click();
     EXPECT_EQ(clicks, 1);
     EXPECT_EQ(form.ActiveControl(), grid);
+
+    // Ctrl+Enter presses the button from the keyboard, in the open editor or on the cell.
+    QTest::keyClick(focused(), Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(clicks, 2);
+    EXPECT_TRUE(grid->EditorMode()) << "the editor stays open";
+    grid->SetEditorMode(false);
+    QTest::keyClick(grid, Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(clicks, 3);
+    grid->SetSelectedIndex(1);
+    QTest::keyClick(grid, Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(clicks, 3) << "a column without a button";
 }
 
 TEST_F(DBGridTest, LeavingTheGridWritesTheCellBeforeTheExitHandler) {
