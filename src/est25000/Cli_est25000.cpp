@@ -203,10 +203,13 @@ void TfrmAmostraProc::cdsAmostraProcCalcFields(dataset::ClientDataSet& DataSet) 
 void TfrmAmostraProc::pgcPadraoChange(QObject* Sender) {
     host::TfrmPadrao::pgcPadraoChange(Sender);
     repaint();
+    // Items with changes not yet confirmed are the current sample's (every move reloads them),
+    // even when none is left to carry its number: a reload would drop what was typed.
     if (pgcPadrao->ActivePage() == tshFormulario &&
         cdsAmostraProc->fieldByName(QStringLiteral("NRAMOSTRA"))->asString() !=
             cdsItemAmostra->fieldByName(QStringLiteral("NRAMOSTRA"))->asString() &&
-        cdsItemAmostra->state() != dataset::DataSetState::Insert)
+        cdsItemAmostra->state() != dataset::DataSetState::Insert &&
+        cdsItemAmostra->changeCount() == 0)
         carregaItens();
 }
 

@@ -334,7 +334,8 @@ void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
         return;
     if (!source || !source->dataSet())
         return;
-    if (current.row() != source->dataSet()->currentRow() && !moveToRow(current.row())) {
+    if (current.row() != source->dataSet()->currentRow() &&
+        (!rowMoves_ || !moveToRow(current.row()))) {
         setCurrentQuietly(source->dataSet()->currentRow(), selectedColumn_);
         return;
     }
@@ -422,7 +423,7 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
     }
     dataset::DataSource* source = DataSource();
     dataset::ClientDataSet* ds = source ? source->dataSet() : nullptr;
-    const bool editable = (options_ & dgEditing) && !readOnly_ && ds && ds->active();
+    const bool editable = (options_ & dgEditing) && !readOnly_ && rowMoves_ && ds && ds->active();
     const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
     switch (event->key()) {
     case Qt::Key_Down:

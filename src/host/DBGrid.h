@@ -104,6 +104,10 @@ public:
     void SetOptions(TDBGridOptions options);
     void SetReadOnly(bool on) { readOnly_ = on; }
     bool ReadOnly() const { return readOnly_; }
+    // While off, the user's keys and clicks leave the dataset's cursor on its row (no move,
+    // no row added or removed); moves made by code are followed as always.
+    void SetRowMovesEnabled(bool on) { rowMoves_ = on; }
+    bool RowMovesEnabled() const { return rowMoves_; }
 
     // The selected column (its index among the columns) and its field.
     int SelectedIndex() const;
@@ -177,6 +181,7 @@ private:
     TDBGridOptions options_ =
         dgEditing | dgTitles | dgColLines | dgRowLines | dgTabs | dgConfirmDelete | dgCancelOnExit;
     bool readOnly_ = false;
+    bool rowMoves_ = true;
     int selectedColumn_ = 0;
     bool quiet_ = false;
     bool syncPending_ = false; // hidden while the cursor moved: follow it when shown

@@ -214,19 +214,20 @@ void TForm::applyAction(TCloseAction action) {
     }
 }
 
-void TForm::Close() {
+bool TForm::Close() {
     if (modal_) {
         SetModalResult(mrCancel);
-        return;
+        return !modal_;
     }
     bool canClose = true;
     FormCloseQuery(this, canClose);
     if (!canClose)
-        return;
+        return false;
     TCloseAction action =
         formStyle_ == TFormStyle::fsMDIChild ? TCloseAction::caMinimize : TCloseAction::caHide;
     FormClose(this, action);
     applyAction(action);
+    return action != TCloseAction::caNone;
 }
 
 int TForm::ShowModal() {

@@ -58,8 +58,9 @@ public:
     void Show();
     void Hide();
     // Runs the close protocol: FormCloseQuery, FormClose with the default action, then the
-    // action. Errors of the handlers reach the caller; the form then stays open.
-    void Close();
+    // action. Errors of the handlers reach the caller; the form then stays open. False when
+    // the form refused (it stays as it was).
+    bool Close();
     // Destroys the form once the current event is over.
     void Release();
 

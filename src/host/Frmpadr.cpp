@@ -175,7 +175,10 @@ void TfrmPadrao::build() {
     mnuFolhaDados->OnClick = [this](QObject*) { ShowPage(tshFolhaDados); };
     mnuFormulario->OnClick = [this](QObject*) { ShowPage(tshFormulario); };
     auto navigate = [this](TNavigateBtn which) {
-        return [this, which](QObject*) { dbnPadrao->BtnClick(which); };
+        return [this, which](QObject*) {
+            if (dbnPadrao->isEnabled())
+                dbnPadrao->BtnClick(which);
+        };
     };
     Primeiro1->OnClick = navigate(nbFirst);
     Anterior1->OnClick = navigate(nbPrior);
@@ -237,7 +240,12 @@ void TfrmPadrao::UpdateCommands() {
         pair.first->SetEnabled(on);
         pair.second->SetEnabled(on);
     }
+    // Leaving the record being edited would post it unconfirmed: neither the navigator, its
+    // menu nor the list grid moves the cursor until it is confirmed or cancelled.
     dbnPadrao->setEnabled(!editing);
+    for (TMenuItem* item : {Primeiro1, Anterior1, Proximo1, Ultimo1})
+        item->SetEnabled(!editing);
+    dbgPadrao->SetRowMovesEnabled(!editing);
 }
 
 void TfrmPadrao::dtsPadraoStateChange(QObject*) {

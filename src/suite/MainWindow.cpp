@@ -2,6 +2,7 @@
 
 #include "Application.h"
 #include "EventBoundary.h"
+#include "Form.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -51,10 +52,16 @@ void MainWindow::SetStatus(const QString& text) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    // Each child form gets its close protocol; one that refuses keeps the suite open.
+    // Each child form gets its close protocol; one that refuses (or fails) keeps the suite
+    // open, minimised or not. A child form whose close only minimises it does not.
     for (QMdiSubWindow* sub : area_->subWindowList()) {
-        sub->close();
-        if (sub->isVisible() && !sub->isMinimized()) {
+        auto* form = qobject_cast<host::TForm*>(sub->widget());
+        bool closed = false;
+        if (form)
+            host::Guard([&] { closed = form->Close(); });
+        else
+            closed = sub->close();
+        if (!closed) {
             event->ignore();
             return;
         }

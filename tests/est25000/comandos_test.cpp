@@ -23,7 +23,11 @@
 #include <Showavi.h>
 #include <StdControls.h>
 
+#include <QApplication>
 #include <QSqlQuery>
+#include <QTest>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -403,6 +407,77 @@ TEST_F(ComandosTest, ClosingOrFilteringWithChangesAsksFirst) {
     processaEventos();
     EXPECT_FALSE(Cli_est25000::boIdCriado);
     EXPECT_EQ(descricaoNoBanco(nr), guardada);
+}
+
+// While a sample is typed the list may be looked at but not moved in: a move would post the
+// sample unconfirmed and load another sample's items over those typed. Confirm still moves it
+// and lands on the stored sample with everything typed.
+TEST_F(ComandosTest, TheListCannotLeaveTheSampleBeingTyped) {
+    const int antes = amostrasNoBanco();
+    clica(tela->sbtIncluir);
+    preencheCabecalho(*tela, QStringLiteral("Vista na lista"), caso.inNatura, 10);
+    adicionaItem(*tela, caso.itens[0], 6, true);
+    adicionaItem(*tela, caso.itens[1], 4, false);
+    tela->dbeDescAmostra->SetFocus();
+    processaEventos();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp);
+    processaEventos();
+    ASSERT_EQ(tela->pgcPadrao->ActivePage(), tela->tshFolhaDados);
+    ASSERT_EQ(host::TControl::Of(tela->ActiveControl()), tela->dbgPadrao);
+    ASSERT_GT(tela->cdsAmostraProc->recordCount(), 1);
+
+    const std::function<void()> movimentos[] = {
+        [&] { QTest::keyClick(tela->dbgPadrao, Qt::Key_Up); },
+        [&] { QTest::keyClick(tela->dbgPadrao, Qt::Key_Home, Qt::ControlModifier); },
+        [&] {
+            const QRect primeira =
+                tela->dbgPadrao->visualRect(tela->dbgPadrao->model()->index(0, 0));
+            QTest::mouseClick(tela->dbgPadrao->viewport(), Qt::LeftButton, {}, primeira.center());
+        },
+        [&] { tela->Primeiro1->Click(); }, // the list's context menu
+    };
+    for (const auto& movimento : movimentos) {
+        movimento();
+        processaEventos();
+        EXPECT_EQ(tela->cdsAmostraProc->state(), DataSetState::Insert);
+        EXPECT_EQ(texto(tela->cdsAmostraProc, "DSAMOSTRA"), QStringLiteral("Vista na lista"));
+        EXPECT_EQ(tela->cdsItemAmostra->recordCount(), 2);
+    }
+    EXPECT_EQ(tela->cdsAmostraProc->changeCount(), 0) << "nothing posted behind the user";
+    EXPECT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
+
+    tela->mnuFormulario->Click();
+    EXPECT_EQ(tela->pgcPadrao->ActivePage(), tela->tshFormulario);
+    EXPECT_EQ(tela->cdsItemAmostra->recordCount(), 2);
+    clica(tela->sbtConfirmar);
+    ASSERT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
+    EXPECT_EQ(amostrasNoBanco(), antes + 1);
+    const QString nr = texto(tela->cdsAmostraProc, "NRAMOSTRA");
+    EXPECT_EQ(descricaoNoBanco(nr), QStringLiteral("Vista na lista"));
+    EXPECT_EQ(itensNoBanco(nr).size(), 2);
+    esperaSemPendencias();
+
+    // Its items deleted, none is left to carry its number; a look at the list and back keeps
+    // the deletions.
+    script.Answer(host::mrYes);
+    script.Answer(host::mrYes);
+    tela->cdsItemAmostra->remove();
+    tela->cdsItemAmostra->remove();
+    ASSERT_EQ(tela->cdsAmostraProc->state(), DataSetState::Edit);
+    tela->mnuFolhaDados->Click();
+    tela->mnuFormulario->Click();
+    EXPECT_TRUE(tela->cdsItemAmostra->isEmpty());
+    EXPECT_EQ(tela->cdsItemAmostra->changeCount(), 2);
+    script.Answer(host::mrYes);
+    clica(tela->sbtCancelar);
+    EXPECT_EQ(tela->cdsItemAmostra->recordCount(), 2);
+
+    // Stored, the list moves again.
+    tela->ShowPage(tela->tshFolhaDados);
+    tela->dbgPadrao->SetFocus();
+    const int linha = tela->cdsAmostraProc->recNo();
+    QTest::keyClick(tela->dbgPadrao, linha > 1 ? Qt::Key_Up : Qt::Key_Down);
+    EXPECT_NE(tela->cdsAmostraProc->recNo(), linha);
 }
 
 // Another user stored the sample first: the conflict is told plainly, nothing is stored and

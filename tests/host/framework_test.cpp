@@ -21,6 +21,8 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 using namespace host;
@@ -327,6 +329,63 @@ TEST(BasePadrao, CommandsFollowTheStateOfTheMasterDataSource) {
     TCloseAction action = TCloseAction::caHide;
     form.FormClose(&form, action);
     EXPECT_EQ(action, TCloseAction::caFree);
+}
+
+// A record being edited stays current: the list grid's keys and clicks, the navigator and
+// its menu would post it unconfirmed; once it is posted they move again, and code always can.
+TEST(BasePadrao, TheListDoesNotLeaveTheRecordBeingEdited) {
+    DialogScript dialogs;
+    TfrmPadrao form;
+    auto* cds = new dataset::ClientDataSet(&form);
+    cds->addField("NRAMOSTRA", FieldType::String, 10);
+    cds->createDataSet();
+    for (const char* nr : {"1", "2", "3"}) {
+        cds->append();
+        cds->fieldByName("NRAMOSTRA")->setAsString(nr);
+        cds->post();
+    }
+    cds->mergeChangeLog();
+    cds->first();
+    int posts = 0;
+    cds->beforePost = [&](dataset::ClientDataSet&) { ++posts; };
+    form.dtsPadrao->setDataSet(cds);
+    form.dbgPadrao->AddColumn("NRAMOSTRA", 80, "Nº");
+    form.FormCreate(&form);
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    form.ShowPage(form.tshFolhaDados);
+    form.dbgPadrao->SetFocus();
+
+    form.sbtAlterar->Click();
+    cds->fieldByName("NRAMOSTRA")->setAsString("1A");
+    const auto clickRow = [&](int row) {
+        const QRect cell = form.dbgPadrao->visualRect(form.dbgPadrao->model()->index(row, 0));
+        QTest::mouseClick(form.dbgPadrao->viewport(), Qt::LeftButton, {}, cell.center());
+    };
+    const std::function<void()> moves[] = {
+        [&] { QTest::keyClick(form.dbgPadrao, Qt::Key_Down); },
+        [&] { QTest::keyClick(form.dbgPadrao, Qt::Key_End, Qt::ControlModifier); },
+        [&] { clickRow(2); }, [&] { form.Proximo1->Click(); }, // the navigator's menu on the grid
+    };
+    for (const auto& move : moves) {
+        move();
+        EXPECT_EQ(cds->state(), DataSetState::Edit);
+        EXPECT_EQ(cds->recNo(), 1);
+        EXPECT_EQ(form.dbgPadrao->currentIndex().row(), 0);
+    }
+    EXPECT_EQ(posts, 0);
+    EXPECT_EQ(cds->fieldByName("NRAMOSTRA")->asString(), "1A");
+
+    form.sbtConfirmar->Click();
+    EXPECT_EQ(posts, 1);
+    QTest::keyClick(form.dbgPadrao, Qt::Key_Down);
+    EXPECT_EQ(cds->recNo(), 2);
+    form.Proximo1->Click();
+    EXPECT_EQ(cds->recNo(), 3);
+    clickRow(0);
+    EXPECT_EQ(cds->recNo(), 1);
+    EXPECT_EQ(cds->fieldByName("NRAMOSTRA")->asString(), "1A");
 }
 
 struct Dialog : TfrmRotiGeral {

@@ -14,6 +14,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
@@ -54,6 +55,46 @@ TEST(JanelaPrincipal, TitleStatusBarAndScrollBars) {
     EXPECT_TRUE(janela.Area()->horizontalScrollBar()->isVisible());
     EXPECT_TRUE(janela.Area()->verticalScrollBar()->isVisible());
     delete tela->SubWindow();
+    host::TApplication::Instance().SetMainWindow(nullptr, nullptr);
+}
+
+// A screen that keeps the user's unconfirmed work refuses its close: quitting the suite
+// (Arquivo > Sair, the main window's close box) asks it, and its refusal keeps the suite open,
+// also when the screen is minimised; once it agrees, the suite closes and the screen is freed.
+struct Tela : host::TForm {
+    int perguntas = 0;
+    bool recusa = true;
+    void FormClose(QObject*, host::TCloseAction& Action) override {
+        ++perguntas;
+        Action = recusa ? host::TCloseAction::caNone : host::TCloseAction::caFree;
+    }
+};
+
+TEST(JanelaPrincipal, AScreenThatRefusesItsCloseKeepsTheSuiteOpen) {
+    host::PackageLoader pacote(host::PackageLoader::PathFor(QStringLiteral("Pkg_inexistente")));
+    suite::MainWindow janela(pacote);
+    janela.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&janela));
+    QPointer<Tela> tela = new Tela;
+    tela->SetFormStyle(host::TFormStyle::fsMDIChild);
+    host::Application->Adopt(tela);
+    tela->Show();
+    QApplication::processEvents();
+
+    EXPECT_FALSE(janela.close());
+    EXPECT_EQ(tela->perguntas, 1);
+    EXPECT_TRUE(tela->SubWindow()->isVisible());
+    tela->SetWindowState(host::TWindowState::wsMinimized);
+    QApplication::processEvents();
+    EXPECT_FALSE(janela.close()) << "a minimised screen is asked and refuses all the same";
+    EXPECT_EQ(tela->perguntas, 2);
+    EXPECT_TRUE(janela.isVisible());
+
+    tela->recusa = false;
+    EXPECT_TRUE(janela.close());
+    EXPECT_EQ(tela->perguntas, 3);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(tela.isNull());
     host::TApplication::Instance().SetMainWindow(nullptr, nullptr);
 }
 
