@@ -454,7 +454,9 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
         }
         break;
     case Qt::Key_Escape:
-        if (!editor_ && ds &&
+        // Only a grid that edits the record may drop its edit: a list that shows the record
+        // being typed elsewhere leaves it alone.
+        if (!editor_ && editable &&
             (ds->state() == DataSetState::Edit || ds->state() == DataSetState::Insert)) {
             Guard([&] { ds->cancel(); });
             event->accept();

@@ -381,6 +381,12 @@ TEST_F(ComandosTest, ClosingOrFilteringWithChangesAsksFirst) {
     EXPECT_EQ(tela->cdsAmostraProc->state(), DataSetState::Edit);
     EXPECT_EQ(texto(tela->cdsAmostraProc, "DSAMOSTRA"),
               QStringLiteral("Digitada e não confirmada"));
+    script.Answer(host::mrNo);
+    tela->close(); // the window's close box
+    processaEventos();
+    ASSERT_TRUE(Cli_est25000::boIdCriado);
+    EXPECT_EQ(script.Messages().size(), 2);
+    EXPECT_EQ(tela->cdsAmostraProc->state(), DataSetState::Edit);
 
     // A sample left for another one in the list is posted, still unconfirmed: Filter and
     // Check ask too, and Yes takes the stored samples back.
@@ -435,6 +441,7 @@ TEST_F(ComandosTest, TheListCannotLeaveTheSampleBeingTyped) {
             QTest::mouseClick(tela->dbgPadrao->viewport(), Qt::LeftButton, {}, primeira.center());
         },
         [&] { tela->Primeiro1->Click(); }, // the list's context menu
+        [&] { QTest::keyClick(tela->dbgPadrao, Qt::Key_Escape); },
     };
     for (const auto& movimento : movimentos) {
         movimento();

@@ -366,7 +366,9 @@ TEST(BasePadrao, TheListDoesNotLeaveTheRecordBeingEdited) {
     const std::function<void()> moves[] = {
         [&] { QTest::keyClick(form.dbgPadrao, Qt::Key_Down); },
         [&] { QTest::keyClick(form.dbgPadrao, Qt::Key_End, Qt::ControlModifier); },
-        [&] { clickRow(2); }, [&] { form.Proximo1->Click(); }, // the navigator's menu on the grid
+        [&] { clickRow(2); },
+        [&] { form.Proximo1->Click(); }, // the navigator's menu on the grid
+        [&] { QTest::keyClick(form.dbgPadrao, Qt::Key_Escape); }, // the list edits nothing
     };
     for (const auto& move : moves) {
         move();
