@@ -49,7 +49,7 @@ void TfrmPadrao::build() {
                                            QStringLiteral("Configurar &impressora"));
     mnuOperacao->AddSeparator();
     mnuFechar = mnuOperacao->Add(QStringLiteral("mnuFechar"), QStringLiteral("&Fechar"));
-    mnuExibir = mnuMenu->Add(QStringLiteral("mnuExibir"), QStringLiteral("&Exibir"));
+    mnuExibir = mnuMenu->Add(QStringLiteral("mnuExibir"), QStringLiteral("E&xibir"));
     mnuFolhaDados = mnuExibir->Add(QStringLiteral("mnuFolhaDados"), QStringLiteral("&Lista"));
     mnuFormulario = mnuExibir->Add(QStringLiteral("mnuFormulario"), QStringLiteral("&Formulário"));
     mnuAjuda = mnuMenu->Add(QStringLiteral("mnuAjuda"), QStringLiteral("Aj&uda"));

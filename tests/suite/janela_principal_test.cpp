@@ -5,11 +5,15 @@
 
 #include <Application.h>
 #include <Form.h>
+#include <Frmpadr.h>
+#include <Menus.h>
 #include <PackageLoader.h>
 
 #include <QApplication>
 #include <QLabel>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPointer>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -91,6 +95,40 @@ TEST(JanelaPrincipal, AScreenThatRefusesItsCloseKeepsTheSuiteOpen) {
     EXPECT_EQ(tela->perguntas, 3);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(tela.isNull());
+    host::TApplication::Instance().SetMainWindow(nullptr, nullptr);
+}
+
+// Alt and a letter opens the menu of the screen the clerk works in: the main window's menus
+// take other letters than a screen's.
+TEST(JanelaPrincipal, AltLetterOpensTheScreensMenu) {
+    host::PackageLoader pacote(host::PackageLoader::PathFor(QStringLiteral("Pkg_inexistente")));
+    suite::MainWindow janela(pacote);
+    janela.show();
+    janela.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&janela));
+    auto* tela = new host::TfrmPadrao;
+    tela->SetFormStyle(host::TFormStyle::fsMDIChild);
+    host::Application->Adopt(tela);
+    tela->Show();
+    QApplication::processEvents();
+    tela->pgcPadrao->setFocus();
+    QApplication::processEvents();
+    for (host::TMenuItem* item : tela->mnuMenu->Items()) {
+        if (!item->Action()->menu())
+            continue; // an entry without a menu of its own acts at once
+        const QString texto = item->Caption();
+        const qsizetype e = texto.indexOf('&');
+        ASSERT_GE(e, 0) << texto.toStdString();
+        QTest::keyClick(QApplication::focusWidget(), texto.at(e + 1).toLower().toLatin1(),
+                        Qt::AltModifier);
+        QApplication::processEvents();
+        auto* aberto = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(aberto, nullptr) << texto.toStdString();
+        EXPECT_EQ(aberto->menuAction()->text(), texto);
+        aberto->close();
+        QApplication::processEvents();
+    }
+    delete tela->SubWindow();
     host::TApplication::Instance().SetMainWindow(nullptr, nullptr);
 }
 
