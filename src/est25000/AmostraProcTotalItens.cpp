@@ -45,14 +45,20 @@ void TfrmAmostraProc::ligaTotalItens() {
     lblTotalItens->SetAlignment(host::TAlignment::taRightJustify);
     lblTotalItens->SetBounds(150, 0, 372, 14);
     // Every change of an item (typed, posted, added, removed, loaded) and of the sample's
-    // quantity or state shows the total again.
+    // quantity or state shows the total again. Of the sample's fields only the quantity
+    // counts: the header's checks write several fields each, and none of them needs a sum.
     for (dataset::DataSource* fonte : {dtsItemAmostra, dtsPadrao}) {
         connect(fonte, &dataset::DataSource::dataChanged, this, [this] { mostraTotalItens(); });
         connect(fonte, &dataset::DataSource::stateChanged, this, [this] { mostraTotalItens(); });
         connect(fonte, &dataset::DataSource::scrolled, this, [this] { mostraTotalItens(); });
-        connect(fonte, &dataset::DataSource::recordChanged, this,
-                [this](dataset::Field*) { mostraTotalItens(); });
     }
+    connect(dtsItemAmostra, &dataset::DataSource::recordChanged, this,
+            [this](dataset::Field*) { mostraTotalItens(); });
+    connect(dtsPadrao, &dataset::DataSource::recordChanged, this, [this](dataset::Field* campo) {
+        if (!campo ||
+            campo->fieldName().compare(QLatin1String("QTPRODPROC"), Qt::CaseInsensitive) == 0)
+            mostraTotalItens();
+    });
     // And every key typed in a cell of the item grid, before the cell is written.
     auto editor = std::make_shared<QPointer<QLineEdit>>();
     connect(qApp, &QApplication::focusChanged, this, [this, editor](QWidget*, QWidget* agora) {

@@ -148,7 +148,10 @@ void TDBEdit::dataChanged() {
 }
 
 void TDBEdit::fieldChanged(dataset::Field* field) {
-    if (field && field != Field())
+    // Every write of a field reaches every edit of the record: the names tell most of them
+    // apart before the bound field is looked up.
+    if (field &&
+        (field->fieldName().compare(DataField(), Qt::CaseInsensitive) != 0 || field != Field()))
         return;
     dataChanged();
 }
