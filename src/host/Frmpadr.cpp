@@ -46,7 +46,7 @@ void TfrmPadrao::build() {
     mnuOperacao->AddSeparator();
     mnuListagem = mnuOperacao->Add(QStringLiteral("mnuListagem"), QStringLiteral("&Listagem"));
     mnuConfigImpressora = mnuOperacao->Add(QStringLiteral("mnuConfigImpressora"),
-                                           QStringLiteral("Configurar &impressora"));
+                                           QStringLiteral("Confi&gurar impressora"));
     mnuOperacao->AddSeparator();
     mnuFechar = mnuOperacao->Add(QStringLiteral("mnuFechar"), QStringLiteral("&Fechar"));
     mnuExibir = mnuMenu->Add(QStringLiteral("mnuExibir"), QStringLiteral("E&xibir"));

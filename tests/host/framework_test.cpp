@@ -19,6 +19,8 @@
 #include "ClientDataSet.h"
 
 #include <QLineEdit>
+#include <QMenu>
+#include <QSet>
 #include <QTest>
 
 #include <functional>
@@ -333,6 +335,35 @@ TEST(BasePadrao, CommandsFollowTheStateOfTheMasterDataSource) {
 
 // A record being edited stays current: the list grid's keys and clicks, the navigator and
 // its menu would post it unconfirmed; once it is posted they move again, and code always can.
+// Each letter of a command menu reaches one entry: with two entries on one letter the menu
+// only moves between them, and the key never runs the command.
+TEST(BasePadrao, EveryCommandOfTheOperationMenuRunsFromItsLetter) {
+    DialogScript dialogs;
+    TfrmPadrao form;
+    auto* cds = new dataset::ClientDataSet(&form);
+    cds->addField("NRAMOSTRA", FieldType::String, 10);
+    form.dtsPadrao->setDataSet(cds);
+    form.FormCreate(&form);
+    QMenu* operacao = form.mnuOperacao->SubMenu();
+    operacao->popup(QPoint(0, 0));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(operacao));
+    QTest::keyClick(operacao, Qt::Key_I);
+    EXPECT_EQ(cds->state(), DataSetState::Insert) << "Incluir did not run from its letter";
+
+    for (TMenuItem* menu : {form.mnuOperacao, form.mnuExibir}) {
+        QSet<QChar> letras;
+        for (TMenuItem* item : menu->Items()) {
+            const QString texto = item->Caption();
+            const qsizetype e = texto.indexOf(QLatin1Char('&'));
+            if (e < 0 || e + 1 >= texto.size())
+                continue;
+            const QChar letra = texto.at(e + 1).toLower();
+            EXPECT_FALSE(letras.contains(letra)) << texto.toStdString();
+            letras.insert(letra);
+        }
+    }
+}
+
 TEST(BasePadrao, TheListDoesNotLeaveTheRecordBeingEdited) {
     DialogScript dialogs;
     TfrmPadrao form;
