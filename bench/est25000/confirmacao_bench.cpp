@@ -179,14 +179,3 @@ void BM_ConfirmarEChamadasAlternados(benchmark::State& state) {
 BENCHMARK(BM_ConfirmarEChamadasAlternados)->Unit(benchmark::kMicrosecond)->Iterations(40);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    Quorvan::InstallMessageHook();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -6,69 +6,31 @@
 //
 // Reports the medians of one post (median_us) and of the bare calls (bare_median_us) and
 // their ratio.
-#include <Cli_est25000.h>
-#include <Cli_est25200.h>
+#include "Bancada.h"
 
 #include <Adoibquery.h>
-#include <Buttonflat.h>
 #include <ClientDataSet.h>
-#include <Configuration.h>
 #include <DBGrid.h>
 #include <DbGeral.h>
-#include <Dialogs.h>
-#include <EmbeddedServer.h>
 #include <Lib00200.h>
 #include <Lib00210.h>
-#include <Netconnection.h>
 #include <Quorvan.h>
 
-#include <QApplication>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <chrono>
-#include <memory>
 #include <vector>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace est25000::bench;
 
-struct Cenario {
-    QTemporaryDir pasta;
-    std::unique_ptr<server::EmbeddedServer> servidor;
-    std::unique_ptr<host::DialogScript> script;
-    Cli_est25000::TfrmAmostraProc* tela = nullptr;
-
-    // Demo data, the server in-process on loopback, the screen open on a sample with two
-    // items the current branch may use, the focus in the item grid (so the checks run whole).
-    Cenario() {
-        const QString banco = QStringLiteral("sqlite:") + pasta.filePath(QStringLiteral("b.db"));
-        server::ServerOptions opcoes;
-        opcoes.databaseUrl = banco;
-        opcoes.init = true;
-        opcoes.demoScale = 1;
-        opcoes.threads = 4; // a worker for each of the screen's connections
-        opcoes.token = QStringLiteral("bench");
-        servidor = std::make_unique<server::EmbeddedServer>(opcoes);
-        const int porta = servidor->start();
-        host::Configuration::Override(host::cfg::kServer,
-                                      QStringLiteral("127.0.0.1:%1").arg(porta));
-        host::Configuration::Override(host::cfg::kPicture, QStringLiteral("9.99.999"));
-        host::Configuration::Override(host::cfg::kBranch, QStringLiteral("0001"));
-        TNetConnection::SetAccessToken(opcoes.token);
-        dtmDBGeral::Open(banco);
-        script = std::make_unique<host::DialogScript>();
-        script->OnModal([](host::TForm& f) {
-            dynamic_cast<Cli_est25200::TfrmFiltroAmostraProc&>(f).sbtConfirma->Click();
-        });
-        Cli_est25000::CriaAmostraProc();
-        tela = Cli_est25000::frmAmostraProc;
-        if (!tela->Active())
-            tela->DoActivate();
+// The screen open on a sample with two items the current branch may use, the focus in the
+// item grid (so the checks run whole).
+struct Cenario : TelaAberta {
+    Cenario() : TelaAberta(1) {
         QSqlQuery query(dtmDBGeral::Database());
         query.exec(QStringLiteral(
             "SELECT A.NRAMOSTRA FROM AMOSTRAPROC A WHERE (SELECT COUNT(*) FROM ITEMAMOSTRAPROC I "
@@ -84,15 +46,6 @@ struct Cenario {
 Cenario& cenario() {
     static Cenario c;
     return c;
-}
-
-double medianaDe(std::vector<double>& tempos) {
-    std::nth_element(tempos.begin(), tempos.begin() + tempos.size() / 2, tempos.end());
-    return tempos[tempos.size() / 2];
-}
-
-double micros(Clock::time_point inicio) {
-    return std::chrono::duration<double, std::micro>(Clock::now() - inicio).count();
 }
 
 // One item edited (its quantity), then posted by moving to the other item, as Down and Up
@@ -141,14 +94,3 @@ void BM_PostarItemEChamadas(benchmark::State& state) {
 BENCHMARK(BM_PostarItemEChamadas)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    Quorvan::InstallMessageHook();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
