@@ -68,6 +68,8 @@ public:
     // from this session is in use any more (between requests).
     void releaseRetired() { retired_.clear(); }
     static constexpr qsizetype kMaxStatements = 64;
+    // The prepared statements this connection holds, kept or retired.
+    qsizetype statementsHeld() const { return statements_.size() + retired_.size(); }
     // Runs a prepared statement; throws DbError with the driver's text on failure.
     void exec(QSqlQuery& query);
     // Prepares (kept), binds the values by name and runs.

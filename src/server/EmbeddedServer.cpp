@@ -56,6 +56,7 @@ struct EmbeddedServer::Impl {
     Registry registry;
     int id = nextInstanceId++;
     std::atomic<unsigned> requestCounter{0};
+    std::atomic<qsizetype> mostStatements{0};
     std::mutex logMutex;
     std::unique_ptr<WorkerPool> pool;
     std::unique_ptr<HttpServer> http;
@@ -91,7 +92,12 @@ struct EmbeddedServer::Impl {
         try {
             HttpAnswer answer = call(QString::fromStdString(objectName),
                                      QString::fromStdString(methodName), requestBody);
-            session().releaseRetired();
+            Session& done = session();
+            done.releaseRetired();
+            const qsizetype held = done.statementsHeld();
+            qsizetype most = mostStatements.load();
+            while (held > most && !mostStatements.compare_exchange_weak(most, held)) {
+            }
             return answer;
         } catch (const RpcError& e) {
             return errorAnswer(e.status(), e.code(), e.message());
@@ -221,6 +227,10 @@ int EmbeddedServer::start() {
     }
     impl_->running = true;
     return port;
+}
+
+qsizetype EmbeddedServer::mostStatementsHeld() const {
+    return impl_->mostStatements.load();
 }
 
 void EmbeddedServer::stop() {

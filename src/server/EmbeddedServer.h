@@ -44,6 +44,9 @@ public:
     // Stops accepting, finishes the requests under way (within limits.stopTimeout) and joins
     // the workers.
     void stop();
+    // The most prepared statements one of its database connections has held between two
+    // requests (the connections keep a bounded number).
+    qsizetype mostStatementsHeld() const;
 
 private:
     struct Impl;

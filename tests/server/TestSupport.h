@@ -74,6 +74,7 @@ public:
     ScratchDatabase& database() { return database_; }
     int port() const { return port_; }
     const QString& token() const { return token_; }
+    server::EmbeddedServer& server() { return *server_; }
     RpcClient client() const { return RpcClient(port_, token_); }
 
 private:

@@ -466,4 +466,86 @@ TEST_P(Confirm, AnInvoiceLineIsNeverTakenBeyondItsQuantity) {
 INSTANTIATE_TEST_SUITE_P(Backends, Confirm, ::testing::Values(Backend::Sqlite, Backend::Postgres),
                          [](const auto& info) { return backendName(info.param); });
 
+// The statements whose text depends on a count (the products' lookup, the multi-row insert of
+// the items) are kept per connection only up to a bound. Samples of every item count from 1 to
+// 70, twice, go through one worker's connection: it never holds more than the bound, and the
+// statements pushed out and prepared again still store exactly the items sent.
+class StatementCache : public ::testing::TestWithParam<Backend> {};
+
+TEST_P(StatementCache, SamplesOfManyItemCountsKeepItBoundedAndStoreTheirItems) {
+    TestServer server(GetParam(), 1, QStringLiteral("segredo"),
+                      [](server::ServerOptions& options) { options.threads = 1; });
+    RpcClient client = server.client();
+    server::Session& db = server.database().session();
+
+    // An in-natura product with stock and the usable products of its unit.
+    const QString unit =
+        scalar(db, "SELECT P.SGUNIDADE FROM PRODUTO P JOIN PRODFILIAL PF"
+                   " ON PF.CDPRODUTO = P.CDPRODUTO AND PF.CDFILIAL = '0001' AND PF.IDATIVO = 'S'"
+                   " AND PF.IDCONTROLAESTOQUE = 'S' GROUP BY P.SGUNIDADE"
+                   " ORDER BY COUNT(*) DESC, P.SGUNIDADE")
+            .toString();
+    const QString natura =
+        scalar(db,
+               "SELECT P.CDPRODUTO FROM PRODUTO P JOIN FILIAL F ON F.CDFILIAL = '0001'"
+               " JOIN POSICAOESTOQUE E ON E.CDPRODUTO = P.CDPRODUTO AND E.CDFILIAL = '0001'"
+               " AND E.DTPOSICAO = F.DTPROCESSAMENTO"
+               " WHERE P.SGUNIDADE = :U AND E.QTESTOQDIA >= 100 ORDER BY P.CDPRODUTO",
+               {{"U", unit}})
+            .toString();
+    ASSERT_FALSE(natura.isEmpty()) << "no product of unit " << unit.toStdString() << " in stock";
+    QStringList products;
+    QSqlQuery& query =
+        db.run("SELECT P.CDPRODUTO FROM PRODUTO P JOIN PRODFILIAL PF ON PF.CDPRODUTO = P.CDPRODUTO"
+               " AND PF.CDFILIAL = '0001' AND PF.IDATIVO = 'S' AND PF.IDCONTROLAESTOQUE = 'S'"
+               " WHERE P.SGUNIDADE = :U AND P.CDPRODUTO <> :P ORDER BY P.CDPRODUTO",
+               {{"U", unit}, {"P", natura}});
+    while (query.next())
+        products << query.value(0).toString();
+    query.finish();
+    constexpr int kCounts = 70; // two count-dependent statements each: beyond the bound
+    ASSERT_GE(products.size(), kCounts);
+
+    QHash<QString, int> stored; // sample number -> its item count
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int n = 1; n <= kCounts; ++n) {
+            QList<NewItem> items;
+            for (int i = 0; i < n; ++i)
+                items.append({products.at(i), 0.5, i == 0 ? "S" : "N"});
+            const Answer answer = client.amostra(
+                "ConfirmaAmostra", confirmArgs({{"NRAMOSTRA", ""},
+                                                {"DSAMOSTRA", QStringLiteral("Itens: %1").arg(n)},
+                                                {"CDPRODUTO", natura},
+                                                {"QTPRODPROC", 0.5 * n},
+                                                {"SGUNIDADE", unit},
+                                                {"CDFILIAL", "0001"}},
+                                               items));
+            ASSERT_EQ(answer.status, 200) << n << " items: " << answer.body;
+            ASSERT_TRUE(rowsOf(answer.result.toArray().at(0)).isEmpty()) << answer.body;
+            stored.insert(answer.result.toArray().at(1).toString(), n);
+            ASSERT_LE(server.server().mostStatementsHeld(), server::Session::kMaxStatements)
+                << "after a sample of " << n << " items";
+        }
+    }
+    // The bound was reached, so statements were pushed out and prepared again.
+    EXPECT_EQ(server.server().mostStatementsHeld(), server::Session::kMaxStatements);
+
+    ASSERT_EQ(stored.size(), 2 * kCounts);
+    for (auto it = stored.begin(); it != stored.end(); ++it) {
+        const QJsonArray rows = rowsOf(client.amostra("GetItemAmostra", {it.key(), "3"}).result);
+        ASSERT_EQ(rows.size(), it.value()) << "sample " << it.key().toStdString();
+        QStringList got;
+        for (const QJsonValue& row : rows) {
+            EXPECT_DOUBLE_EQ(row[kItemQt].toDouble(), 0.5);
+            got << row[kItemProduct].toString();
+        }
+        got.sort();
+        EXPECT_EQ(got, products.mid(0, it.value())) << "sample " << it.key().toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, StatementCache,
+                         ::testing::Values(Backend::Sqlite, Backend::Postgres),
+                         [](const auto& info) { return backendName(info.param); });
+
 } // namespace
