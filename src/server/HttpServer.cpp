@@ -61,6 +61,21 @@ bool isParseError(const beast::error_code& ec) {
            ec != http::error::end_of_stream && ec != http::error::partial_message;
 }
 
+// Why the address cannot be listened on, for the operator: the usual causes in words, the
+// system's text otherwise (never the exception's text, which names library source files).
+std::string listenFailure(const boost::system::error_code& ec) {
+    namespace errc = boost::system::errc;
+    if (ec == errc::address_in_use)
+        return "a porta já está em uso por outro programa";
+    if (ec == errc::address_not_available)
+        return "o endereço não pertence a esta máquina";
+    if (ec == errc::permission_denied)
+        return "sem permissão para usar essa porta";
+    if (ec == errc::invalid_argument)
+        return "endereço inválido";
+    return ec.message();
+}
+
 std::string_view view(beast::string_view text) {
     return {text.data(), text.size()};
 }
@@ -444,16 +459,23 @@ int HttpServer::start() {
                                      "): " + e.what());
         }
     }
-    try {
-        const tcp::endpoint endpoint(asio::ip::make_address(config.address),
-                                     static_cast<unsigned short>(config.port));
-        core.acceptor.open(endpoint.protocol());
-        core.acceptor.set_option(tcp::acceptor::reuse_address(true));
-        core.acceptor.bind(endpoint);
-        core.acceptor.listen(config.limits.backlog);
-    } catch (const std::exception& e) {
-        throw std::runtime_error("não foi possível escutar em " + config.address + ":" +
-                                 std::to_string(config.port) + " (" + e.what() + ")");
+    boost::system::error_code ec;
+    const tcp::endpoint endpoint(asio::ip::make_address(config.address, ec),
+                                 static_cast<unsigned short>(config.port));
+    if (!ec)
+        core.acceptor.open(endpoint.protocol(), ec);
+    if (!ec)
+        core.acceptor.set_option(tcp::acceptor::reuse_address(true), ec);
+    if (!ec)
+        core.acceptor.bind(endpoint, ec);
+    if (!ec)
+        core.acceptor.listen(config.limits.backlog, ec);
+    if (ec) {
+        boost::system::error_code ignored;
+        core.acceptor.close(ignored);
+        throw std::runtime_error("não foi possível escutar no endereço " + config.address +
+                                 ", porta " + std::to_string(config.port) + ": " +
+                                 listenFailure(ec));
     }
     const int port = core.acceptor.local_endpoint().port();
     core.work.emplace(core.ioc.get_executor());

@@ -106,6 +106,14 @@ TEST(EstServerProcess, ListensOnTheGivenPortAndRejectsBadOptions) {
         {"--database", database.url(), "--port", QString::number(port), "--no-token"});
     EXPECT_FALSE(clash.waitReady());
     EXPECT_NE(clash.process().exitCode(), 0);
+    // What failed, in the operator's words, without the library's internals.
+    const QString clashLog = clash.readAllStandardError();
+    EXPECT_TRUE(clashLog.contains(
+        QStringLiteral("não foi possível escutar no endereço 127.0.0.1, porta %1: a porta já "
+                       "está em uso por outro programa")
+            .arg(port)))
+        << clashLog.toStdString();
+    EXPECT_FALSE(clashLog.contains(".hpp")) << clashLog.toStdString();
 
     ServerProcess noDatabase({"--port", "0", "--no-token"});
     EXPECT_FALSE(noDatabase.waitReady());
