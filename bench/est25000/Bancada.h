@@ -1,8 +1,8 @@
 #pragma once
 // What the module's benchmarks share: the screen they start from (demo data on SQLite at a
-// scale, the application server in-process on loopback, the host configured for both, the
-// sample screen open with the whole list loaded through its filter) and the median of the
-// single operations they time.
+// scale, or on the database EST_BENCH_DB names, the application server in-process on loopback, the
+// host configured for both, the sample screen open with the whole list loaded through its filter)
+// and the median of the single operations they time.
 
 #include <Cli_est25000.h>
 #include <Cli_est25200.h>
@@ -30,8 +30,13 @@ struct TelaAberta {
     std::unique_ptr<host::DialogScript> script;
     Cli_est25000::TfrmAmostraProc* tela = nullptr;
 
+    // EST_BENCH_DB names an empty database to use instead (postgresql://...): the server's
+    // calls and the screen's direct reads then cross loopback, as on a LAN.
     explicit TelaAberta(int escala) {
-        const QString banco = QStringLiteral("sqlite:") + pasta.filePath(QStringLiteral("b.db"));
+        const QString banco =
+            qEnvironmentVariableIsSet("EST_BENCH_DB")
+                ? qEnvironmentVariable("EST_BENCH_DB")
+                : QStringLiteral("sqlite:") + pasta.filePath(QStringLiteral("b.db"));
         server::ServerOptions opcoes;
         opcoes.databaseUrl = banco;
         opcoes.init = true;

@@ -106,6 +106,7 @@ void ClientDataSet::createDataSet() {
 }
 
 void ClientDataSet::rebuildFieldIndex() {
+    ++fieldsVersion_;
     byName_.clear();
     dataFieldIndexes_.clear();
     hasCalculated_ = false;

@@ -102,6 +102,9 @@ public:
     int recNo() const { return cur_ + 1; } // 1-based; 0 when there is no record
     void setRecNo(int number) { moveBy(number - recNo()); }
     bool isEmpty() const;
+    // Changes whenever the fields are replaced or added: a pointer to a field found by name
+    // stays the one to use while this is unchanged.
+    quint64 fieldsVersion() const { return fieldsVersion_; }
     bool bof() const { return bof_; }
     bool eof() const { return eof_; }
 
@@ -169,6 +172,7 @@ private:
     std::vector<std::unique_ptr<Field>> ownedFields_;
     QList<Field*> fields_;
     QHash<QString, Field*> byName_;
+    quint64 fieldsVersion_ = 0;
     std::vector<int> dataFieldIndexes_;
     bool hasCalculated_ = false;
 

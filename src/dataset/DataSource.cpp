@@ -56,7 +56,7 @@ void DataSource::writePendingText() {
 
 void DataSource::deliver(unsigned what, Field* field) {
     if (what & ClientDataSet::Layout)
-        emit layoutChanged();
+        emit layoutChanged(field);
     if (what & ClientDataSet::State) {
         if (onStateChange)
             onStateChange(*this);

@@ -53,8 +53,8 @@ signals:
     // with nullptr the current record as a whole (entering edit state, a calculation).
     void recordChanged(dataset::Field* field);
     // Fields were replaced or a field's presentation (label, width, visibility, display
-    // format, edit mask) changed.
-    void layoutChanged();
+    // format, edit mask) changed; with a field, only that field's edit mask changed.
+    void layoutChanged(dataset::Field* field);
 
 private:
     friend class ClientDataSet;

@@ -15,7 +15,7 @@ TBtnPesquisa::TBtnPesquisa(QWidget* parent, const QString& name)
     SetTabStop(false);
     setText(QStringLiteral("..."));
     setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
-    SetHint(QStringLiteral("Pesquisar"));
+    SetHint(QStringLiteral("Pesquisar (F4)"));
     connect(this, &QToolButton::clicked, this, [this] { Guard([this] { Execute(); }); });
 }
 

@@ -21,9 +21,15 @@ TDataLinkBase::~TDataLinkBase() {
 }
 
 dataset::Field* TDataLinkBase::Field() const {
-    if (!source_ || !source_->dataSet() || fieldName_.isEmpty())
+    dataset::ClientDataSet* dataSet = source_ ? source_->dataSet() : nullptr;
+    if (!dataSet || fieldName_.isEmpty())
         return nullptr;
-    return source_->dataSet()->findField(fieldName_);
+    if (foundIn_ != dataSet || foundVersion_ != dataSet->fieldsVersion()) {
+        found_ = dataSet->findField(fieldName_);
+        foundIn_ = dataSet;
+        foundVersion_ = dataSet->fieldsVersion();
+    }
+    return found_;
 }
 
 void TDataLinkBase::fieldChanged(dataset::Field*) {
@@ -37,19 +43,23 @@ void TDataLinkBase::bind(QObject* self, dataset::DataSource* source, const QStri
     self_ = self;
     source_ = source;
     fieldName_ = fieldName;
+    foundIn_ = nullptr;
     if (source) {
         using DS = dataset::DataSource;
-        connections_ << QObject::connect(source, &DS::dataChanged, self, [this] { dataChanged(); })
-                     << QObject::connect(source, &DS::scrolled, self, [this] { dataChanged(); })
-                     << QObject::connect(source, &DS::layoutChanged, self,
-                                         [this] { dataChanged(); })
-                     << QObject::connect(source, &DS::stateChanged, self,
-                                         [this] {
-                                             stateChanged();
-                                             dataChanged();
-                                         })
-                     << QObject::connect(source, &DS::recordChanged, self,
-                                         [this](dataset::Field* f) { fieldChanged(f); });
+        connections_ << QObject::connect(source, &DS::dataChanged, self, [this] {
+            dataChanged();
+        }) << QObject::connect(source, &DS::scrolled, self, [this] {
+            dataChanged();
+        }) << QObject::connect(source, &DS::layoutChanged, self, [this](dataset::Field* f) {
+            // Another field's mask shows nothing here.
+            if (!f || f == Field())
+                dataChanged();
+        }) << QObject::connect(source, &DS::stateChanged, self, [this] {
+            stateChanged();
+            dataChanged();
+        }) << QObject::connect(source, &DS::recordChanged, self, [this](dataset::Field* f) {
+            fieldChanged(f);
+        });
     }
     dataChanged();
 }
@@ -148,10 +158,7 @@ void TDBEdit::dataChanged() {
 }
 
 void TDBEdit::fieldChanged(dataset::Field* field) {
-    // Every write of a field reaches every edit of the record: the names tell most of them
-    // apart before the bound field is looked up.
-    if (field &&
-        (field->fieldName().compare(DataField(), Qt::CaseInsensitive) != 0 || field != Field()))
+    if (field && field != Field())
         return;
     dataChanged();
 }

@@ -34,6 +34,11 @@ private:
     QPointer<dataset::DataSource> source_;
     QString fieldName_;
     QList<QMetaObject::Connection> connections_;
+    // The field last found by name, kept while the dataset's fields stay the same: every
+    // record, state and layout change asks for it.
+    mutable QPointer<dataset::ClientDataSet> foundIn_;
+    mutable quint64 foundVersion_ = 0;
+    mutable dataset::Field* found_ = nullptr;
 };
 
 class TDBEdit : public TEdit, public TDataLinkBase {

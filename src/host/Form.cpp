@@ -1,6 +1,7 @@
 #include "Form.h"
 
 #include "Application.h"
+#include "Btnpesquisa.h"
 #include "Control.h"
 #include "Dialogs.h"
 #include "EventBoundary.h"
@@ -337,6 +338,17 @@ void TForm::keyPressEvent(QKeyEvent* event) {
         event->accept();
         Guard([this] { Close(); });
         return;
+    }
+    if (event->key() == Qt::Key_F4 && event->modifiers() == Qt::NoModifier) {
+        // The lookup buttons take no focus: F4 in the edit beside one presses it, as F4 opens
+        // a combo box's list. The focus stays in the edit.
+        QWidget* focus = focusWidget();
+        for (TBtnPesquisa* button : findChildren<TBtnPesquisa*>())
+            if (focus && button->Associate == focus && button->isVisible() && button->isEnabled()) {
+                event->accept();
+                button->click();
+                return;
+            }
     }
     QWidget::keyPressEvent(event);
 }

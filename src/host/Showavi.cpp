@@ -1,16 +1,20 @@
 #include "Showavi.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QLabel>
 #include <QPointer>
 #include <QProgressBar>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace Showavi {
 
 namespace {
 QPointer<QFrame> gWindow;
 QPointer<QLabel> gText;
+bool gWaitCursor = false;
 } // namespace
 
 void ActiveShowAvi(QWidget* form, TShowAvi, const QString& text) {
@@ -34,13 +38,27 @@ void ActiveShowAvi(QWidget* form, TShowAvi, const QString& text) {
         window->move(centre - QPoint(window->width() / 2, window->height() / 2));
     }
     window->show();
-    // The caller blocks on the server next; paint now, without running the event loop.
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    gWaitCursor = true;
+    // The caller blocks on the server next: the window system maps the window (and takes down
+    // a menu just closed) only through the event loop, so it runs here, briefly and without
+    // user input, until the window can be painted.
+    QElapsedTimer waited;
+    waited.start();
+    do
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+    while (window->windowHandle() && !window->windowHandle()->isExposed() &&
+           waited.elapsed() < 250);
     window->repaint();
     gWindow = window;
     gText = label;
 }
 
 void DeactiveShowAvi() {
+    if (gWaitCursor) {
+        QGuiApplication::restoreOverrideCursor();
+        gWaitCursor = false;
+    }
     if (gWindow) {
         gWindow->hide();
         delete gWindow.data();

@@ -398,7 +398,10 @@ TEST_F(CabecalhoTest, LookupsListTheDatabaseAndStartAnEditOfABrowsedSample) {
         ASSERT_TRUE(janela.Search(l.serie));
         janela.Pick();
     });
-    ASSERT_TRUE(tela->btpSerie->Execute());
+    // From the keyboard: F4 in the edit presses its button, and the focus stays there.
+    foca(tela->dbeCdSerie);
+    QTest::keyClick(tela->dbeCdSerie, Qt::Key_F4);
+    EXPECT_EQ(tela->ActiveControl(), tela->dbeCdSerie);
     EXPECT_EQ(amostra->state(), DataSetState::Edit);
     EXPECT_EQ(campo("CDSERIEENTR"), l.serie);
     amostra->cancel();

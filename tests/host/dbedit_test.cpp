@@ -192,4 +192,39 @@ TEST_F(DBEditTest, RecordMovesShowEachRecordsTextAndRaiseChangeOnlyWhenItChanges
     EXPECT_EQ(dbeQuant->text(), "1.234,500");
 }
 
+// Edits keep the field they found while the fields stay the same: a packet of another shape
+// replaces the fields, and each edit must then show, and write, the new field of its name.
+TEST(DBEditFields, AnEditFollowsItsFieldWhenAPacketReplacesTheFields) {
+    TForm form;
+    dataset::ClientDataSet cds(&form);
+    cds.setDataJsonText(R"({"fields":[{"name":"A","type":"string","size":10},
+                                      {"name":"B","type":"string","size":10}],
+                            "rows":[["a1","b1"]]})");
+    dataset::DataSource dts(&cds, &form);
+    auto* dbeA = new TDBEdit(&form);
+    dbeA->SetDataSource(&dts);
+    dbeA->SetDataField("A");
+    auto* dbeB = new TDBEdit(&form);
+    dbeB->SetDataSource(&dts);
+    dbeB->SetDataField("B");
+    EXPECT_EQ(dbeB->text(), "b1");
+
+    cds.setDataJsonText(R"({"fields":[{"name":"B","type":"string","size":10},
+                                      {"name":"C","type":"string","size":10}],
+                            "rows":[["b2","c2"]]})");
+    EXPECT_EQ(dbeA->text(), "") << "no field A any more";
+    EXPECT_EQ(dbeB->text(), "b2");
+    // A mask of the new field reaches its edit; one of another field leaves the edit alone.
+    cds.fieldByName("B")->setEditMask("9-9;0; ");
+    cds.edit();
+    cds.fieldByName("B")->setAsString("12");
+    EXPECT_EQ(dbeB->text(), "1-2");
+    dbeB->setText("3-4");
+    emit dbeB->textEdited(dbeB->text());
+    cds.fieldByName("C")->setEditMask("9;0; ");
+    EXPECT_EQ(dbeB->text(), "3-4") << "typed text kept";
+    dbeB->UpdateRecord();
+    EXPECT_EQ(cds.fieldByName("B")->asString(), "34");
+}
+
 } // namespace

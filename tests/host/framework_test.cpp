@@ -18,10 +18,12 @@
 
 #include "ClientDataSet.h"
 
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSet>
 #include <QTest>
+#include <QWindow>
 
 #include <functional>
 
@@ -217,14 +219,24 @@ TEST(PageControl, SetActivePageRaisesNoChangeEventButAUserSwitchDoes) {
     EXPECT_EQ(changes, 1);
 }
 
-TEST(ShowAvi, ShowsItsTextAndASecondDeactivationIsHarmless) {
+// The caller blocks right after: the window must already be on screen, with the wait cursor.
+TEST(ShowAvi, IsOnScreenWithTheWaitCursorUntilDeactivatedTwiceHarmlessly) {
     TForm form;
+    form.show();
     Showavi::ActiveShowAvi(&form, Showavi::aviCopiaArquivo, "Atualizando amostra...");
     EXPECT_EQ(Showavi::ShowAviText(), "Atualizando amostra...");
+    auto* janela = form.findChild<QWidget*>("frmShowAvi");
+    ASSERT_NE(janela, nullptr);
+    ASSERT_NE(janela->windowHandle(), nullptr);
+    EXPECT_TRUE(janela->windowHandle()->isExposed());
+    ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
     Showavi::DeactiveShowAvi();
     EXPECT_TRUE(Showavi::ShowAviText().isEmpty());
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     Showavi::DeactiveShowAvi();
     EXPECT_TRUE(Showavi::ShowAviText().isEmpty());
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
 TEST(Messages, KeyEndsAtTheFirstBarAndShowMsgReturnsTheButton) {
