@@ -13,6 +13,7 @@
 #include <DataPacket.h>
 #include <DataSource.h>
 #include <Dialogs.h>
+#include <Exceptions.h>
 #include <MensErro.h>
 #include <Netconnection.h>
 #include <Procurar.h>
@@ -119,6 +120,15 @@ QJsonArray TfrmAmostraProc::enviaAoServidor(const QString& chaveProgresso) {
         Showavi::DeactiveShowAvi();
         pacoteItens_ = QJsonValue();
         return resposta;
+    } catch (const host::ENoAnswer& e) {
+        // The server may have stored it: confirming again blindly would store a new sample
+        // twice, under two numbers.
+        Showavi::DeactiveShowAvi();
+        pacoteItens_ = QJsonValue();
+        throw host::EHostError(
+            e.message() +
+            QStringLiteral("\nA resposta não chegou, mas a gravação pode ter sido feita: "
+                           "confira a lista de amostras (Filtro) antes de repetir a operação."));
     } catch (...) {
         Showavi::DeactiveShowAvi();
         pacoteItens_ = QJsonValue();

@@ -20,6 +20,13 @@ private:
     QString message_;
 };
 
+// A call whose request was sent but whose answer never came (the connection dropped, the
+// server stopped): the server may or may not have done the work.
+class ENoAnswer : public EHostError {
+public:
+    explicit ENoAnswer(const QString& message) : EHostError(message) {}
+};
+
 // Ends the operation under way without any further report.
 class EAbort : public EHostError {
 public:

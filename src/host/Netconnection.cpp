@@ -138,12 +138,16 @@ std::string TNetConnection::answerBody(httplib::Result& res, const QString& host
             QStringLiteral("O certificado do servidor de aplicação em %1:%2 não foi reconhecido.")
                 .arg(host)
                 .arg(port));
-    if (!res)
-        throw host::EHostError(
+    if (!res) {
+        const QString text =
             QStringLiteral("Não foi possível comunicar com o servidor de aplicação em %1:%2 (%3).")
                 .arg(host)
                 .arg(port)
-                .arg(errorText(res.error())));
+                .arg(errorText(res.error()));
+        if (res.error() == httplib::Error::Read)
+            throw host::ENoAnswer(text);
+        throw host::EHostError(text);
+    }
     if (res->status != 200)
         throw host::EHostError(serverMessage(res));
     return std::move(res->body);

@@ -68,13 +68,35 @@ QString Dialect::tableExistsSql() const {
         "SELECT 1 FROM sqlite_master WHERE type = 'table' AND upper(name) = :NAME");
 }
 
-Session::Session(const DatabaseUrl& url, const QString& connectionName) : name_(connectionName) {
+namespace {
+
+// SQLite's SQLITE_BUSY and SQLITE_LOCKED (extended codes keep them in the low byte);
+// PostgreSQL's serialization_failure, deadlock_detected and lock_not_available.
+bool isBusy(const QSqlError& error) {
+    const QString code = error.nativeErrorCode();
+    bool number = false;
+    const int sqlite = code.toInt(&number) & 0xff;
+    if (number && code.size() < 5)
+        return sqlite == 5 || sqlite == 6;
+    return code == QLatin1String("40001") || code == QLatin1String("40P01") ||
+           code == QLatin1String("55P03");
+}
+
+[[noreturn]] void fail(const QSqlError& error, const QString& sql, const char* what = "") {
+    throw DbError(what + error.text().toStdString() + " [" + sql.simplified().toStdString() + "]",
+                  isBusy(error));
+}
+
+} // namespace
+
+Session::Session(const DatabaseUrl& url, const QString& connectionName, int lockWaitMs)
+    : name_(connectionName) {
     dialect_.kind = url.kind;
     if (url.kind == DbKind::Sqlite) {
         db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
         db_.setDatabaseName(url.path);
         // Writers wait for each other instead of failing at once.
-        db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=30000"));
+        db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(lockWaitMs));
     } else {
         db_ = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name_);
         db_.setHostName(url.host);
@@ -106,6 +128,9 @@ Session::Session(const DatabaseUrl& url, const QString& connectionName) : name_(
         // plans them again on every execution (the plan for the bound value looks cheaper than
         // the generic one), which cost more than running them. Once per connection.
         execDirect(QStringLiteral("SET plan_cache_mode = force_generic_plan"));
+        // A row or table lock held elsewhere (another user's write, an administrator's open
+        // transaction) is waited for as long as SQLite waits, not for ever.
+        execDirect(QStringLiteral("SET lock_timeout = %1").arg(lockWaitMs));
     }
 }
 
@@ -140,16 +165,14 @@ QSqlQuery& Session::prepared(const QString& sql) {
     auto query = std::make_shared<QSqlQuery>(db_);
     query->setForwardOnly(true);
     if (!query->prepare(sql))
-        throw DbError("falha ao preparar: " + query->lastError().text().toStdString() + " [" +
-                      sql.simplified().toStdString() + "]");
+        fail(query->lastError(), sql, "falha ao preparar: ");
     statements_.insert(sql, {query, ++uses_});
     return *query;
 }
 
 void Session::exec(QSqlQuery& query) {
     if (!query.exec())
-        throw DbError(query.lastError().text().toStdString() + " [" +
-                      query.lastQuery().simplified().toStdString() + "]");
+        fail(query.lastError(), query.lastQuery());
 }
 
 QSqlQuery& Session::run(const QString& sql, const QVariantHash& values) {
@@ -171,7 +194,7 @@ QSqlQuery& Session::runPositional(const QString& sql, const QVariantList& values
 void Session::execDirect(const QString& sql) {
     QSqlQuery query(db_);
     if (!query.exec(sql))
-        throw DbError(query.lastError().text().toStdString() + " [" + sql.toStdString() + "]");
+        fail(query.lastError(), sql);
 }
 
 void Session::beginWrite() {

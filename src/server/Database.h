@@ -44,16 +44,24 @@ struct Dialect {
     QString tableExistsSql() const;
 };
 
-// Raised for any database failure; becomes a 500 answer.
+// Raised for any database failure; becomes a 500 answer, or a 503 when the database was
+// only busy with another writer (a lock not granted in time, a deadlock, a serialization
+// failure): the transaction was rolled back and the same request may simply be sent again.
 class DbError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit DbError(const std::string& what, bool busy = false)
+        : std::runtime_error(what), busy_(busy) {}
+    bool busy() const { return busy_; }
+
+private:
+    bool busy_ = false;
 };
 
 // One connection, used only by the thread that opened it, with its prepared statements.
 class Session {
 public:
-    Session(const DatabaseUrl& url, const QString& connectionName);
+    // lockWaitMs bounds the wait for another writer's lock (then the statement fails busy).
+    Session(const DatabaseUrl& url, const QString& connectionName, int lockWaitMs = 30000);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;

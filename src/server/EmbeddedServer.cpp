@@ -67,7 +67,7 @@ struct EmbeddedServer::Impl {
         if (!slot) {
             static std::atomic<int> counter{0};
             slot = std::make_unique<Session>(
-                url, QStringLiteral("est-server-%1-%2").arg(id).arg(++counter));
+                url, QStringLiteral("est-server-%1-%2").arg(id).arg(++counter), options.lockWaitMs);
         }
         return *slot;
     }
@@ -102,8 +102,14 @@ struct EmbeddedServer::Impl {
         } catch (const RpcError& e) {
             return errorAnswer(e.status(), e.code(), e.message());
         } catch (const DbError& e) {
-            return internalError(
-                QStringLiteral("erro no banco de dados: %1").arg(QString::fromStdString(e.what())));
+            const QString details =
+                QStringLiteral("erro no banco de dados: %1").arg(QString::fromStdString(e.what()));
+            if (!e.busy())
+                return internalError(details);
+            log(details);
+            return errorAnswer(503, QStringLiteral("busy"),
+                               QStringLiteral("O banco de dados está ocupado com outra gravação. "
+                                              "Nada foi gravado; tente novamente em instantes."));
         } catch (const std::exception& e) {
             return internalError(QStringLiteral("erro: %1").arg(QString::fromStdString(e.what())));
         }

@@ -28,7 +28,10 @@ struct ServerOptions {
     int threads = 8;      // worker threads, each with its own database connection
     int queueLimit = 256; // requests waiting for a worker; beyond it 503
     int ioThreads = 1;    // threads of the HTTP transport
-    HttpLimits limits;    // deadlines, body limit, backlog
+    // How long a write waits for another writer's lock before the request is answered 503
+    // (well within the desktop's 120 s, so that it never gives up on a write still to come).
+    int lockWaitMs = 30000;
+    HttpLimits limits; // deadlines, body limit, backlog
 };
 
 class EmbeddedServer {

@@ -28,11 +28,13 @@
 #include <QTest>
 
 #include <functional>
+#include <thread>
 
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -83,6 +85,60 @@ int portaSemServidor() {
     ::close(s);
     return porta;
 }
+
+// Between the screen and the server: the request goes through whole, and the connection is
+// dropped as soon as the server starts answering, so the answer never arrives.
+class SemResposta {
+public:
+    explicit SemResposta(int portaServidor) : servidor_(portaServidor) {
+        escuta_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in endereco{};
+        endereco.sin_family = AF_INET;
+        endereco.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t tamanho = sizeof endereco;
+        ::bind(escuta_, reinterpret_cast<sockaddr*>(&endereco), sizeof endereco);
+        ::listen(escuta_, 4);
+        ::getsockname(escuta_, reinterpret_cast<sockaddr*>(&endereco), &tamanho);
+        porta_ = ntohs(endereco.sin_port);
+        fio_ = std::thread([this] { atende(); });
+    }
+    ~SemResposta() {
+        ::shutdown(escuta_, SHUT_RDWR);
+        ::close(escuta_);
+        fio_.join();
+    }
+    int porta() const { return porta_; }
+
+private:
+    void atende() {
+        const int cliente = ::accept(escuta_, nullptr, nullptr);
+        if (cliente < 0)
+            return;
+        const int servidor = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in endereco{};
+        endereco.sin_family = AF_INET;
+        endereco.sin_port = htons(static_cast<uint16_t>(servidor_));
+        endereco.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(servidor, reinterpret_cast<sockaddr*>(&endereco), sizeof endereco) == 0) {
+            char bloco[65536];
+            for (bool segue = true; segue;) {
+                pollfd fds[2] = {{cliente, POLLIN, 0}, {servidor, POLLIN, 0}};
+                if (::poll(fds, 2, 20000) <= 0 || (fds[1].revents & (POLLIN | POLLHUP)))
+                    break; // the answer starts (or nothing happens): drop the client
+                const ssize_t lidos = ::read(cliente, bloco, sizeof bloco);
+                segue = lidos > 0 && ::write(servidor, bloco, static_cast<size_t>(lidos)) == lidos;
+            }
+        }
+        ::close(servidor);
+        ::shutdown(cliente, SHUT_RDWR);
+        ::close(cliente);
+    }
+
+    int servidor_ = 0;
+    int escuta_ = -1;
+    int porta_ = 0;
+    std::thread fio_;
+};
 
 class ComandosTest : public ::testing::Test {
 protected:
@@ -590,6 +646,35 @@ TEST_F(ComandosTest, WhenTheServerFailsTheListStillAgreesWithTheDatabase) {
     EXPECT_FALSE(Cli_est25000::boDelAmostra);
     EXPECT_TRUE(Showavi::ShowAviText().isEmpty());
     EXPECT_EQ(amostrasNoBanco(), antes + 1);
+}
+
+// The server stores a new sample but its answer is lost on the way: the clerk is told that
+// it may be stored and to look before confirming again, which would store it twice.
+TEST_F(ComandosTest, AnAnswerLostAfterTheStoreTellsTheClerkToLookBeforeConfirmingAgain) {
+    const int antes = amostrasNoBanco();
+    clica(tela->sbtIncluir);
+    preencheCabecalho(*tela, QStringLiteral("Resposta perdida"), caso.inNatura, 10);
+    adicionaItem(*tela, caso.itens[0], 6, true);
+    adicionaItem(*tela, caso.itens[1], 4, false);
+    const QString servidor = host::Configuration::Value(host::cfg::kServer);
+    struct Volta {
+        QString servidor;
+        TfrmAmostraProc* tela;
+        ~Volta() {
+            host::Configuration::Override(host::cfg::kServer, servidor);
+            tela->netAmostraProc->SetConnected(false);
+        }
+    } volta{servidor, tela};
+    SemResposta perde(servidor.section(QLatin1Char(':'), -1).toInt());
+    host::Configuration::Override(host::cfg::kServer,
+                                  QStringLiteral("127.0.0.1:%1").arg(perde.porta()));
+    tela->netAmostraProc->SetConnected(false);
+    clica(tela->sbtConfirmar);
+    ASSERT_EQ(script.Messages().size(), 1);
+    EXPECT_TRUE(script.LastMessage().contains(QStringLiteral("a gravação pode ter sido feita")))
+        << script.LastMessage().toStdString();
+    EXPECT_EQ(amostrasNoBanco(), antes + 1) << "stored all the same";
+    EXPECT_TRUE(Showavi::ShowAviText().isEmpty());
 }
 
 // A stored sample that the filter's criteria leave out is stored all the same; the reloaded

@@ -192,6 +192,41 @@ TEST_P(Concurrency, ClientsTakingFromOneInvoiceLineNeverExceedIt) {
         quantity + 0.0005);
 }
 
+// A write that waits too long for another writer's lock is answered 503 and stores nothing;
+// the same request goes through once the lock is gone. Without the bound a PostgreSQL write
+// waited for ever, and the desktop gave up on a confirmation that was stored later.
+TEST_P(Concurrency, AWriteBlockedByAnotherLockIsAnsweredBusyAndStoresNothing) {
+    TestServer server(GetParam(), 1, QStringLiteral("segredo"),
+                      [](server::ServerOptions& o) { o.lockWaitMs = 300; });
+    server::Session& base = server.database().session();
+    const SampleCase sample = findSampleCase(base);
+    const int before = scalar(base, "SELECT COUNT(*) FROM AMOSTRAPROC").toInt();
+    const QJsonArray args = confirmArgs({{"DSAMOSTRA", "Enquanto outro grava"},
+                                         {"CDPRODUTO", sample.product},
+                                         {"QTPRODPROC", 3.0},
+                                         {"CDFILIAL", "0001"}},
+                                        {{sample.item1, 3, "S"}});
+    server::Session other(server::DatabaseUrl::parse(server.database().url()),
+                          QStringLiteral("outro-gravador"));
+    if (GetParam() == Backend::Sqlite) {
+        other.execDirect(QStringLiteral("BEGIN IMMEDIATE"));
+    } else {
+        other.execDirect(QStringLiteral("BEGIN"));
+        other.execDirect(QStringLiteral("LOCK TABLE AMOSTRAPROC IN EXCLUSIVE MODE"));
+    }
+    RpcClient client = server.client();
+    const Answer busy = client.amostra("ConfirmaAmostra", args);
+    EXPECT_EQ(busy.status, 503) << busy.body;
+    EXPECT_EQ(busy.errorCode, "busy");
+    EXPECT_TRUE(busy.message.contains(QStringLiteral("Nada foi gravado"))) << busy.body;
+    other.rollback();
+    EXPECT_EQ(scalar(base, "SELECT COUNT(*) FROM AMOSTRAPROC").toInt(), before);
+
+    const Answer stored = client.amostra("ConfirmaAmostra", args);
+    ASSERT_EQ(stored.status, 200) << stored.body;
+    EXPECT_EQ(scalar(base, "SELECT COUNT(*) FROM AMOSTRAPROC").toInt(), before + 1);
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, Concurrency,
                          ::testing::Values(Backend::Sqlite, Backend::Postgres),
                          [](const auto& info) { return backendName(info.param); });
