@@ -105,6 +105,19 @@ void ClientDataSet::createDataSet() {
     open();
 }
 
+// The current row leaves the rows; the cursor goes to the one that took its place, or to the
+// new last one.
+void ClientDataSet::dropCurrentRow() {
+    rows_.erase(rows_.begin() + cur_);
+    if (rows_.empty()) {
+        cur_ = -1;
+        bof_ = eof_ = true;
+    } else {
+        cur_ = std::min(cur_, static_cast<int>(rows_.size()) - 1);
+        bof_ = eof_ = false;
+    }
+}
+
 void ClientDataSet::rebuildFieldIndex() {
     ++fieldsVersion_;
     byName_.clear();
@@ -450,14 +463,7 @@ void ClientDataSet::revertRecord() {
         return;
     }
     fire(beforeScroll);
-    rows_.erase(rows_.begin() + cur_);
-    if (rows_.empty()) {
-        cur_ = -1;
-        bof_ = eof_ = true;
-    } else {
-        cur_ = std::min(cur_, static_cast<int>(rows_.size()) - 1);
-        bof_ = eof_ = false;
-    }
+    dropCurrentRow();
     calculateCurrent();
     notify(Data);
     fire(afterScroll);
@@ -585,11 +591,9 @@ void ClientDataSet::cancel() {
         return;
     fire(beforeCancel);
     if (state_ == DataSetState::Insert) {
-        rows_.erase(rows_.begin() + cur_);
         // An inserted row gives its place back to the record that was current; an appended
         // one leaves the cursor on the last record.
-        cur_ = std::min(cur_, static_cast<int>(rows_.size()) - 1);
-        bof_ = eof_ = rows_.empty();
+        dropCurrentRow();
     }
     editBuffer_ = Row();
     modified_ = false;
@@ -614,17 +618,10 @@ void ClientDataSet::remove() {
     takeSnapshot();
     const DataSetState oldState = state_;
     logDelete(rows_[static_cast<size_t>(cur_)]);
-    rows_.erase(rows_.begin() + cur_);
+    dropCurrentRow();
     editBuffer_ = Row();
     modified_ = false;
     state_ = DataSetState::Browse;
-    if (rows_.empty()) {
-        cur_ = -1;
-        bof_ = eof_ = true;
-    } else {
-        cur_ = std::min(cur_, static_cast<int>(rows_.size()) - 1);
-        bof_ = eof_ = false;
-    }
     calculateCurrent();
     notify(Data | (oldState != state_ ? State : 0u));
     fire(afterDelete);

@@ -152,6 +152,7 @@ private:
     void checkActive() const;
     void fire(const Event& event);
     void rebuildFieldIndex();
+    void dropCurrentRow();
     Row emptyRow() const { return Row(fields_.size()); }
     void loadRows(DataPacket&& packet);
     void settleOnFirst();

@@ -70,24 +70,25 @@ QString Dialect::tableExistsSql() const {
 
 namespace {
 
-// SQLite's SQLITE_BUSY and SQLITE_LOCKED (extended codes keep them in the low byte);
-// PostgreSQL's serialization_failure, deadlock_detected and lock_not_available.
-bool isBusy(const QSqlError& error) {
+// A lock not granted in time: SQLite's SQLITE_BUSY and SQLITE_LOCKED (an extended code keeps
+// them in its low byte); PostgreSQL's serialization_failure, deadlock_detected and
+// lock_not_available.
+bool isBusy(const QSqlError& error, DbKind kind) {
     const QString code = error.nativeErrorCode();
-    bool number = false;
-    const int sqlite = code.toInt(&number) & 0xff;
-    if (number && code.size() < 5)
-        return sqlite == 5 || sqlite == 6;
+    if (kind == DbKind::Sqlite) {
+        const int primary = code.toInt() & 0xff;
+        return primary == 5 || primary == 6;
+    }
     return code == QLatin1String("40001") || code == QLatin1String("40P01") ||
            code == QLatin1String("55P03");
 }
 
-[[noreturn]] void fail(const QSqlError& error, const QString& sql, const char* what = "") {
-    throw DbError(what + error.text().toStdString() + " [" + sql.simplified().toStdString() + "]",
-                  isBusy(error));
-}
-
 } // namespace
+
+void Session::fail(const QSqlError& error, const QString& sql, const char* what) const {
+    throw DbError(what + error.text().toStdString() + " [" + sql.simplified().toStdString() + "]",
+                  isBusy(error, dialect_.kind));
+}
 
 Session::Session(const DatabaseUrl& url, const QString& connectionName, int lockWaitMs)
     : name_(connectionName) {

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
 
@@ -95,6 +96,9 @@ public:
     bool inTransaction() const { return inTransaction_; }
 
 private:
+    // Throws DbError for a failed statement, marked busy when it only waited too long for a lock.
+    [[noreturn]] void fail(const QSqlError& error, const QString& sql, const char* what = "") const;
+
     QString name_;
     Dialect dialect_;
     QSqlDatabase db_;

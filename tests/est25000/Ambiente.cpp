@@ -10,6 +10,10 @@
 #include <QTemporaryDir>
 #include <QUuid>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <memory>
 #include <stdexcept>
 
@@ -74,6 +78,20 @@ void Ambiente::separadores(QChar decimal, QChar milhar) {
     host::Configuration::Override(host::cfg::kDecimal, QString(decimal));
     host::Configuration::Override(host::cfg::kThousands, QString(milhar));
     host::Configuration::ApplySeparators();
+}
+
+int Ambiente::portaSemServidor() {
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in endereco{};
+    endereco.sin_family = AF_INET;
+    endereco.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t tamanho = sizeof endereco;
+    int porta = 0;
+    if (::bind(s, reinterpret_cast<sockaddr*>(&endereco), tamanho) == 0 &&
+        ::getsockname(s, reinterpret_cast<sockaddr*>(&endereco), &tamanho) == 0)
+        porta = ntohs(endereco.sin_port);
+    ::close(s);
+    return porta;
 }
 
 } // namespace est25000::teste

@@ -18,6 +18,8 @@ public:
 
     // Decimal and thousands separators of the user, applied to the number formatting.
     static void separadores(QChar decimal, QChar milhar);
+    // A loopback port that nothing listens on: one the system just gave and took back.
+    static int portaSemServidor();
 
 private:
     Ambiente();

@@ -71,21 +71,6 @@ bool naLista(TfrmAmostraProc& tela, const QString& nr) {
                        [&](const dataset::Row& r) { return r.at(col).toString() == nr; });
 }
 
-// A loopback port that nobody listens on: the server unreachable.
-int portaSemServidor() {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in endereco{};
-    endereco.sin_family = AF_INET;
-    endereco.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t tamanho = sizeof endereco;
-    int porta = 0;
-    if (::bind(s, reinterpret_cast<sockaddr*>(&endereco), sizeof endereco) == 0 &&
-        ::getsockname(s, reinterpret_cast<sockaddr*>(&endereco), &tamanho) == 0)
-        porta = ntohs(endereco.sin_port);
-    ::close(s);
-    return porta;
-}
-
 // Between the screen and the server: the request goes through whole, and the connection is
 // dropped as soon as the server starts answering, so the answer never arrives.
 class SemResposta {
@@ -574,7 +559,7 @@ TEST_F(ComandosTest, ItemsThatCannotBeLoadedAreNotShownNorSentUnderAnotherSample
     const auto itensPrimeira = itensNoBanco(primeira);
     ASSERT_FALSE(tela->cdsItemAmostra->isEmpty());
 
-    const int porta = portaSemServidor();
+    const int porta = Ambiente::portaSemServidor();
     ASSERT_GT(porta, 0);
     // The next call opens the connection again, on the address configured then.
     const QString servidor = host::Configuration::Value(host::cfg::kServer);
@@ -634,7 +619,7 @@ TEST_F(ComandosTest, WhenTheServerFailsTheListStillAgreesWithTheDatabase) {
         ~Volta() { host::Configuration::Override(host::cfg::kServer, servidor); }
     } volta{servidor};
     host::Configuration::Override(host::cfg::kServer,
-                                  QStringLiteral("127.0.0.1:%1").arg(portaSemServidor()));
+                                  QStringLiteral("127.0.0.1:%1").arg(Ambiente::portaSemServidor()));
     tela->netAmostraProc->SetConnected(false);
     script.Clear();
     script.Answer(host::mrYes);

@@ -38,10 +38,6 @@
 
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 using namespace est25000::teste;
 using Cli_est25000::TfrmAmostraProc;
 
@@ -58,21 +54,6 @@ int contagem(const QString& sql, const QVariantList& valores = {}) {
         query.addBindValue(v);
     EXPECT_TRUE(query.exec() && query.next()) << sql.toStdString();
     return query.value(0).toInt();
-}
-
-// A loopback port that nothing listens on: one the system just gave and took back.
-int portaSemServidor() {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in endereco{};
-    endereco.sin_family = AF_INET;
-    endereco.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t tamanho = sizeof endereco;
-    int porta = 0;
-    if (::bind(s, reinterpret_cast<sockaddr*>(&endereco), tamanho) == 0 &&
-        ::getsockname(s, reinterpret_cast<sockaddr*>(&endereco), &tamanho) == 0)
-        porta = ntohs(endereco.sin_port);
-    ::close(s);
-    return porta;
 }
 
 int itensNoBanco(const QString& nrAmostra) {
@@ -350,7 +331,7 @@ TEST_F(TelaTest, ARefusedTokenOrAnUnreachableServerIsReportedOnceWhenTheScreenOp
     EXPECT_FALSE(Cli_est25000::boIdCriado);
     EXPECT_TRUE(script.ModalCaptions().isEmpty()) << "no filter of a screen that is not there";
 
-    const int portaLivre = portaSemServidor();
+    const int portaLivre = Ambiente::portaSemServidor();
     ASSERT_GT(portaLivre, 0);
     host::Configuration::Override(host::cfg::kServer,
                                   QStringLiteral("127.0.0.1:%1").arg(portaLivre));
