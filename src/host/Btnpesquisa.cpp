@@ -1,5 +1,7 @@
 #include "Btnpesquisa.h"
 
+#include "DisplayBatch.h"
+
 #include "EventBoundary.h"
 #include "MensErro.h"
 #include "SearchWindow.h"
@@ -38,8 +40,10 @@ bool TBtnPesquisa::Execute() {
     } else {
         picked = RunSearchWindow(ds, Title);
     }
-    if (picked && OnAfterPesq)
+    if (picked && OnAfterPesq) {
+        const DisplayBatch batch;
         OnAfterPesq(this);
+    }
     return picked;
 }
 

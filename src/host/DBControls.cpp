@@ -1,6 +1,7 @@
 #include "DBControls.h"
 
 #include "DataSource.h"
+#include "DisplayBatch.h"
 #include "EditMask.h"
 #include "EventBoundary.h"
 #include "Form.h"
@@ -88,6 +89,7 @@ void TDBEdit::SetDataField(const QString& fieldName) {
 }
 
 void TDBEdit::showField(bool editing, bool fireChange) {
+    displayPending_ = false;
     dataset::Field* f = Field();
     const bool active = f && DataSource()->dataSet()->active();
     QString mask;
@@ -154,7 +156,30 @@ void TDBEdit::Reset() {
 
 void TDBEdit::dataChanged() {
     modified_ = false;
-    showField(editing_, true);
+    if (!deferDisplay())
+        showField(editing_, true);
+}
+
+bool TDBEdit::deferDisplay() {
+    if (!DisplayBatch::IsOpen() || hasFocus() || OnChange || OnEnter || OnExit)
+        return false;
+    if (!displayPending_) {
+        displayPending_ = true;
+        DisplayBatch::Defer(this, [this] { showPendingText(); });
+    }
+    return true;
+}
+
+// A batch still open when Qt paints (a message box of a failed check) or when code reads the
+// text: the value is shown first.
+void TDBEdit::paintEvent(QPaintEvent* event) {
+    showPendingText();
+    TEdit::paintEvent(event);
+}
+
+void TDBEdit::showPendingText() {
+    if (displayPending_)
+        showField(editing_, true);
 }
 
 void TDBEdit::fieldChanged(dataset::Field* field) {
@@ -203,7 +228,7 @@ void TDBEdit::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape && modified_) {
         // Escape drops what was typed, as the classic data-aware edits do.
         Reset();
-        selectAll();
+        SelectAll();
         event->accept();
         return;
     }

@@ -65,16 +65,22 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
     void dataChanged() override;
     void fieldChanged(dataset::Field* field) override;
+    void paintEvent(QPaintEvent* event) override;
+    void showPendingText() override;
     // While the edit text is shown: the field's size for a text field, or the length set on
     // the edit when it is shorter.
     int lengthLimit() const override;
 
 private:
     void showField(bool editing, bool fireChange);
+    // Leaves the new value to the open display batch when nothing can tell the difference:
+    // the edit has no focus and no handlers. True when left.
+    bool deferDisplay();
     bool startEditing();
 
     bool editing_ = false; // showing the edit text
     bool modified_ = false;
+    bool displayPending_ = false; // a value left to the display batch is not shown yet
     // What showField last put in the line edit, to skip the ones that change nothing.
     bool shownValid_ = false;
     QString shownText_;

@@ -1,6 +1,7 @@
 #include "Dialogs.h"
 
 #include "Application.h"
+#include "DisplayBatch.h"
 #include "EventBoundary.h"
 #include "Form.h"
 
@@ -139,6 +140,7 @@ DialogHandler& CurrentDialogHandler() {
 }
 
 int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext) {
+    DisplayBatch::ShowPending();
     return gHandler->MessageBox(text, type, buttons, helpContext);
 }
 
@@ -156,6 +158,7 @@ void RunModalForm(TForm& form) {
         TForm* f;
         ~Pop() { gModalForms.removeAll(f); }
     } pop{&form};
+    DisplayBatch::ShowPending();
     gHandler->RunModal(form);
 }
 

@@ -1,6 +1,7 @@
 #include "FocusManager.h"
 
 #include "Control.h"
+#include "DisplayBatch.h"
 #include "EventBoundary.h"
 #include "Form.h"
 
@@ -78,6 +79,7 @@ void FocusManager::FocusControl(QWidget* target) {
     // A hidden or disabled control cannot take the focus; the request changes nothing.
     if (!control->CanFocus())
         return;
+    const DisplayBatch batch;
 
     if (exiting_) {
         // A handler moves the focus while a control is being left: the move under way ends

@@ -1,5 +1,7 @@
 #include "Showavi.h"
 
+#include "DisplayBatch.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFrame>
@@ -37,6 +39,7 @@ void ActiveShowAvi(QWidget* form, TShowAvi, const QString& text) {
         const QPoint centre = form->mapToGlobal(form->rect().center());
         window->move(centre - QPoint(window->width() / 2, window->height() / 2));
     }
+    host::DisplayBatch::ShowPending();
     window->show();
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     gWaitCursor = true;

@@ -223,7 +223,7 @@ void TEdit::focusInEvent(QFocusEvent* event) {
     const bool masked =
         !inputMask().isEmpty() && reason != Qt::MouseFocusReason && reason != Qt::PopupFocusReason;
     if (byKeyboard || masked)
-        selectAll();
+        SelectAll();
 }
 
 int TEdit::typedEnd() const {

@@ -50,7 +50,10 @@ class TEdit : public QLineEdit, public TControl {
 public:
     explicit TEdit(QWidget* parent);
 
-    QString Text() const { return text(); }
+    QString Text() const {
+        const_cast<TEdit*>(this)->showPendingText();
+        return text();
+    }
     void SetText(const QString& text) { setText(text); }
     int MaxLength() const { return maxLength(); }
     // The longest text the edit takes; 0: no limit. It stays through edit masks set and
@@ -60,7 +63,9 @@ public:
     void SetCharCase(TEditCharCase charCase) { charCase_ = charCase; }
     bool ReadOnly() const { return isReadOnly(); }
     void SetReadOnly(bool on) { setReadOnly(on); }
-    void SelectAll() { selectAll(); }
+    // Selects the whole text as QLineEdit::selectAll does, without laying the text out again
+    // (Qt's select-all moves the cursor by marking, which redoes the layout each time).
+    void SelectAll() { setSelection(0, static_cast<int>(text().size())); }
 
     TNotifyEvent OnChange;
     TKeyEvent OnKeyDown;
@@ -70,6 +75,8 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // A text not yet shown (a data-aware edit's) is put in before Text() reads it.
+    virtual void showPendingText() {}
     // While set, text changes do not raise OnChange (a data-aware edit switching between
     // display and edit text).
     bool quietChange_ = false;

@@ -228,3 +228,42 @@ TEST(DBEditFields, AnEditFollowsItsFieldWhenAPacketReplacesTheFields) {
 }
 
 } // namespace
+
+// A focus move whose exit handler clears a field and writes it again: the edit that only
+// shows it (no focus, no handlers) never flickers through the cleared value, yet what is on
+// screen when a message box opens, or what code reads, is the field's value at that moment.
+TEST_F(DBEditTest, AnEditThatOnlyShowsAFieldShowsItsLastValueOnceAFocusMoveEnds) {
+    int changes = 0;
+    QObject::connect(dbeDesc, &QLineEdit::textChanged, [&] { ++changes; });
+    bool warn = false;
+    QString readInExit;
+    QString shownWithTheBox;
+    dbeInsc->OnExit = [&](QObject*) {
+        auto* desc = cds->fieldByName("DSAMOSTRA");
+        desc->clear();
+        if (warn) {
+            MessageDlg("Aviso", TMsgDlgType::mtWarning, mbOK);
+            shownWithTheBox = dbeDesc->text();
+            readInExit = dbeDesc->Text();
+        }
+        desc->setAsString("Milho");
+    };
+    dbeInsc->SetFocus();
+    cds->edit();
+    dbeQuant->SetFocus();
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(dbeDesc->text(), "Milho");
+
+    warn = true;
+    dbeInsc->SetFocus();
+    dbeQuant->SetFocus();
+    EXPECT_EQ(dialogs.LastMessage(), "Aviso");
+    EXPECT_EQ(shownWithTheBox, "");
+    EXPECT_EQ(readInExit, "");
+    EXPECT_EQ(dbeDesc->text(), "Milho");
+    EXPECT_EQ(changes, 2);
+
+    // Outside a focus move every change shows at once, as before.
+    cds->fieldByName("DSAMOSTRA")->setAsString("Trigo");
+    EXPECT_EQ(dbeDesc->text(), "Trigo");
+}
