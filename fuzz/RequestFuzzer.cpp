@@ -33,6 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             const auto text = [](boost::beast::string_view v) { return std::string(v); };
             server::hostAccepted(text(request[http::field::host]), {"servidor"});
             server::isJsonContentType(text(request[http::field::content_type]));
+            server::validRequestKey(text(request["Idempotency-Key"]));
             server::sameSecret(text(request[http::field::authorization]), "Bearer segredo");
             std::string object, method;
             server::rpcTarget(text(request.target()), object, method);

@@ -22,6 +22,7 @@
 #include <Showavi.h>
 
 #include <QJsonArray>
+#include <QUuid>
 
 namespace Cli_est25000 {
 
@@ -112,26 +113,34 @@ QJsonArray TfrmAmostraProc::enviaAoServidor(const QString& chaveProgresso) {
     pacoteItens_ = pacote(*cdsItemAmostra);
     Showavi::ActiveShowAvi(frmAmostraProc, Showavi::aviCopiaArquivo,
                            msgPadrao->Msg(chaveProgresso));
+    const QJsonArray argumentos{pacoteItens_, amostra};
+    if (chaveGravacao_.isEmpty() || argumentos != gravacaoSemResposta_)
+        chaveGravacao_ = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    gravacaoSemResposta_ = argumentos;
+    netAmostraProc->SetRequestKey(chaveGravacao_);
+    const auto fim = [&] {
+        netAmostraProc->SetRequestKey({});
+        Showavi::DeactiveShowAvi();
+        pacoteItens_ = QJsonValue();
+    };
     try {
         const QJsonArray resposta =
-            netAmostraProc->Call(QStringLiteral("ConfirmaAmostra"), {pacoteItens_, amostra})
-                .toArray();
+            netAmostraProc->Call(QStringLiteral("ConfirmaAmostra"), argumentos).toArray();
+        chaveGravacao_.clear();
         cdsErros_->setDataJson(resposta.at(0));
-        Showavi::DeactiveShowAvi();
-        pacoteItens_ = QJsonValue();
+        fim();
         return resposta;
     } catch (const host::ENoAnswer& e) {
-        // The server may have stored it: confirming again blindly would store a new sample
-        // twice, under two numbers.
-        Showavi::DeactiveShowAvi();
-        pacoteItens_ = QJsonValue();
+        // The server may have stored it. The key stays: the same changes sent again are
+        // answered with what was stored, never stored a second time under a new number.
+        fim();
         throw host::EHostError(
             e.message() +
-            QStringLiteral("\nA resposta não chegou, mas a gravação pode ter sido feita: "
-                           "confira a lista de amostras (Filtro) antes de repetir a operação."));
+            QStringLiteral("\nA resposta não chegou, mas a gravação pode ter sido feita. Repita "
+                           "a operação sem alterar nada: ela não será gravada duas vezes."));
     } catch (...) {
-        Showavi::DeactiveShowAvi();
-        pacoteItens_ = QJsonValue();
+        chaveGravacao_.clear(); // a definite answer: nothing was stored
+        fim();
         throw;
     }
 }

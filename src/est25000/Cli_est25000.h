@@ -5,6 +5,7 @@
 #include <DBGrid.h>
 #include <Frmpadr.h>
 
+#include <QJsonArray>
 #include <QJsonValue>
 #include <QString>
 
@@ -245,6 +246,10 @@ private:
     std::unique_ptr<dataset::ClientDataSet> cdsErros_;
     // The items' change packet while a command sends it.
     QJsonValue pacoteItens_;
+    // The key and arguments of the last ConfirmaAmostra whose answer never came: sent again
+    // unchanged, it goes under the same key, and the server answers what it stored then.
+    QString chaveGravacao_;
+    QJsonArray gravacaoSemResposta_;
     // The last load of the items failed: the grid holds none of the current sample's.
     bool itensFalharam_ = false;
 };

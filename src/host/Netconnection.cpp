@@ -127,6 +127,8 @@ host::detail::HttpCall TNetConnection::request(const QString& method, const QJso
     const QString token = AccessToken();
     if (!token.isEmpty())
         call.headers.emplace("Authorization", "Bearer " + token.toStdString());
+    if (!requestKey_.isEmpty())
+        call.headers.emplace("Idempotency-Key", requestKey_.toStdString());
     call.path = "/rpc/" + ServerName.toStdString() + "/" + method.toStdString();
     call.body = QJsonDocument(args).toJson(QJsonDocument::Compact).toStdString();
     return call;

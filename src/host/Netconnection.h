@@ -67,6 +67,12 @@ public:
     // Whether a SendText of this method and these arguments waits for its ReceiveText.
     bool Pending(const QString& method, const QJsonArray& args = {}) const;
 
+    // Sent as the header Idempotency-Key with every call while set: the server answers a
+    // write repeated under the same key (after an answer that never came) without storing it
+    // again. Empty: none.
+    void SetRequestKey(const QString& key) { requestKey_ = key; }
+    QString RequestKey() const { return requestKey_; }
+
     // The access token sent as "Authorization: Bearer" by every connection of the process.
     static void SetAccessToken(const QString& token);
     static QString AccessToken();
@@ -93,6 +99,7 @@ private:
     [[noreturn]] void invalidAnswer(const QString& method) const;
 
     QString host_ = QStringLiteral("127.0.0.1");
+    QString requestKey_;
     std::unique_ptr<httplib::Client> client_;
     std::unique_ptr<host::detail::NetCallWorker> worker_;
     std::optional<PendingCall> pending_;

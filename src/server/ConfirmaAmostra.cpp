@@ -64,6 +64,12 @@ public:
         if (items.changes.size() > kMaxItemsPerSample)
             throw refused(tooManyItemsMessage());
         Transaction transaction(session_);
+        // Stored before under the same key (its answer was lost): the same answer, nothing
+        // stored again.
+        const QString key = session_.requestKey();
+        if (!key.isEmpty())
+            if (const auto number = confirmation_sql::storedConfirmation(session_, key))
+                return {{}, *number};
         const QList<int> samplePositions = columnPositions(samples, kSampleColumns);
         for (const Change& change : samples.changes)
             applySampleChange(samplePositions, change);
@@ -72,8 +78,8 @@ public:
             applyItemChange(itemPositions, change);
         if (errors_.isEmpty()) {
             SampleRules rules(session_);
-            for (const QString& key : order_) {
-                Sample& s = samples_[key];
+            for (const QString& number : order_) {
+                Sample& s = samples_[number];
                 if (s.deleted)
                     continue;
                 loadItems(s);
@@ -82,10 +88,23 @@ public:
         }
         if (!errors_.isEmpty())
             return answer(); // the transaction rolls back: nothing stored
-        for (const QString& key : order_)
-            store(samples_[key]);
+        for (const QString& number : order_)
+            store(samples_[number]);
+        const auto stored = answer();
+        if (!key.isEmpty()) {
+            try {
+                confirmation_sql::recordConfirmation(session_, key, stored.second);
+            } catch (const DbError&) {
+                // The same key committed meanwhile by another worker (the client repeated a
+                // call still under way): that one stored it; this one stores nothing.
+                session_.rollback();
+                if (const auto number = confirmation_sql::storedConfirmation(session_, key))
+                    return {{}, *number};
+                throw;
+            }
+        }
         transaction.commit();
-        return answer();
+        return stored;
     }
 
 private:

@@ -104,4 +104,23 @@ void insertItems(Session& session, const QString& number, const QVariantList& it
     session.runPositional(sql, values).finish();
 }
 
+std::optional<QString> storedConfirmation(Session& session, const QString& key) {
+    QSqlQuery& query =
+        session.run(QStringLiteral("SELECT NRAMOSTRA FROM CONFIRMACAO WHERE CHAVE = :CHAVE"),
+                    {{QStringLiteral("CHAVE"), key}});
+    std::optional<QString> number;
+    if (query.next())
+        number = query.value(0).toString();
+    query.finish();
+    return number;
+}
+
+void recordConfirmation(Session& session, const QString& key, const QString& number) {
+    session
+        .run(QStringLiteral(
+                 "INSERT INTO CONFIRMACAO (CHAVE, NRAMOSTRA) VALUES (:CHAVE, :NRAMOSTRA)"),
+             {{QStringLiteral("CHAVE"), key}, {QStringLiteral("NRAMOSTRA"), number}})
+        .finish();
+}
+
 } // namespace server::confirmation_sql

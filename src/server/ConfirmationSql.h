@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QVariantList>
 
+#include <optional>
+
 namespace server::confirmation_sql {
 
 // Every product of `codes` (the in-natura product first, no repeats) with its settings in the
@@ -31,5 +33,13 @@ void updateSample(Session& session, const QVariantList& values);
 // The items of one sample in one statement: three values per item (CDPRODUTO, QTPRODGERADO,
 // IDPRODPRINC), all items one after the other.
 void insertItems(Session& session, const QString& number, const QVariantList& items);
+
+// The number a confirmation stored under the client's key answered; nullopt when no
+// confirmation was stored under it.
+std::optional<QString> storedConfirmation(Session& session, const QString& key);
+
+// Records that the confirmation under way, stored under the client's key, answers `number`.
+// A second confirmation of the same key fails here (the key is the table's primary key).
+void recordConfirmation(Session& session, const QString& key, const QString& number);
 
 } // namespace server::confirmation_sql

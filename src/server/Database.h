@@ -90,6 +90,11 @@ public:
     // Runs a statement once, without keeping it (DDL, transaction control).
     void execDirect(const QString& sql);
 
+    // The key the client gave the request under way (header Idempotency-Key), empty when
+    // none: a write repeated under the same key is answered again, not stored twice.
+    const QString& requestKey() const { return requestKey_; }
+    void setRequestKey(const QString& key) { requestKey_ = key; }
+
     void beginWrite();
     void commit();
     void rollback() noexcept;
@@ -110,6 +115,7 @@ private:
     QList<std::shared_ptr<QSqlQuery>> retired_; // out of the cache, maybe still referenced
     quint64 uses_ = 0;
     bool inTransaction_ = false;
+    QString requestKey_;
 };
 
 // Rolls back on scope exit unless committed.

@@ -88,8 +88,14 @@ struct EmbeddedServer::Impl {
 
     // On a worker thread.
     HttpAnswer handle(const std::string& objectName, const std::string& methodName,
-                      std::string& requestBody) {
+                      std::string& requestBody, const std::string& requestKey) {
         try {
+            // The key holds for this request only, on this thread's connection.
+            struct KeyScope {
+                Session& s;
+                ~KeyScope() { s.setRequestKey({}); }
+            } keyScope{session()};
+            keyScope.s.setRequestKey(QString::fromStdString(requestKey));
             HttpAnswer answer = call(QString::fromStdString(objectName),
                                      QString::fromStdString(methodName), requestBody);
             Session& done = session();
@@ -179,6 +185,7 @@ struct EmbeddedServer::Impl {
                                          " não tem o esquema; inicie com --init para criá-lo");
             createSchema(setup);
         }
+        addMissingTables(setup);
         if (options.init) {
             try {
                 grantReadOnlyRole(setup);
@@ -219,8 +226,9 @@ int EmbeddedServer::start() {
                                      static_cast<size_t>(std::max(1, impl_->options.queueLimit)));
     impl_->http = std::make_unique<HttpServer>(
         impl_->httpConfig(), *impl_->pool,
-        [this](const std::string& object, const std::string& method, std::string& body) {
-            return impl_->handle(object, method, body);
+        [this](const std::string& object, const std::string& method, std::string& body,
+               const std::string& requestKey) {
+            return impl_->handle(object, method, body, requestKey);
         },
         [this](const std::string& line) { impl_->log(QString::fromStdString(line)); });
     int port = 0;

@@ -248,6 +248,11 @@ private:
         if (request.method() != http::verb::post || !rpcTarget(target_, object_, method_))
             return refuse(404, "not_found",
                           "Recurso desconhecido. Use POST /rpc/<objeto>/<método>.");
+        requestKey_ = std::string(view(request["Idempotency-Key"]));
+        if (!validRequestKey(requestKey_))
+            return refuse(400, "bad_request",
+                          "Chave de idempotência inválida (Idempotency-Key): até 64 letras, "
+                          "dígitos, '-' ou '_'.");
         if (!isJsonContentType(view(request[http::field::content_type])))
             return refuse(415, "unsupported_media_type",
                           "O corpo da requisição deve ser JSON (Content-Type: application/json).");
@@ -298,7 +303,8 @@ private:
         lowest().expires_never();
         auto job = [self = this->shared_from_this(),
                     body = std::move(parser_->get().body())]() mutable {
-            HttpAnswer answer = self->core_.handler(self->object_, self->method_, body);
+            HttpAnswer answer =
+                self->core_.handler(self->object_, self->method_, body, self->requestKey_);
             asio::post(self->stream_.get_executor(), [self, answer = std::move(answer)]() mutable {
                 self->respond(std::move(answer));
             });
@@ -391,7 +397,7 @@ private:
     std::optional<http::response<http::string_body>> response_;
     bool keepAlive_ = true;
     Clock::time_point started_;
-    std::string target_, object_, method_;
+    std::string target_, object_, method_, requestKey_;
     std::unique_ptr<std::array<char, 65536>> scratch_;
     std::size_t drained_ = 0;
 };

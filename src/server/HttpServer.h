@@ -47,9 +47,9 @@ struct HttpAnswer {
 class HttpServer {
 public:
     // Runs on a thread of the pool for each request that passed the transport's checks;
-    // must not throw.
+    // must not throw. requestKey: the request's Idempotency-Key header, empty when none.
     using Handler = std::function<HttpAnswer(const std::string& object, const std::string& method,
-                                             std::string& body)>;
+                                             std::string& body, const std::string& requestKey)>;
     // One line per request and per transport event, without the program's prefix.
     using Logger = std::function<void(const std::string& line)>;
 

@@ -61,6 +61,14 @@ bool isJsonContentType(std::string_view contentType) {
     return first != std::string::npos && type.substr(first, last - first + 1) == "application/json";
 }
 
+bool validRequestKey(std::string_view key) {
+    const auto allowed = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               c == '-' || c == '_';
+    };
+    return key.size() <= 64 && std::all_of(key.begin(), key.end(), allowed);
+}
+
 bool rpcTarget(std::string_view target, std::string& object, std::string& method) {
     target = target.substr(0, target.find('?'));
     constexpr std::string_view prefix = "/rpc/";

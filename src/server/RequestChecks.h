@@ -19,6 +19,9 @@ bool hostAccepted(std::string_view host, const std::vector<std::string>& names);
 // "application/json", in any letter case, with or without parameters.
 bool isJsonContentType(std::string_view contentType);
 
+// An Idempotency-Key header: absent (empty), or 1 to 64 ASCII letters, digits, '-' or '_'.
+bool validRequestKey(std::string_view key);
+
 // "/rpc/<object>/<method>" (a query is ignored); false for any other target.
 bool rpcTarget(std::string_view target, std::string& object, std::string& method);
 

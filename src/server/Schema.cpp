@@ -6,6 +6,13 @@
 namespace server {
 namespace {
 
+// The confirmations stored under a key of the client's (header Idempotency-Key) and the
+// number each answered (none for changes to items alone): a confirmation repeated after a
+// lost answer is answered again, not stored twice.
+const char* const kConfirmacao = R"(CREATE TABLE CONFIRMACAO (
+    CHAVE VARCHAR(64) NOT NULL PRIMARY KEY,
+    NRAMOSTRA VARCHAR(10)))";
+
 // Column types in ${...} are resolved by the dialect; everything else is common SQL.
 const char* const kTables[] = {
     R"(CREATE TABLE CONFIGURACAO (
@@ -87,6 +94,7 @@ const char* const kTables[] = {
     QTPRODGERADO ${DOUBLE} NOT NULL,
     IDPRODPRINC VARCHAR(1),
     PRIMARY KEY (NRAMOSTRA, CDPRODUTO)))",
+    kConfirmacao,
     R"(CREATE TABLE NUMERADOR (
     CDNUMERADOR VARCHAR(30) NOT NULL PRIMARY KEY,
     NRULTIMO ${BIGINT} NOT NULL))",
@@ -101,12 +109,28 @@ const char* const kTables[] = {
 
 } // namespace
 
-bool schemaExists(Session& session) {
-    QSqlQuery& query = session.run(session.dialect().tableExistsSql(),
-                                   {{QStringLiteral("NAME"), QStringLiteral("AMOSTRAPROC")}});
+namespace {
+
+bool tableExists(Session& session, const QString& name) {
+    QSqlQuery& query =
+        session.run(session.dialect().tableExistsSql(), {{QStringLiteral("NAME"), name}});
     const bool found = query.next();
     query.finish();
     return found;
+}
+
+} // namespace
+
+bool schemaExists(Session& session) {
+    return tableExists(session, QStringLiteral("AMOSTRAPROC"));
+}
+
+void addMissingTables(Session& session) {
+    if (tableExists(session, QStringLiteral("CONFIRMACAO")))
+        return;
+    Transaction transaction(session);
+    session.execDirect(session.dialect().ddl(QString::fromUtf8(kConfirmacao)));
+    transaction.commit();
 }
 
 void createSchema(Session& session) {

@@ -9,6 +9,8 @@ namespace server {
 bool schemaExists(Session& session);
 // Creates every table, index and the settings rows, in one transaction.
 void createSchema(Session& session);
+// Creates the tables that a database made by an earlier version lacks.
+void addMissingTables(Session& session);
 // The role of the desktops' direct reads on PostgreSQL: it may log in and read the tables
 // the screens query, and nothing else (every write goes through the server).
 inline constexpr const char* kReadOnlyRole = "est_leitura";

@@ -633,9 +633,9 @@ TEST_F(ComandosTest, WhenTheServerFailsTheListStillAgreesWithTheDatabase) {
     EXPECT_EQ(amostrasNoBanco(), antes + 1);
 }
 
-// The server stores a new sample but its answer is lost on the way: the clerk is told that
-// it may be stored and to look before confirming again, which would store it twice.
-TEST_F(ComandosTest, AnAnswerLostAfterTheStoreTellsTheClerkToLookBeforeConfirmingAgain) {
+// The answer to a Confirm is lost after the server stored the sample: the clerk is told so, and
+// the same Confirm repeated is answered with that sample instead of storing it again.
+TEST_F(ComandosTest, AConfirmRepeatedAfterALostAnswerDoesNotStoreTheSampleTwice) {
     const int antes = amostrasNoBanco();
     clica(tela->sbtIncluir);
     preencheCabecalho(*tela, QStringLiteral("Resposta perdida"), caso.inNatura, 10);
@@ -650,16 +650,34 @@ TEST_F(ComandosTest, AnAnswerLostAfterTheStoreTellsTheClerkToLookBeforeConfirmin
             tela->netAmostraProc->SetConnected(false);
         }
     } volta{servidor, tela};
-    SemResposta perde(servidor.section(QLatin1Char(':'), -1).toInt());
-    host::Configuration::Override(host::cfg::kServer,
-                                  QStringLiteral("127.0.0.1:%1").arg(perde.porta()));
-    tela->netAmostraProc->SetConnected(false);
-    clica(tela->sbtConfirmar);
+    {
+        SemResposta perde(servidor.section(QLatin1Char(':'), -1).toInt());
+        host::Configuration::Override(host::cfg::kServer,
+                                      QStringLiteral("127.0.0.1:%1").arg(perde.porta()));
+        tela->netAmostraProc->SetConnected(false);
+        clica(tela->sbtConfirmar);
+    }
     ASSERT_EQ(script.Messages().size(), 1);
     EXPECT_TRUE(script.LastMessage().contains(QStringLiteral("a gravação pode ter sido feita")))
         << script.LastMessage().toStdString();
+    EXPECT_TRUE(script.LastMessage().contains(QStringLiteral("não será gravada duas vezes")));
     EXPECT_EQ(amostrasNoBanco(), antes + 1) << "stored all the same";
     EXPECT_TRUE(Showavi::ShowAviText().isEmpty());
+    EXPECT_NE(tela->cdsAmostraProc->state(), dataset::DataSetState::Browse) << "still pending";
+    const QString gravada =
+        valor(banco(), QStringLiteral("SELECT MAX(NRAMOSTRA) FROM AMOSTRAPROC")).toString();
+
+    // The answers come back: the same Confirm stores nothing more and shows the sample stored.
+    host::Configuration::Override(host::cfg::kServer, servidor);
+    tela->netAmostraProc->SetConnected(false);
+    script.Clear();
+    clica(tela->sbtConfirmar);
+    EXPECT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
+    EXPECT_EQ(amostrasNoBanco(), antes + 1);
+    EXPECT_EQ(tela->cdsAmostraProc->state(), dataset::DataSetState::Browse);
+    EXPECT_EQ(tela->cdsAmostraProc->fieldByName(QStringLiteral("NRAMOSTRA"))->asString(), gravada);
+    EXPECT_EQ(descricaoNoBanco(gravada), QStringLiteral("Resposta perdida"));
+    esperaSemPendencias();
 }
 
 // A stored sample that the filter's criteria leave out is stored all the same; the reloaded

@@ -101,6 +101,8 @@ Answer RpcClient::raw(const std::string& path, const std::string& body, const st
     const std::string used = token.empty() ? impl_->token : token;
     if (sendToken && !used.empty())
         headers.emplace("Authorization", "Bearer " + used);
+    if (!requestKey.empty())
+        headers.emplace("Idempotency-Key", requestKey);
     Answer answer;
     const auto res = impl_->http.Post(path, headers, body, "application/json");
     if (!res)

@@ -59,6 +59,8 @@ public:
     Answer amostra(const QString& method, const QJsonArray& args) {
         return call(QStringLiteral("Est25000.rdmAmostraProc"), method, args);
     }
+    // Sent as the header Idempotency-Key while not empty.
+    std::string requestKey;
 
 private:
     struct Impl;

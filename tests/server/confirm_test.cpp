@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 using namespace testsupport;
 
 namespace {
@@ -113,6 +115,46 @@ TEST_P(Confirm, ANewSampleGetsTheNextTenDigitNumberAndItsItemsThatNumber) {
     expectNoErrors(next);
     EXPECT_EQ(next.result.toArray().at(1).toString(),
               QStringLiteral("%1").arg(before + 2, 10, 10, QLatin1Char('0')));
+}
+
+// A confirmation sent again under its key (its answer was lost on the way), even while the
+// first is still under way, is answered with the sample stored the first time; another key
+// stores another sample; a malformed key is refused before anything runs.
+TEST_P(Confirm, AConfirmationRepeatedUnderItsKeyIsStoredOnce) {
+    const QJsonArray args =
+        confirmArgs(stockSample(10), {{case_.item1, 6.5, "S"}, {case_.item2, 3.5, ""}});
+    const int samplesBefore = samples();
+    client_.requestKey = "5f0c2d1e-7a3b-4c8d-9e0f-000000000001";
+    Answer answers[3];
+    {
+        // Two desktops' worth of connections sending the same key at the same moment.
+        RpcClient other{server_.port(), server_.token()};
+        other.requestKey = client_.requestKey;
+        std::thread racing([&] { answers[1] = other.amostra("ConfirmaAmostra", args); });
+        answers[0] = client_.amostra("ConfirmaAmostra", args);
+        racing.join();
+    }
+    answers[2] = client_.amostra("ConfirmaAmostra", args);
+    const QString number = answers[0].result.toArray().at(1).toString();
+    for (const Answer& answer : answers) {
+        expectNoErrors(answer);
+        EXPECT_EQ(answer.result.toArray().at(1).toString(), number);
+    }
+    EXPECT_EQ(samples(), samplesBefore + 1);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM ITEMAMOSTRAPROC WHERE NRAMOSTRA = :N", {{"N", number}}),
+              2);
+
+    client_.requestKey = "5f0c2d1e-7a3b-4c8d-9e0f-000000000002";
+    const Answer another = client_.amostra("ConfirmaAmostra", args);
+    expectNoErrors(another);
+    EXPECT_EQ(another.result.toArray().at(1).toString(), lastNumber());
+    EXPECT_NE(lastNumber(), number);
+
+    client_.requestKey = "chave com espaço";
+    const Answer bad = client_.amostra("ConfirmaAmostra", args);
+    EXPECT_EQ(bad.status, 400);
+    EXPECT_TRUE(bad.message.contains("Idempotency-Key")) << bad.body;
+    EXPECT_EQ(samples(), samplesBefore + 2);
 }
 
 // The screen's packets need not list their fields in the server's order or letter case.
