@@ -139,6 +139,9 @@ void BM_ConfirmarEChamadasAlternados(benchmark::State& state) {
         primeiro = false;
         const QString primeiroDaLista =
             tela->cdsAmostraProc->fieldByName(QStringLiteral("NRAMOSTRA"))->asString();
+        // What the typing left to the event loop (repaints, layouts) is done before the
+        // button is pressed, as it is while a clerk types.
+        QCoreApplication::processEvents();
         state.ResumeTiming();
 
         // The bare calls the confirmation makes.
@@ -156,6 +159,8 @@ void BM_ConfirmarEChamadasAlternados(benchmark::State& state) {
         // The button, to the cursor on the stored sample.
         inicio = Clock::now();
         tela->sbtConfirmar->Click();
+        // Until the screen shows it: the repaints the confirmation left to the event loop.
+        QCoreApplication::processEvents();
         confirmacoes.push_back(micros(inicio));
 
         state.PauseTiming();
