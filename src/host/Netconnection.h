@@ -71,7 +71,6 @@ public:
     // write repeated under the same key (after an answer that never came) without storing it
     // again. Empty: none.
     void SetRequestKey(const QString& key) { requestKey_ = key; }
-    QString RequestKey() const { return requestKey_; }
 
     // The access token sent as "Authorization: Bearer" by every connection of the process.
     static void SetAccessToken(const QString& token);
