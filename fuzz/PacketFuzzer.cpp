@@ -2,8 +2,8 @@
 // data and change packets, the JSON-value decoder behind the general path, and the check of
 // the text's Unicode. A reader may refuse (PacketError); it may not crash, hang or read out of
 // bounds, and the two change-packet readers must agree on what they accept.
-#include "DataPacket.h"
-#include "UnicodeText.h"
+#include <dataset/DataPacket.h>
+#include <server/UnicodeText.h>
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,7 +1,7 @@
 // The HTTP request parser as the server drives it, on arbitrary bytes: the headers first (no
 // body limit yet), the checks made on them, an announced length over the limit refused before
 // the body starts (as the server answers 413), then the body under the limit.
-#include "RequestChecks.h"
+#include <server/RequestChecks.h>
 
 #include <boost/beast/http.hpp>
 

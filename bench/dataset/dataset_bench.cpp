@@ -4,7 +4,7 @@
 //
 //   build/bin/dataset_bench --benchmark_min_time=0.5
 
-#include "ClientDataSet.h"
+#include <dataset/ClientDataSet.h>
 
 #include <benchmark/benchmark.h>
 

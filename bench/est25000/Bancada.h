@@ -4,15 +4,15 @@
 // host configured for both, the sample screen open with the whole list loaded through its filter)
 // and the median of the single operations they time.
 
-#include <Cli_est25000.h>
-#include <Cli_est25200.h>
+#include <est25000/Cli_est25000.h>
+#include <est25000/Cli_est25200.h>
 
-#include <Buttonflat.h>
-#include <Configuration.h>
-#include <DbGeral.h>
-#include <Dialogs.h>
-#include <EmbeddedServer.h>
-#include <Netconnection.h>
+#include <host/controls/Buttonflat.h>
+#include <host/core/Configuration.h>
+#include <host/database/DbGeral.h>
+#include <host/forms/Dialogs.h>
+#include <host/remote/Netconnection.h>
+#include <server/EmbeddedServer.h>
 
 #include <QApplication>
 #include <QTemporaryDir>

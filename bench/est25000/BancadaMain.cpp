@@ -1,6 +1,6 @@
 // The main of the module's benchmarks: a Qt application on the offscreen platform unless told
 // otherwise, with the host's key hook, as the suite runs the screen.
-#include <Quorvan.h>
+#include <host/library/Quorvan.h>
 
 #include <QApplication>
 

@@ -9,10 +9,10 @@
 // and their ratio.
 #include "Bancada.h"
 
-#include <Adoibquery.h>
-#include <ClientDataSet.h>
-#include <DBControls.h>
-#include <Quorvan.h>
+#include <dataset/ClientDataSet.h>
+#include <host/database/Adoibquery.h>
+#include <host/dbcontrols/DBControls.h>
+#include <host/library/Quorvan.h>
 
 #include <QJsonArray>
 

@@ -10,18 +10,18 @@
 // stores is deleted again, untimed, so the list keeps its size.
 #include "Gravacao.h"
 
-#include <Cli_est25000.h>
-#include <Cli_est25200.h>
+#include <est25000/Cli_est25000.h>
+#include <est25000/Cli_est25200.h>
 
-#include <Buttonflat.h>
-#include <ClientDataSet.h>
-#include <Configuration.h>
-#include <DataPacket.h>
-#include <DbGeral.h>
-#include <Dialogs.h>
-#include <EmbeddedServer.h>
-#include <Netconnection.h>
-#include <Quorvan.h>
+#include <dataset/ClientDataSet.h>
+#include <dataset/DataPacket.h>
+#include <host/controls/Buttonflat.h>
+#include <host/core/Configuration.h>
+#include <host/database/DbGeral.h>
+#include <host/forms/Dialogs.h>
+#include <host/library/Quorvan.h>
+#include <host/remote/Netconnection.h>
+#include <server/EmbeddedServer.h>
 
 #include <QApplication>
 #include <QJsonArray>

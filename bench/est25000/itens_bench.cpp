@@ -8,13 +8,13 @@
 // their ratio.
 #include "Bancada.h"
 
-#include <Adoibquery.h>
-#include <ClientDataSet.h>
-#include <DBGrid.h>
-#include <DbGeral.h>
-#include <Lib00200.h>
-#include <Lib00210.h>
-#include <Quorvan.h>
+#include <dataset/ClientDataSet.h>
+#include <host/database/Adoibquery.h>
+#include <host/database/DbGeral.h>
+#include <host/dbcontrols/DBGrid.h>
+#include <host/library/Lib00200.h>
+#include <host/library/Lib00210.h>
+#include <host/library/Quorvan.h>
 
 #include <QSqlQuery>
 

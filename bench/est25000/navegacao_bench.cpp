@@ -9,9 +9,9 @@
 // (call_median_us) and their ratio.
 #include "Bancada.h"
 
-#include <Application.h>
-#include <ClientDataSet.h>
-#include <Quorvan.h>
+#include <dataset/ClientDataSet.h>
+#include <host/forms/Application.h>
+#include <host/library/Quorvan.h>
 
 #include <QJsonArray>
 

@@ -11,11 +11,11 @@
 //        transactions of the same SQL, nothing timed; for a profiler, e.g.
 //        valgrind --tool=callgrind --toggle-collect='server::confirmaAmostraText*'
 //                 --toggle-collect='*bareConfirmation*' build/bin/bench_server --profile 300
-#include "ConfirmationSql.h"
-#include "Database.h"
-#include "Packets.h"
-#include "Rpc.h"
-#include "Schema.h"
+#include <server/ConfirmationSql.h>
+#include <server/Database.h>
+#include <server/Packets.h>
+#include <server/Rpc.h>
+#include <server/Schema.h>
 
 #include <QCoreApplication>
 #include <QJsonArray>

@@ -2,9 +2,9 @@
 // intermediate JSON document. It reads only well-formed JSON, and reads it as the JSON-value
 // decoder does; it is stricter in one point: a key repeated in an object is refused.
 
-#include "DataPacket.h"
-#include "JsonTextReader.h"
-#include "PacketNames.h"
+#include <dataset/DataPacket.h>
+#include <dataset/JsonTextReader.h>
+#include <dataset/PacketNames.h>
 
 #include <QDate>
 #include <QSet>

@@ -1,6 +1,6 @@
-#include "ClientDataSet.h"
+#include <dataset/ClientDataSet.h>
 
-#include "DataSource.h"
+#include <dataset/DataSource.h>
 
 #include <algorithm>
 

@@ -11,9 +11,9 @@
 // - The change log holds inserts, modifications (with the row as loaded) and deletions since
 //   the last load or merge; delta() is empty when nothing changed.
 
-#include "DataPacket.h"
-#include "DataSetError.h"
-#include "Field.h"
+#include <dataset/DataPacket.h>
+#include <dataset/DataSetError.h>
+#include <dataset/Field.h>
 
 #include <QHash>
 #include <QList>

@@ -1,6 +1,6 @@
-#include "DataPacket.h"
+#include <dataset/DataPacket.h>
 
-#include "PacketNames.h"
+#include <dataset/PacketNames.h>
 
 #include <QDate>
 #include <QJsonArray>

@@ -3,9 +3,9 @@
 // in the same column shares its text (implicit sharing), which saves an allocation for the
 // many repeated values of a listing (branch, unit, supplier...).
 
-#include "DataPacket.h"
-#include "JsonTextReader.h"
-#include "PacketNames.h"
+#include <dataset/DataPacket.h>
+#include <dataset/JsonTextReader.h>
+#include <dataset/PacketNames.h>
 
 #include <QDate>
 #include <QJsonArray>

@@ -1,4 +1,4 @@
-#include "DataSource.h"
+#include <dataset/DataSource.h>
 
 namespace dataset {
 

@@ -4,7 +4,7 @@
 // written to their field, so that a post (or a cursor move) first asks each of them to
 // write it.
 
-#include "ClientDataSet.h"
+#include <dataset/ClientDataSet.h>
 
 #include <QObject>
 #include <QPointer>

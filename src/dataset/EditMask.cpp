@@ -1,4 +1,4 @@
-#include "EditMask.h"
+#include <dataset/EditMask.h>
 
 namespace dataset {
 namespace {

@@ -1,9 +1,9 @@
-#include "Field.h"
+#include <dataset/Field.h>
 
-#include "ClientDataSet.h"
-#include "DataSetError.h"
-#include "EditMask.h"
-#include "FormatFloat.h"
+#include <dataset/ClientDataSet.h>
+#include <dataset/DataSetError.h>
+#include <dataset/EditMask.h>
+#include <dataset/FormatFloat.h>
 
 #include <cmath>
 

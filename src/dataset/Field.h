@@ -3,8 +3,8 @@
 // edit buffer while the dataset is in edit or insert state) and knows how to show its value:
 // display text (display format, edit mask, get-text handler) and edit text.
 
-#include "DataPacket.h"
-#include "EditMask.h"
+#include <dataset/DataPacket.h>
+#include <dataset/EditMask.h>
 
 #include <QDate>
 #include <QString>
@@ -70,6 +70,9 @@ public:
     void setEditFormat(const QString& format);
     const QString& editMask() const { return editMask_; }
     void setEditMask(const QString& mask);
+    // The value a text typed under the edit mask stands for (the text itself without a mask),
+    // through the mask parsed once when it was set.
+    QString valueFromEditText(const QString& text) const { return parsedMask_.valueFromText(text); }
     bool visible() const { return visible_; }
     void setVisible(bool visible);
     bool required() const { return required_; }

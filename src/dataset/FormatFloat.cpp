@@ -1,4 +1,4 @@
-#include "FormatFloat.h"
+#include <dataset/FormatFloat.h>
 
 #include <QHash>
 #include <QReadWriteLock>

@@ -1,4 +1,4 @@
-#include "JsonTextReader.h"
+#include <dataset/JsonTextReader.h>
 
 #include <QStringDecoder>
 

@@ -3,7 +3,7 @@
 // (internal to the dataset library). It checks what the JSON grammar asks: strings with their
 // escapes, numbers, literals, nesting; a fault throws PacketError.
 
-#include "DataPacket.h"
+#include <dataset/DataPacket.h>
 
 #include <QByteArrayView>
 #include <QString>

@@ -1,7 +1,7 @@
 #pragma once
 // The names packets give to field types and change kinds (internal to the dataset library).
 
-#include "DataPacket.h"
+#include <dataset/DataPacket.h>
 
 #include <QAnyStringView>
 

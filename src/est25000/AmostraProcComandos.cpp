@@ -4,22 +4,22 @@
 // The change logs of cdsAmostraProc and cdsItemAmostra hold what is still to be sent: what
 // the server has stored leaves them at once (an accepted confirmation or deletion), and what
 // the user cancels leaves them too, so a later confirmation never carries it.
-#include "Cli_est25000.h"
+#include <est25000/Cli_est25000.h>
 
-#include "Cli_est25200.h"
+#include <est25000/Cli_est25200.h>
 
-#include <ClientDataSet.h>
-#include <Consiste.h>
-#include <DataPacket.h>
-#include <DataSource.h>
-#include <Dialogs.h>
-#include <Exceptions.h>
-#include <MensErro.h>
-#include <Netconnection.h>
-#include <Procurar.h>
-#include <Quorvan.h>
-#include <Qvn_msg.h>
-#include <Showavi.h>
+#include <dataset/ClientDataSet.h>
+#include <dataset/DataPacket.h>
+#include <dataset/DataSource.h>
+#include <host/controls/Showavi.h>
+#include <host/core/Exceptions.h>
+#include <host/forms/Dialogs.h>
+#include <host/library/Consiste.h>
+#include <host/library/MensErro.h>
+#include <host/library/Quorvan.h>
+#include <host/library/Qvn_msg.h>
+#include <host/remote/Netconnection.h>
+#include <host/search/Procurar.h>
 
 #include <QJsonArray>
 #include <QUuid>

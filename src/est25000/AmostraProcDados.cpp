@@ -1,16 +1,16 @@
 // The sample screen's data: client datasets with their fields, lookup queries with their
 // statements, data sources and the three application-server connections.
-#include "Cli_est25000.h"
+#include <est25000/Cli_est25000.h>
 
-#include "Componentes.h"
-#include "Consultas.h"
+#include <est25000/Componentes.h>
+#include <est25000/Consultas.h>
 
-#include <Adoibquery.h>
-#include <ClientDataSet.h>
-#include <DBControls.h>
-#include <DBGrid.h>
-#include <DataSource.h>
-#include <Netconnection.h>
+#include <dataset/ClientDataSet.h>
+#include <dataset/DataSource.h>
+#include <host/database/Adoibquery.h>
+#include <host/dbcontrols/DBControls.h>
+#include <host/dbcontrols/DBGrid.h>
+#include <host/remote/Netconnection.h>
 
 namespace Cli_est25000 {
 

@@ -1,19 +1,19 @@
 // The sample header's second row: supplier, invoice series and invoice number, their checks,
 // edits and lookups.
-#include "Cli_est25000.h"
+#include <est25000/Cli_est25000.h>
 
-#include "VerificacaoCampo.h"
+#include <est25000/VerificacaoCampo.h>
 
-#include <Adoibquery.h>
-#include <Btnpesquisa.h>
-#include <ClientDataSet.h>
-#include <ComCtrls.h>
-#include <Consiste.h>
-#include <DBControls.h>
-#include <DataSource.h>
-#include <EditMask.h>
-#include <Netconnection.h>
-#include <Quorvan.h>
+#include <dataset/ClientDataSet.h>
+#include <dataset/DataSource.h>
+#include <dataset/EditMask.h>
+#include <host/controls/ComCtrls.h>
+#include <host/database/Adoibquery.h>
+#include <host/dbcontrols/DBControls.h>
+#include <host/library/Consiste.h>
+#include <host/library/Quorvan.h>
+#include <host/remote/Netconnection.h>
+#include <host/search/Btnpesquisa.h>
 
 #include <QJsonArray>
 

@@ -1,27 +1,27 @@
 // The item grid: the generated products of the sample, their checks, the single principal
 // item, deleting an item and the Check command.
-#include "Cli_est25000.h"
+#include <est25000/Cli_est25000.h>
 
-#include "Cli_est25200.h"
+#include <est25000/Cli_est25200.h>
 
-#include <Adoibquery.h>
-#include <Buttonflat.h>
-#include <ClientDataSet.h>
-#include <DBGrid.h>
-#include <DataSource.h>
-#include <Dialogs.h>
-#include <Exceptions.h>
-#include <FormatFloat.h>
-#include <GridText.h>
-#include <Lib00200.h>
-#include <Lib00210.h>
-#include <MensErro.h>
-#include <Netconnection.h>
-#include <Pesquisa.h>
-#include <Picture.h>
-#include <Qrddlgs.h>
-#include <Quorvan.h>
-#include <Qvn_msg.h>
+#include <dataset/ClientDataSet.h>
+#include <dataset/DataSource.h>
+#include <dataset/FormatFloat.h>
+#include <host/controls/Buttonflat.h>
+#include <host/core/Exceptions.h>
+#include <host/database/Adoibquery.h>
+#include <host/database/Qrddlgs.h>
+#include <host/dbcontrols/DBGrid.h>
+#include <host/dbcontrols/GridText.h>
+#include <host/forms/Dialogs.h>
+#include <host/library/Lib00200.h>
+#include <host/library/Lib00210.h>
+#include <host/library/MensErro.h>
+#include <host/library/Picture.h>
+#include <host/library/Quorvan.h>
+#include <host/library/Qvn_msg.h>
+#include <host/remote/Netconnection.h>
+#include <host/search/Pesquisa.h>
 
 #include <QApplication>
 #include <QJsonArray>

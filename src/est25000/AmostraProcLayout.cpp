@@ -1,15 +1,15 @@
 // Layout of the sample screen: window settings, tool bar, the header of the form page with its
 // edits and lookup buttons, the item grid and the list grid's columns.
-#include "Cli_est25000.h"
+#include <est25000/Cli_est25000.h>
 
-#include "Mensagens.h"
+#include <est25000/Mensagens.h>
 
-#include <Btnpesquisa.h>
-#include <Buttonflat.h>
-#include <DBControls.h>
-#include <DBGrid.h>
-#include <Qvn_msg.h>
-#include <StdControls.h>
+#include <host/controls/Buttonflat.h>
+#include <host/controls/StdControls.h>
+#include <host/dbcontrols/DBControls.h>
+#include <host/dbcontrols/DBGrid.h>
+#include <host/library/Qvn_msg.h>
+#include <host/search/Btnpesquisa.h>
 
 #include <QStyle>
 
@@ -166,7 +166,7 @@ void TfrmAmostraProc::criaCabecalho() {
         p.botao = nomeado(new host::TBtnPesquisa(grbDadosAmostra), p.nome);
         p.botao->SetBounds(p.esquerda, topoLinha[p.linha] + 1, 21, 19);
         p.botao->SetHint(QStringLiteral("Pesquisar"));
-        p.botao->Associate = p.associado;
+        p.botao->SetAssociate(p.associado);
         p.botao->Title = p.titulo;
         p.botao->DataSource = p.fonte;
         p.botao->EmptyError = p.vazio;

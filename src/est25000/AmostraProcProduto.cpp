@@ -1,22 +1,22 @@
 // The sample header's description, in-natura product and quantity: their checks, the product
 // lookup and the final header check when the focus leaves the header.
-#include "Cli_est25000.h"
+#include <est25000/Cli_est25000.h>
 
-#include "VerificacaoCampo.h"
+#include <est25000/VerificacaoCampo.h>
 
-#include <Btnpesquisa.h>
-#include <CheckResultServ.h>
-#include <ClientDataSet.h>
-#include <Consiste.h>
-#include <DBControls.h>
-#include <DataSource.h>
-#include <FormatFloat.h>
-#include <Lib00200.h>
-#include <MensErro.h>
-#include <Netconnection.h>
-#include <Quorvan.h>
-#include <Qvn_msg.h>
-#include <StdControls.h>
+#include <dataset/ClientDataSet.h>
+#include <dataset/DataSource.h>
+#include <dataset/FormatFloat.h>
+#include <host/controls/StdControls.h>
+#include <host/dbcontrols/DBControls.h>
+#include <host/library/Consiste.h>
+#include <host/library/Lib00200.h>
+#include <host/library/MensErro.h>
+#include <host/library/Quorvan.h>
+#include <host/library/Qvn_msg.h>
+#include <host/remote/CheckResultServ.h>
+#include <host/remote/Netconnection.h>
+#include <host/search/Btnpesquisa.h>
 
 #include <QJsonArray>
 

@@ -1,16 +1,16 @@
 // The keyboard conventions of the sample screen, applied to every key message the host passes
 // through its hook while the screen is active: Enter and Down act as Tab, Up goes back, Page
 // Down and Page Up jump between containers and pages, and the decimal key types a comma.
-#include "Cli_est25000.h"
+#include <est25000/Cli_est25000.h>
 
-#include <ClientDataSet.h>
-#include <DBControls.h>
-#include <DBGrid.h>
-#include <DataSource.h>
-#include <FormatFloat.h>
-#include <Quorvan.h>
-#include <Screen.h>
-#include <VirtualKeys.h>
+#include <dataset/ClientDataSet.h>
+#include <dataset/DataSource.h>
+#include <dataset/FormatFloat.h>
+#include <host/core/VirtualKeys.h>
+#include <host/dbcontrols/DBControls.h>
+#include <host/dbcontrols/DBGrid.h>
+#include <host/forms/Screen.h>
+#include <host/library/Quorvan.h>
 
 #include <QSet>
 

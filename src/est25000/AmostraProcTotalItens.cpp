@@ -1,13 +1,13 @@
 // The live total of the items beside the sample's quantity while a sample is edited, so that
 // the item-total message at Confirm comes as no surprise. It changes no check.
-#include "Cli_est25000.h"
+#include <est25000/Cli_est25000.h>
 
-#include <ClientDataSet.h>
-#include <Consiste.h>
-#include <DBGrid.h>
-#include <DataSource.h>
-#include <FormatFloat.h>
-#include <StdControls.h>
+#include <dataset/ClientDataSet.h>
+#include <dataset/DataSource.h>
+#include <dataset/FormatFloat.h>
+#include <host/controls/StdControls.h>
+#include <host/dbcontrols/DBGrid.h>
+#include <host/library/Consiste.h>
 
 #include <QApplication>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
-#include "Campos.h"
+#include <est25000/Campos.h>
 
-#include <ClientDataSet.h>
+#include <dataset/ClientDataSet.h>
 
 namespace est25000 {
 

@@ -3,7 +3,7 @@
 // size, display label, visibility, display format. Edit masks that come from the host's
 // product-code picture or from a person type are set at run time by the forms.
 
-#include <DataPacket.h>
+#include <dataset/DataPacket.h>
 
 #include <QList>
 #include <QString>

@@ -1,27 +1,27 @@
 // Unit Cli_est25000: module variables, unit initialisation, the screen's factory and the life
 // of the screen: creation, activation, closing, loading the items on every move, the page
 // change, the state-driven buttons, the calculated fields and the item-total check.
-#include "Cli_est25000.h"
+#include <est25000/Cli_est25000.h>
 
-#include "Cli_est25100.h"
-#include "Cli_est25200.h"
-#include "CursorEspera.h"
-#include "ErrosServidor.h"
-#include "MascaraProduto.h"
-#include "SomaItens.h"
+#include <est25000/Cli_est25100.h>
+#include <est25000/Cli_est25200.h>
+#include <est25000/CursorEspera.h>
+#include <est25000/ErrosServidor.h>
+#include <est25000/MascaraProduto.h>
+#include <est25000/SomaItens.h>
 
-#include <Adoibquery.h>
-#include <Application.h>
-#include <ClientDataSet.h>
-#include <Consiste.h>
-#include <DataSource.h>
-#include <EditMask.h>
-#include <MensErro.h>
-#include <Netconnection.h>
-#include <Picture.h>
-#include <Quorvan.h>
-#include <Qvn_msg.h>
-#include <Screen.h>
+#include <dataset/ClientDataSet.h>
+#include <dataset/DataSource.h>
+#include <dataset/EditMask.h>
+#include <host/database/Adoibquery.h>
+#include <host/forms/Application.h>
+#include <host/forms/Screen.h>
+#include <host/library/Consiste.h>
+#include <host/library/MensErro.h>
+#include <host/library/Picture.h>
+#include <host/library/Quorvan.h>
+#include <host/library/Qvn_msg.h>
+#include <host/remote/Netconnection.h>
 
 #include <QJsonArray>
 

@@ -2,8 +2,8 @@
 // Unit Cli_est25000: the sample-processing screen TfrmAmostraProc (screen EST25000), its
 // factory CriaAmostraProc and the package's entry IniProc.
 
-#include <DBGrid.h>
-#include <Frmpadr.h>
+#include <host/baseforms/Frmpadr.h>
+#include <host/dbcontrols/DBGrid.h>
 
 #include <QJsonArray>
 #include <QJsonValue>

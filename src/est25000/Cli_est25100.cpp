@@ -1,15 +1,15 @@
 // Unit Cli_est25100: the error list dialog's variables, factory and form.
-#include "Cli_est25100.h"
+#include <est25000/Cli_est25100.h>
 
-#include "Cli_est25000.h"
-#include "CursorEspera.h"
-#include "Mensagens.h"
+#include <est25000/Cli_est25000.h>
+#include <est25000/CursorEspera.h>
+#include <est25000/Mensagens.h>
 
-#include <Application.h>
-#include <ClientDataSet.h>
-#include <Qvn_msg.h>
-#include <Screen.h>
-#include <StdControls.h>
+#include <dataset/ClientDataSet.h>
+#include <host/controls/StdControls.h>
+#include <host/forms/Application.h>
+#include <host/forms/Screen.h>
+#include <host/library/Qvn_msg.h>
 
 namespace Cli_est25100 {
 

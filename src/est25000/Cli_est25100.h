@@ -2,7 +2,7 @@
 // Unit Cli_est25100: the error list dialog TfrmVisualErros, which lists the server's error
 // rows of one item of the sample screen, and its factory CriaVisualizaErros.
 
-#include <Form.h>
+#include <host/forms/Form.h>
 
 #include <QString>
 

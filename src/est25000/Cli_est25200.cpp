@@ -1,31 +1,32 @@
 // Unit Cli_est25200: the filter dialog, its factory and the unit's variables.
-#include "Cli_est25200.h"
+#include <est25000/Cli_est25200.h>
 
-#include "Campos.h"
-#include "Cli_est25000.h"
-#include "Consultas.h"
-#include "CursorEspera.h"
-#include "FiltroArgumentos.h"
-#include "MascaraProduto.h"
-#include "Mensagens.h"
+#include <est25000/Campos.h>
+#include <est25000/Cli_est25000.h>
+#include <est25000/Consultas.h>
+#include <est25000/CursorEspera.h>
+#include <est25000/FiltroArgumentos.h>
+#include <est25000/MascaraProduto.h>
+#include <est25000/Mensagens.h>
 
-#include <Adoibquery.h>
-#include <Application.h>
-#include <Btnpesquisa.h>
-#include <Buttonflat.h>
-#include <CheckResultServ.h>
-#include <ClientDataSet.h>
-#include <Consiste.h>
-#include <DataPacket.h>
-#include <DataSource.h>
-#include <EditMask.h>
-#include <MensErro.h>
-#include <Netconnection.h>
-#include <Picture.h>
-#include <Quorvan.h>
-#include <Qvn_msg.h>
-#include <Screen.h>
-#include <StdControls.h>
+#include <dataset/ClientDataSet.h>
+#include <dataset/DataPacket.h>
+#include <dataset/DataSource.h>
+#include <dataset/EditMask.h>
+#include <host/controls/Buttonflat.h>
+#include <host/controls/MaskEdit.h>
+#include <host/controls/StdControls.h>
+#include <host/database/Adoibquery.h>
+#include <host/forms/Application.h>
+#include <host/forms/Screen.h>
+#include <host/library/Consiste.h>
+#include <host/library/MensErro.h>
+#include <host/library/Picture.h>
+#include <host/library/Quorvan.h>
+#include <host/library/Qvn_msg.h>
+#include <host/remote/CheckResultServ.h>
+#include <host/remote/Netconnection.h>
+#include <host/search/Btnpesquisa.h>
 
 #include <QJsonArray>
 

@@ -4,7 +4,8 @@
 // product range, validates them against the database and loads the matching samples from the
 // server into the screen's list; closing it only hides it, so the screen can re-apply it.
 
-#include <Frmrotgeral.h>
+#include <host/baseforms/Frmrotgeral.h>
+#include <host/controls/MaskEdit.h>
 
 #include <QString>
 

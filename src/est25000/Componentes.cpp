@@ -1,8 +1,8 @@
-#include "Componentes.h"
+#include <est25000/Componentes.h>
 
-#include <Adoibquery.h>
-#include <ClientDataSet.h>
-#include <DataSource.h>
+#include <dataset/ClientDataSet.h>
+#include <dataset/DataSource.h>
+#include <host/database/Adoibquery.h>
 
 namespace est25000 {
 

@@ -2,7 +2,7 @@
 // Creation of the non-visual components the forms own, named as the forms name them:
 // client datasets and lookup queries with their persistent fields, and data sources.
 
-#include "Campos.h"
+#include <est25000/Campos.h>
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "Consultas.h"
+#include <est25000/Consultas.h>
 
 namespace est25000::sql {
 

@@ -2,7 +2,7 @@
 // The hourglass over the application while a form is created and shown; the default cursor
 // comes back on every way out, an error included.
 
-#include <Screen.h>
+#include <host/forms/Screen.h>
 
 namespace est25000 {
 

@@ -1,6 +1,6 @@
-#include "ErrosServidor.h"
+#include <est25000/ErrosServidor.h>
 
-#include <ClientDataSet.h>
+#include <dataset/ClientDataSet.h>
 
 namespace Cli_est25000 {
 

@@ -1,20 +1,21 @@
 // Layout of the filter dialog: the three criteria groups inside grbDadosRel, the undo button,
 // the four queries and their data sources, and the wiring of every handler.
-#include "Cli_est25200.h"
+#include <est25000/Cli_est25200.h>
 
-#include "Componentes.h"
-#include "Consultas.h"
-#include "Mensagens.h"
+#include <est25000/Componentes.h>
+#include <est25000/Consultas.h>
+#include <est25000/Mensagens.h>
 
-#include <Adoibquery.h>
-#include <Btnpesquisa.h>
-#include <Buttonflat.h>
-#include <ClientDataSet.h>
-#include <Consiste.h>
-#include <DataSource.h>
-#include <EditMask.h>
-#include <Qvn_msg.h>
-#include <StdControls.h>
+#include <dataset/ClientDataSet.h>
+#include <dataset/DataSource.h>
+#include <dataset/EditMask.h>
+#include <host/controls/Buttonflat.h>
+#include <host/controls/MaskEdit.h>
+#include <host/controls/StdControls.h>
+#include <host/database/Adoibquery.h>
+#include <host/library/Consiste.h>
+#include <host/library/Qvn_msg.h>
+#include <host/search/Btnpesquisa.h>
 
 #include <QStyle>
 
@@ -125,7 +126,7 @@ void TfrmFiltroAmostraProc::criaComponentes() {
     btnFornecedor = nomeado(new host::TBtnPesquisa(GroupBox2), "btnFornecedor");
     btnFornecedor->SetBounds(152, 18, 21, 19);
     btnFornecedor->SetHint(QStringLiteral("Pesquisar"));
-    btnFornecedor->Associate = medFornecedor;
+    btnFornecedor->SetAssociate(medFornecedor);
     btnFornecedor->Title = QStringLiteral("Fornecedor");
     btnFornecedor->DataSource = dtsFornecedor;
     btnFornecedor->EmptyError = QStringLiteral("Não há fornecedor cadastrado.");
@@ -145,7 +146,7 @@ void TfrmFiltroAmostraProc::criaComponentes() {
     edtProdFinal = nome(GroupBox3, "edtProdFinal", 176, 46, 237);
     for (auto [button, edit] : {std::pair{btnProdIni, medProdInic}, {btnProdFinal, medProdFim}}) {
         button->SetHint(QStringLiteral("Pesquisar"));
-        button->Associate = edit;
+        button->SetAssociate(edit);
         button->PesqType = host::TPesqType::ptArvore;
         button->Title = QStringLiteral("Produto");
         button->DataSource = dtsProduto;

@@ -1,6 +1,6 @@
-#include "FiltroArgumentos.h"
+#include <est25000/FiltroArgumentos.h>
 
-#include <Consiste.h>
+#include <host/library/Consiste.h>
 
 namespace Cli_est25200 {
 

@@ -3,7 +3,7 @@
 // stored without the picture's literals ("101001" shows as "1.01.001"); the host's DBPict
 // already gives the mask that way ("9.99.999;0;_").
 
-#include <Quorvan.h>
+#include <host/library/Quorvan.h>
 
 #include <QString>
 

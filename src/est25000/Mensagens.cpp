@@ -1,4 +1,4 @@
-#include "Mensagens.h"
+#include <est25000/Mensagens.h>
 
 namespace est25000 {
 

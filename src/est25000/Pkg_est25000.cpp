@@ -1,10 +1,10 @@
 // Package entry: runs the units' initialisation in order when the library is loaded and their
 // finalisation in reverse order when it is unloaded.
-#include "Pkg_est25000.h"
+#include <est25000/Pkg_est25000.h>
 
-#include "Cli_est25000.h"
-#include "Cli_est25100.h"
-#include "Cli_est25200.h"
+#include <est25000/Cli_est25000.h>
+#include <est25000/Cli_est25100.h>
+#include <est25000/Cli_est25200.h>
 
 namespace Pkg_est25000 {
 

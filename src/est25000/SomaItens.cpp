@@ -1,7 +1,7 @@
-#include "SomaItens.h"
+#include <est25000/SomaItens.h>
 
-#include <Consiste.h>
-#include <FormatFloat.h>
+#include <dataset/FormatFloat.h>
+#include <host/library/Consiste.h>
 
 namespace Cli_est25000 {
 

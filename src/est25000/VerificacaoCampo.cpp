@@ -1,12 +1,12 @@
-#include "VerificacaoCampo.h"
+#include <est25000/VerificacaoCampo.h>
 
-#include <ClientDataSet.h>
-#include <Consiste.h>
-#include <DBControls.h>
-#include <DataSource.h>
-#include <EditMask.h>
-#include <MensErro.h>
-#include <Qvn_msg.h>
+#include <dataset/ClientDataSet.h>
+#include <dataset/DataSource.h>
+#include <dataset/EditMask.h>
+#include <host/dbcontrols/DBControls.h>
+#include <host/library/Consiste.h>
+#include <host/library/MensErro.h>
+#include <host/library/Qvn_msg.h>
 
 namespace est25000 {
 
@@ -37,9 +37,7 @@ bool emNavegacao(const dataset::DataSource* fonte) {
 
 QString textoDigitado(const host::TDBEdit* edit) {
     const dataset::Field* campo = edit->Field();
-    const QString mascara = campo ? campo->editMask() : QString();
-    return mascara.isEmpty() ? edit->Text()
-                             : dataset::EditMask(mascara).valueFromText(edit->Text());
+    return campo ? campo->valueFromEditText(edit->Text()) : edit->Text();
 }
 
 bool temTexto(const host::TDBEdit* edit) {

@@ -2,7 +2,7 @@
 // What every check of the sample header shares: the state that lets it run, the text being
 // typed in its edit, and its way of failing (the focus back on the edit, the failure going on).
 
-#include <Frmpadr.h>
+#include <host/baseforms/Frmpadr.h>
 
 #include <QString>
 

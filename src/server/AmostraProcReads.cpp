@@ -1,9 +1,9 @@
 // The read methods of Est25000.rdmAmostraProc: sample list, items, candidate products,
 // invoice quantity, stock position and invoices.
-#include "Codes.h"
-#include "Packets.h"
-#include "Rpc.h"
-#include "RpcError.h"
+#include <server/Codes.h>
+#include <server/Packets.h>
+#include <server/Rpc.h>
+#include <server/RpcError.h>
 
 #include <QLocale>
 #include <QStringList>

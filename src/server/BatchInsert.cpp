@@ -1,4 +1,4 @@
-#include "BatchInsert.h"
+#include <server/BatchInsert.h>
 
 #include <QSqlQuery>
 

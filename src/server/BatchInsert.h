@@ -2,7 +2,7 @@
 // Inserts rows in multi-row statements with bound values: one round trip per batch on
 // PostgreSQL and few statement steps on SQLite.
 
-#include "Database.h"
+#include <server/Database.h>
 
 #include <QStringList>
 #include <QVariantList>

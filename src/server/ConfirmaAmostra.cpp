@@ -2,13 +2,13 @@
 // transaction, or refuses them. Refusals the screen shows item by item come back as error
 // rows (EST25000_1..4, nothing stored); a stale before-image is a 409; any broken invariant
 // a 422.
-#include "ConfirmationAnswer.h"
-#include "ConfirmationSql.h"
-#include "Packets.h"
-#include "Rpc.h"
-#include "RpcError.h"
-#include "SampleRecord.h"
-#include "SampleRules.h"
+#include <server/ConfirmationAnswer.h>
+#include <server/ConfirmationSql.h>
+#include <server/Packets.h>
+#include <server/Rpc.h>
+#include <server/RpcError.h>
+#include <server/SampleRecord.h>
+#include <server/SampleRules.h>
 
 #include <QJsonArray>
 #include <QMap>

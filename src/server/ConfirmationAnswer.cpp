@@ -1,6 +1,6 @@
-#include "ConfirmationAnswer.h"
+#include <server/ConfirmationAnswer.h>
 
-#include "Packets.h"
+#include <server/Packets.h>
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -2,7 +2,7 @@
 // The answer of a confirmation: the packet of error rows for the screen (empty when the
 // changes were stored) and the number of the last sample stored.
 
-#include "SampleRecord.h"
+#include <server/SampleRecord.h>
 
 #include <QByteArray>
 #include <QJsonValue>

@@ -1,6 +1,6 @@
-#include "ConfirmationSql.h"
+#include <server/ConfirmationSql.h>
 
-#include "SampleRecord.h"
+#include <server/SampleRecord.h>
 
 namespace server::confirmation_sql {
 

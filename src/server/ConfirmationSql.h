@@ -3,7 +3,7 @@
 // confirmation and its checks run them, and the benchmark times them bare, so both always run
 // the same SQL.
 
-#include "Database.h"
+#include <server/Database.h>
 
 #include <QStringList>
 #include <QVariantList>

@@ -1,4 +1,4 @@
-#include "Database.h"
+#include <server/Database.h>
 
 #include <QSqlError>
 #include <QUrl>

@@ -1,7 +1,7 @@
-#include "DemoData.h"
+#include <server/DemoData.h>
 
-#include "BatchInsert.h"
-#include "TaxId.h"
+#include <server/BatchInsert.h>
+#include <server/TaxId.h>
 
 #include <QDate>
 #include <QSqlQuery>

@@ -4,7 +4,7 @@
 // with items, some processed). Scale 1 is small; the volume grows linearly with the scale
 // (scale 200: about 20,000 products, 2,000 suppliers and 100,000 samples).
 
-#include "Database.h"
+#include <server/Database.h>
 
 namespace server {
 

@@ -1,11 +1,11 @@
-#include "EmbeddedServer.h"
+#include <server/EmbeddedServer.h>
 
-#include "Database.h"
-#include "DemoData.h"
-#include "Rpc.h"
-#include "RpcError.h"
-#include "Schema.h"
-#include "UnicodeText.h"
+#include <server/Database.h>
+#include <server/DemoData.h>
+#include <server/Rpc.h>
+#include <server/RpcError.h>
+#include <server/Schema.h>
+#include <server/UnicodeText.h>
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -4,7 +4,7 @@
 // stops cleanly. est-server is a thin main over it; the
 // suite runs it in-process for its embedded default.
 
-#include "HttpServer.h"
+#include <server/HttpServer.h>
 
 #include <QString>
 #include <QStringList>

@@ -1,8 +1,8 @@
 // The stock object Est00000.rdmEstoque: branch stock parameters and the product's default
 // warehouse and stock location in a branch.
-#include "Packets.h"
-#include "Rpc.h"
-#include "RpcError.h"
+#include <server/Packets.h>
+#include <server/Rpc.h>
+#include <server/RpcError.h>
 
 namespace server {
 namespace {

@@ -1,6 +1,6 @@
-#include "HttpServer.h"
+#include <server/HttpServer.h>
 
-#include "RequestChecks.h"
+#include <server/RequestChecks.h>
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -217,7 +217,7 @@ private:
     void readHeader() {
         phase_ = Phase::Header;
         parser_.emplace();
-        parser_->header_limit(16 * 1024);
+        parser_->header_limit(limits().maxHeaderBytes);
         // No limit yet, so an announced length is judged after the token is.
         parser_->body_limit(boost::none);
         lowest().expires_after(limits().headerTimeout);

@@ -6,10 +6,11 @@
 // headers are in, before any byte of the body is read. The requests' work runs on a
 // WorkerPool; when its queue is full the request is answered 503 at once.
 
-#include "WorkerPool.h"
+#include <server/WorkerPool.h>
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -19,6 +20,7 @@ namespace server {
 
 struct HttpLimits {
     std::size_t maxBodyBytes = 8 * 1024 * 1024;
+    std::uint32_t maxHeaderBytes = 16 * 1024; // request line and headers together
     std::chrono::milliseconds idleTimeout{60000};   // waiting for a request's first byte
     std::chrono::milliseconds headerTimeout{10000}; // from its first byte to the end of the headers
     std::chrono::milliseconds bodyTimeout{30000};   // the whole body

@@ -1,4 +1,4 @@
-#include "Packets.h"
+#include <server/Packets.h>
 
 #include <QDate>
 #include <QJsonArray>

@@ -1,7 +1,7 @@
 #pragma once
 // Turns query rows into data packets and wraps results the client checks.
 
-#include "DataPacket.h"
+#include <dataset/DataPacket.h>
 
 #include <QJsonObject>
 #include <QSqlQuery>

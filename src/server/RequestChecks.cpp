@@ -1,4 +1,4 @@
-#include "RequestChecks.h"
+#include <server/RequestChecks.h>
 
 #include <boost/asio/ip/address.hpp>
 

@@ -1,6 +1,6 @@
-#include "Rpc.h"
+#include <server/Rpc.h>
 
-#include "RpcError.h"
+#include <server/RpcError.h>
 
 namespace server {
 

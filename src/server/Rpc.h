@@ -2,8 +2,8 @@
 // The remote methods by object and name, and the checked reading of their positional
 // arguments.
 
-#include "DataPacket.h"
-#include "Database.h"
+#include <dataset/DataPacket.h>
+#include <server/Database.h>
 
 #include <QDate>
 #include <QHash>

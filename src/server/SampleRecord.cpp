@@ -1,4 +1,4 @@
-#include "SampleRecord.h"
+#include <server/SampleRecord.h>
 
 #include <QLocale>
 

@@ -2,7 +2,7 @@
 // A sample and its items as one confirmation sees them: stored values with the packet's
 // changes applied, and the value rules shared by the confirmation and its checks.
 
-#include "DataPacket.h"
+#include <dataset/DataPacket.h>
 
 #include <QHash>
 #include <QList>

@@ -1,7 +1,7 @@
-#include "SampleRules.h"
+#include <server/SampleRules.h>
 
-#include "ConfirmationSql.h"
-#include "RpcError.h"
+#include <server/ConfirmationSql.h>
+#include <server/RpcError.h>
 
 #include <QSqlQuery>
 

@@ -3,8 +3,8 @@
 // client did: a broken invariant is refused with 422, a product the branch may not use
 // becomes an error row for the screen to show item by item.
 
-#include "Database.h"
-#include "SampleRecord.h"
+#include <server/Database.h>
+#include <server/SampleRecord.h>
 
 namespace server {
 

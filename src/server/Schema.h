@@ -1,7 +1,7 @@
 #pragma once
 // The database schema, one source for SQLite and PostgreSQL (docs/schema.md).
 
-#include "Database.h"
+#include <server/Database.h>
 
 namespace server {
 

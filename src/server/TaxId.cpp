@@ -1,4 +1,4 @@
-#include "TaxId.h"
+#include <server/TaxId.h>
 
 namespace server {
 namespace {

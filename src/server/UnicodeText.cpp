@@ -1,4 +1,4 @@
-#include "UnicodeText.h"
+#include <server/UnicodeText.h>
 
 namespace server {
 namespace {

@@ -1,7 +1,7 @@
 // est-server: the application server as a process. Prints "escutando em ADDR:PORT" once it
 // accepts requests and stops cleanly on SIGTERM or SIGINT: new connections are refused, the
 // requests under way answer, and the process ends within 10 s whatever the clients do.
-#include "EmbeddedServer.h"
+#include <server/EmbeddedServer.h>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

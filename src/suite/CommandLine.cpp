@@ -1,4 +1,4 @@
-#include "CommandLine.h"
+#include <suite/CommandLine.h>
 
 #include <QFileInfo>
 

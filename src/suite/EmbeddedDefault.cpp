@@ -1,10 +1,10 @@
-#include "EmbeddedDefault.h"
+#include <suite/EmbeddedDefault.h>
 
-#include "Configuration.h"
-#include "DbGeral.h"
-#include "EmbeddedServer.h"
-#include "Exceptions.h"
-#include "Netconnection.h"
+#include <host/core/Configuration.h>
+#include <host/core/Exceptions.h>
+#include <host/database/DbGeral.h>
+#include <host/remote/Netconnection.h>
+#include <server/EmbeddedServer.h>
 
 #include <QDir>
 #include <QRandomGenerator>

@@ -1,8 +1,8 @@
-#include "MainWindow.h"
+#include <suite/MainWindow.h>
 
-#include "Application.h"
-#include "EventBoundary.h"
-#include "Form.h"
+#include <host/core/EventBoundary.h>
+#include <host/forms/Application.h>
+#include <host/forms/Form.h>
 
 #include <QCloseEvent>
 #include <QLabel>

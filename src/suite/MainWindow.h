@@ -2,7 +2,7 @@
 // The suite's main window: child windows in an MDI area, the stock menu with the entry that
 // opens the sample screen from its package, and the connection facts in the status bar.
 
-#include "PackageLoader.h"
+#include <host/forms/PackageLoader.h>
 
 #include <QLabel>
 #include <QMainWindow>

@@ -1,9 +1,9 @@
-#include "StartupProbe.h"
+#include <suite/StartupProbe.h>
 
-#include "Buttonflat.h"
-#include "Dialogs.h"
-#include "EventBoundary.h"
-#include "Form.h"
+#include <host/controls/Buttonflat.h>
+#include <host/core/EventBoundary.h>
+#include <host/forms/Dialogs.h>
+#include <host/forms/Form.h>
 
 #include <QApplication>
 #include <QFile>

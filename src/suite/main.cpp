@@ -2,15 +2,15 @@
 // --database URL, --branch, --open SCREEN (EST25000 unless told otherwise); with none it runs
 // the embedded default and opens the sample screen. For measurements and screenshots:
 // --exit-when-shown and --screenshot FILE.
-#include "Application.h"
-#include "CommandLine.h"
-#include "Configuration.h"
-#include "Dialogs.h"
-#include "EmbeddedDefault.h"
-#include "EventBoundary.h"
-#include "MainWindow.h"
-#include "PackageLoader.h"
-#include "StartupProbe.h"
+#include <host/core/Configuration.h>
+#include <host/core/EventBoundary.h>
+#include <host/forms/Application.h>
+#include <host/forms/Dialogs.h>
+#include <host/forms/PackageLoader.h>
+#include <suite/CommandLine.h>
+#include <suite/EmbeddedDefault.h>
+#include <suite/MainWindow.h>
+#include <suite/StartupProbe.h>
 
 #include <QStyle>
 #include <QTimer>

@@ -1,7 +1,7 @@
 // The one-pass change packet reader against the JSON parser and the JSON-value decoder: what
 // it reads they read alike, what they refuse it refuses, with the decoder's messages.
 
-#include "DataPacket.h"
+#include <dataset/DataPacket.h>
 
 #include <gtest/gtest.h>
 

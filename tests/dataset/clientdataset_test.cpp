@@ -1,8 +1,8 @@
 // Client dataset: states, events, the cursor-move rule, loading and the change log.
 
-#include "ClientDataSet.h"
-#include "DataSource.h"
-#include "FormatFloat.h"
+#include <dataset/ClientDataSet.h>
+#include <dataset/DataSource.h>
+#include <dataset/FormatFloat.h>
 
 #include <gtest/gtest.h>
 

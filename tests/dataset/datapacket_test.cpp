@@ -1,7 +1,7 @@
 // The packet codec: every type both ways, and malformed packets refused with a message
 // that names what is wrong.
 
-#include "DataPacket.h"
+#include <dataset/DataPacket.h>
 
 #include <gtest/gtest.h>
 

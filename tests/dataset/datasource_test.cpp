@@ -1,8 +1,8 @@
 // Data sources: what they report to controls, pending text written before a post, and the
 // display suspension counter.
 
-#include "ClientDataSet.h"
-#include "DataSource.h"
+#include <dataset/ClientDataSet.h>
+#include <dataset/DataSource.h>
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Fields: typed values, text cut at the field size, display and edit text under the user's
 // separators, edit masks and get/set-text handlers.
 
-#include "ClientDataSet.h"
-#include "FormatFloat.h"
+#include <dataset/ClientDataSet.h>
+#include <dataset/FormatFloat.h>
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Number pictures and parsing, and edit masks with their translation to Qt input masks.
 
-#include "EditMask.h"
-#include "FormatFloat.h"
+#include <dataset/EditMask.h>
+#include <dataset/FormatFloat.h>
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // data packet reader (client side) lets text that is not UTF-8 through and keeps its shorter
 // messages; the change packet reader (server side) refuses it and places every fault.
 
-#include "DataPacket.h"
+#include <dataset/DataPacket.h>
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // How the end-to-end tests reach the package's forms: only as the host does, through the
 // application's list of forms and the forms' named components.
 
-#include <Application.h>
-#include <Form.h>
+#include <host/forms/Application.h>
+#include <host/forms/Form.h>
 
 #include <gtest/gtest.h>
 

@@ -5,15 +5,15 @@
 // the forms' named components.
 #include "Formularios.h"
 
-#include <Application.h>
-#include <Buttonflat.h>
-#include <ClientDataSet.h>
-#include <Configuration.h>
-#include <DBControls.h>
-#include <DbGeral.h>
-#include <Dialogs.h>
-#include <Netconnection.h>
-#include <Quorvan.h>
+#include <dataset/ClientDataSet.h>
+#include <host/controls/Buttonflat.h>
+#include <host/core/Configuration.h>
+#include <host/database/DbGeral.h>
+#include <host/dbcontrols/DBControls.h>
+#include <host/forms/Application.h>
+#include <host/forms/Dialogs.h>
+#include <host/library/Quorvan.h>
+#include <host/remote/Netconnection.h>
 
 #include <QCoreApplication>
 #include <QLibrary>

@@ -6,20 +6,20 @@
 #include "Formularios.h"
 #include "TestSupport.h"
 
-#include <Application.h>
-#include <Btnpesquisa.h>
-#include <Buttonflat.h>
-#include <ClientDataSet.h>
-#include <Configuration.h>
-#include <Consiste.h>
-#include <DBControls.h>
-#include <DbGeral.h>
-#include <Dialogs.h>
-#include <EditMask.h>
-#include <FormatFloat.h>
-#include <Netconnection.h>
-#include <Quorvan.h>
-#include <SearchWindow.h>
+#include <dataset/ClientDataSet.h>
+#include <dataset/EditMask.h>
+#include <dataset/FormatFloat.h>
+#include <host/controls/Buttonflat.h>
+#include <host/core/Configuration.h>
+#include <host/database/DbGeral.h>
+#include <host/dbcontrols/DBControls.h>
+#include <host/forms/Application.h>
+#include <host/forms/Dialogs.h>
+#include <host/library/Consiste.h>
+#include <host/library/Quorvan.h>
+#include <host/remote/Netconnection.h>
+#include <host/search/Btnpesquisa.h>
+#include <host/search/SearchWindow.h>
 
 #include <QApplication>
 #include <QCoreApplication>

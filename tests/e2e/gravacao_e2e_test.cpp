@@ -7,18 +7,18 @@
 #include "Tela.h"
 #include "TestSupport.h"
 
-#include <Cli_est25000.h>
-#include <Cli_est25100.h>
+#include <est25000/Cli_est25000.h>
+#include <est25000/Cli_est25100.h>
 
-#include <Application.h>
-#include <Buttonflat.h>
-#include <ClientDataSet.h>
-#include <Configuration.h>
-#include <DbGeral.h>
-#include <Dialogs.h>
-#include <Netconnection.h>
-#include <Quorvan.h>
-#include <StdControls.h>
+#include <dataset/ClientDataSet.h>
+#include <host/controls/Buttonflat.h>
+#include <host/controls/StdControls.h>
+#include <host/core/Configuration.h>
+#include <host/database/DbGeral.h>
+#include <host/forms/Application.h>
+#include <host/forms/Dialogs.h>
+#include <host/library/Quorvan.h>
+#include <host/remote/Netconnection.h>
 
 #include <QCoreApplication>
 #include <QJsonObject>

@@ -4,16 +4,16 @@
 // Check takes the stored items back.
 #include "TestSupport.h"
 
-#include <Application.h>
-#include <Buttonflat.h>
-#include <ClientDataSet.h>
-#include <Configuration.h>
-#include <DBControls.h>
-#include <DBGrid.h>
-#include <DbGeral.h>
-#include <Dialogs.h>
-#include <Netconnection.h>
-#include <Quorvan.h>
+#include <dataset/ClientDataSet.h>
+#include <host/controls/Buttonflat.h>
+#include <host/core/Configuration.h>
+#include <host/database/DbGeral.h>
+#include <host/dbcontrols/DBControls.h>
+#include <host/dbcontrols/DBGrid.h>
+#include <host/forms/Application.h>
+#include <host/forms/Dialogs.h>
+#include <host/library/Quorvan.h>
+#include <host/remote/Netconnection.h>
 
 #include <QApplication>
 #include <QCoreApplication>

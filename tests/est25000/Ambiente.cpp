@@ -1,10 +1,10 @@
 #include "Ambiente.h"
 
-#include <Configuration.h>
-#include <DbGeral.h>
-#include <EmbeddedServer.h>
-#include <Netconnection.h>
-#include <Quorvan.h>
+#include <host/core/Configuration.h>
+#include <host/database/DbGeral.h>
+#include <host/library/Quorvan.h>
+#include <host/remote/Netconnection.h>
+#include <server/EmbeddedServer.h>
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

@@ -1,11 +1,11 @@
 #include "Gravacao.h"
 
-#include <Buttonflat.h>
-#include <ClientDataSet.h>
-#include <Control.h>
-#include <DBControls.h>
-#include <DBGrid.h>
-#include <Netconnection.h>
+#include <dataset/ClientDataSet.h>
+#include <host/controls/Buttonflat.h>
+#include <host/dbcontrols/DBControls.h>
+#include <host/dbcontrols/DBGrid.h>
+#include <host/forms/Control.h>
+#include <host/remote/Netconnection.h>
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -3,7 +3,7 @@
 // server's checks accept (found by SQL on the database the host reads), filling the header
 // and the item grid as the lookups and the user do, and pressing the tool buttons.
 
-#include <Cli_est25000.h>
+#include <est25000/Cli_est25000.h>
 
 #include <QList>
 #include <QSqlDatabase>

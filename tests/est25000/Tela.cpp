@@ -2,9 +2,9 @@
 
 #include "Ambiente.h"
 
-#include <Application.h>
-#include <ClientDataSet.h>
-#include <Quorvan.h>
+#include <dataset/ClientDataSet.h>
+#include <host/forms/Application.h>
+#include <host/library/Quorvan.h>
 
 #include <QApplication>
 #include <QCoreApplication>

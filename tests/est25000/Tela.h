@@ -2,10 +2,10 @@
 // Opening and closing the sample screen in tests, as the suite does it: IniProc, with the
 // filter dialog that the first activation shows driven through the dialogs seam.
 
-#include <Cli_est25000.h>
-#include <Cli_est25200.h>
+#include <est25000/Cli_est25000.h>
+#include <est25000/Cli_est25200.h>
 
-#include <Dialogs.h>
+#include <host/forms/Dialogs.h>
 
 #include <functional>
 

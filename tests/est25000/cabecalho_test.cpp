@@ -4,22 +4,22 @@
 #include "Ambiente.h"
 #include "Tela.h"
 
-#include <Cli_est25000.h>
+#include <est25000/Cli_est25000.h>
 
-#include <Btnpesquisa.h>
-#include <Buttonflat.h>
-#include <ClientDataSet.h>
-#include <ComCtrls.h>
-#include <Consiste.h>
-#include <DBControls.h>
-#include <DBGrid.h>
-#include <DataSource.h>
-#include <DbGeral.h>
-#include <EditMask.h>
-#include <Exceptions.h>
-#include <FormatFloat.h>
-#include <SearchWindow.h>
-#include <StdControls.h>
+#include <dataset/ClientDataSet.h>
+#include <dataset/DataSource.h>
+#include <dataset/EditMask.h>
+#include <dataset/FormatFloat.h>
+#include <host/controls/Buttonflat.h>
+#include <host/controls/ComCtrls.h>
+#include <host/controls/StdControls.h>
+#include <host/core/Exceptions.h>
+#include <host/database/DbGeral.h>
+#include <host/dbcontrols/DBControls.h>
+#include <host/dbcontrols/DBGrid.h>
+#include <host/library/Consiste.h>
+#include <host/search/Btnpesquisa.h>
+#include <host/search/SearchWindow.h>
 
 #include <QApplication>
 #include <QSqlQuery>

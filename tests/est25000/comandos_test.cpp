@@ -5,23 +5,23 @@
 #include "Gravacao.h"
 #include "Tela.h"
 
-#include <Cli_est25000.h>
-#include <Cli_est25100.h>
-#include <Cli_est25200.h>
+#include <est25000/Cli_est25000.h>
+#include <est25000/Cli_est25100.h>
+#include <est25000/Cli_est25200.h>
 
-#include <Buttonflat.h>
-#include <ClientDataSet.h>
-#include <ComCtrls.h>
-#include <Configuration.h>
-#include <DBControls.h>
-#include <DBGrid.h>
-#include <DbGeral.h>
-#include <EventBoundary.h>
-#include <Menus.h>
-#include <Netconnection.h>
-#include <SearchWindow.h>
-#include <Showavi.h>
-#include <StdControls.h>
+#include <dataset/ClientDataSet.h>
+#include <host/controls/Buttonflat.h>
+#include <host/controls/ComCtrls.h>
+#include <host/controls/Menus.h>
+#include <host/controls/Showavi.h>
+#include <host/controls/StdControls.h>
+#include <host/core/Configuration.h>
+#include <host/core/EventBoundary.h>
+#include <host/database/DbGeral.h>
+#include <host/dbcontrols/DBControls.h>
+#include <host/dbcontrols/DBGrid.h>
+#include <host/remote/Netconnection.h>
+#include <host/search/SearchWindow.h>
 
 #include <QApplication>
 #include <QSqlQuery>

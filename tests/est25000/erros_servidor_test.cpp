@@ -1,8 +1,8 @@
 // The error rows of the server's answer and the two tests over them.
-#include <ErrosServidor.h>
+#include <est25000/ErrosServidor.h>
 
-#include <ClientDataSet.h>
-#include <DataPacket.h>
+#include <dataset/ClientDataSet.h>
+#include <dataset/DataPacket.h>
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The filter's confirm without widgets: order of the steps, the eight arguments of
 // GetAmostraProc and the field each refusal puts the focus on.
-#include <FiltroArgumentos.h>
+#include <est25000/FiltroArgumentos.h>
 
-#include <Consiste.h>
+#include <host/library/Consiste.h>
 
 #include <QMap>
 

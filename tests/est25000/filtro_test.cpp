@@ -4,19 +4,19 @@
 #include "Ambiente.h"
 #include "Tela.h"
 
-#include <Cli_est25000.h>
-#include <Cli_est25200.h>
+#include <est25000/Cli_est25000.h>
+#include <est25000/Cli_est25200.h>
 
-#include <Adoibquery.h>
-#include <Btnpesquisa.h>
-#include <Buttonflat.h>
-#include <ClientDataSet.h>
-#include <Consiste.h>
-#include <DbGeral.h>
-#include <EditMask.h>
-#include <Exceptions.h>
-#include <HelpWindow.h>
-#include <StdControls.h>
+#include <dataset/ClientDataSet.h>
+#include <dataset/EditMask.h>
+#include <host/controls/Buttonflat.h>
+#include <host/controls/StdControls.h>
+#include <host/core/Exceptions.h>
+#include <host/database/Adoibquery.h>
+#include <host/database/DbGeral.h>
+#include <host/forms/HelpWindow.h>
+#include <host/library/Consiste.h>
+#include <host/search/Btnpesquisa.h>
 
 #include <QSqlQuery>
 #include <QSqlRecord>

@@ -5,17 +5,17 @@
 #include "Ambiente.h"
 #include "Tela.h"
 
-#include <Cli_est25000.h>
+#include <est25000/Cli_est25000.h>
 
-#include <Adoibquery.h>
-#include <Buttonflat.h>
-#include <ClientDataSet.h>
-#include <DBControls.h>
-#include <DBGrid.h>
-#include <DataSource.h>
-#include <DbGeral.h>
-#include <Quorvan.h>
-#include <SearchWindow.h>
+#include <dataset/ClientDataSet.h>
+#include <dataset/DataSource.h>
+#include <host/controls/Buttonflat.h>
+#include <host/database/Adoibquery.h>
+#include <host/database/DbGeral.h>
+#include <host/dbcontrols/DBControls.h>
+#include <host/dbcontrols/DBGrid.h>
+#include <host/library/Quorvan.h>
+#include <host/search/SearchWindow.h>
 
 #include <QApplication>
 #include <QComboBox>

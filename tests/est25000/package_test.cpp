@@ -2,12 +2,12 @@
 // order, its module variables exported under their names, IniProc callable any number of times.
 #include "Ambiente.h"
 
-#include <Application.h>
-#include <Buttonflat.h>
-#include <Dialogs.h>
-#include <Form.h>
-#include <Quorvan.h>
-#include <Screen.h>
+#include <host/controls/Buttonflat.h>
+#include <host/forms/Application.h>
+#include <host/forms/Dialogs.h>
+#include <host/forms/Form.h>
+#include <host/forms/Screen.h>
+#include <host/library/Quorvan.h>
 
 #include <QCoreApplication>
 #include <QLibrary>

@@ -1,8 +1,8 @@
 // Arithmetic of the item-total check: rounding both sides to three decimals before comparing,
 // and the difference as the message shows it.
-#include <SomaItens.h>
+#include <est25000/SomaItens.h>
 
-#include <FormatFloat.h>
+#include <dataset/FormatFloat.h>
 
 #include <gtest/gtest.h>
 

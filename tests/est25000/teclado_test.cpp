@@ -3,15 +3,15 @@
 #include "Ambiente.h"
 #include "Tela.h"
 
-#include <Cli_est25000.h>
+#include <est25000/Cli_est25000.h>
 
-#include <Application.h>
-#include <ClientDataSet.h>
-#include <ComCtrls.h>
-#include <DBControls.h>
-#include <DBGrid.h>
-#include <Quorvan.h>
-#include <VirtualKeys.h>
+#include <dataset/ClientDataSet.h>
+#include <host/controls/ComCtrls.h>
+#include <host/core/VirtualKeys.h>
+#include <host/dbcontrols/DBControls.h>
+#include <host/dbcontrols/DBGrid.h>
+#include <host/forms/Application.h>
+#include <host/library/Quorvan.h>
 
 #include <QApplication>
 #include <QTest>

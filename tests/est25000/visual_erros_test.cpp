@@ -3,12 +3,12 @@
 #include "Ambiente.h"
 #include "Tela.h"
 
-#include <Cli_est25000.h>
-#include <Cli_est25100.h>
+#include <est25000/Cli_est25000.h>
+#include <est25000/Cli_est25100.h>
 
-#include <Buttonflat.h>
-#include <ClientDataSet.h>
-#include <StdControls.h>
+#include <dataset/ClientDataSet.h>
+#include <host/controls/Buttonflat.h>
+#include <host/controls/StdControls.h>
 
 #include <QTest>
 

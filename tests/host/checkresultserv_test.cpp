@@ -1,7 +1,7 @@
 // The check of a server answer over its JSON text: the packet's text as it stands, the
 // messages raised as the JSON check raises them, and answers of any other shape refused.
-#include "CheckResultServ.h"
-#include "Exceptions.h"
+#include <host/core/Exceptions.h>
+#include <host/remote/CheckResultServ.h>
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,15 +1,15 @@
 // The host's configuration: command line over environment over INI file over the database's
 // settings table over defaults; the processing date from FILIAL; Brazilian number and date
 // formats whatever the machine's locale.
-#include "ClientDataSet.h"
-#include "Configuration.h"
-#include "DBControls.h"
-#include "DataSource.h"
-#include "EditMask.h"
-#include "Form.h"
-#include "FormatFloat.h"
-#include "Picture.h"
-#include "Quorvan.h"
+#include <dataset/ClientDataSet.h>
+#include <dataset/DataSource.h>
+#include <dataset/EditMask.h>
+#include <dataset/FormatFloat.h>
+#include <host/core/Configuration.h>
+#include <host/dbcontrols/DBControls.h>
+#include <host/forms/Form.h>
+#include <host/library/Picture.h>
+#include <host/library/Quorvan.h>
 
 #include <QSqlQuery>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
 // Library functions of unit Consiste: text helpers, rounding, tax registration numbers.
 
-#include "Consiste.h"
-#include "EditMask.h"
+#include <dataset/EditMask.h>
+#include <host/library/Consiste.h>
 
 #include <gtest/gtest.h>
 

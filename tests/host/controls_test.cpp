@@ -1,13 +1,14 @@
 // Plain controls: masked edit, upper-case edit, list box, aligned bars, menus, the
 // read-only data text and the navigator.
-#include "DBControls.h"
-#include "Dialogs.h"
-#include "Form.h"
-#include "Menus.h"
-#include "StdControls.h"
-#include "TextosQt.h"
+#include <host/controls/MaskEdit.h>
+#include <host/controls/Menus.h>
+#include <host/controls/StdControls.h>
+#include <host/core/TextosQt.h>
+#include <host/dbcontrols/DBControls.h>
+#include <host/forms/Dialogs.h>
+#include <host/forms/Form.h>
 
-#include "ClientDataSet.h"
+#include <dataset/ClientDataSet.h>
 
 #include <QMdiSubWindow>
 #include <QMenu>

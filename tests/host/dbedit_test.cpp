@@ -1,13 +1,13 @@
 // The data-aware edit: display text without the focus and edit text with it, typing starts
 // editing, the typed text reaches the field before the exit handler and before any post,
 // and a new field value or edit mask updates the text and raises the change handler.
-#include "DBControls.h"
-#include "Dialogs.h"
-#include "Form.h"
-#include "FormatFloat.h"
+#include <dataset/FormatFloat.h>
+#include <host/dbcontrols/DBControls.h>
+#include <host/forms/Dialogs.h>
+#include <host/forms/Form.h>
 
-#include "ClientDataSet.h"
-#include "DataSource.h"
+#include <dataset/ClientDataSet.h>
+#include <dataset/DataSource.h>
 
 #include <QTest>
 

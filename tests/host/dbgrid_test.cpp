@@ -1,17 +1,17 @@
 // The data-aware grid: column exit that refuses the move, in-place editing and the text still
 // being typed, keys of the grid (append, insert, delete), the key-down handler first, cell
 // painting after the default painting, pick lists and the ellipsis button.
-#include "DBGrid.h"
-#include "DataSource.h"
-#include "Dialogs.h"
-#include "Exceptions.h"
-#include "Form.h"
-#include "FormatFloat.h"
-#include "GridText.h"
-#include "StdControls.h"
-#include "VirtualKeys.h"
+#include <dataset/DataSource.h>
+#include <dataset/FormatFloat.h>
+#include <host/controls/StdControls.h>
+#include <host/core/Exceptions.h>
+#include <host/core/VirtualKeys.h>
+#include <host/dbcontrols/DBGrid.h>
+#include <host/dbcontrols/GridText.h>
+#include <host/forms/Dialogs.h>
+#include <host/forms/Form.h>
 
-#include "ClientDataSet.h"
+#include <dataset/ClientDataSet.h>
 
 #include <QComboBox>
 #include <QHeaderView>

@@ -1,13 +1,13 @@
 // The focus rules of the host's forms: exit handlers see the new active control, a raising
 // exit handler undoes the move, containers raise their own exit, tab order wraps across
 // containers and skips what cannot take the focus.
-#include "Application.h"
-#include "Buttonflat.h"
-#include "Dialogs.h"
-#include "Exceptions.h"
-#include "Form.h"
-#include "MensErro.h"
-#include "StdControls.h"
+#include <host/controls/Buttonflat.h>
+#include <host/controls/StdControls.h>
+#include <host/core/Exceptions.h>
+#include <host/forms/Application.h>
+#include <host/forms/Dialogs.h>
+#include <host/forms/Form.h>
+#include <host/library/MensErro.h>
 
 #include <QTest>
 

@@ -1,12 +1,13 @@
 // The life of a form: the close protocol and its actions, modal results, child windows of
 // the main window with their activation, window state and border icons.
-#include "Application.h"
-#include "Dialogs.h"
-#include "Exceptions.h"
-#include "Form.h"
-#include "Frmrotgeral.h"
-#include "Screen.h"
-#include "StdControls.h"
+#include <host/baseforms/Frmrotgeral.h>
+#include <host/controls/MaskEdit.h>
+#include <host/controls/StdControls.h>
+#include <host/core/Exceptions.h>
+#include <host/forms/Application.h>
+#include <host/forms/Dialogs.h>
+#include <host/forms/Form.h>
+#include <host/forms/Screen.h>
 
 #include <QAbstractButton>
 #include <QMainWindow>

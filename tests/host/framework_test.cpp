@@ -1,22 +1,22 @@
 // The host framework the module stands on: lookup button, search windows, page control,
 // progress window, message tables, error report, form creation, base forms, screen.
-#include "Application.h"
-#include "Btnpesquisa.h"
-#include "Dialogs.h"
-#include "EventBoundary.h"
-#include "Exceptions.h"
-#include "Frmpadr.h"
-#include "Frmrotgeral.h"
-#include "MensErro.h"
-#include "PackageLoader.h"
-#include "Pesquisa.h"
-#include "Procurar.h"
-#include "Qvn_msg.h"
-#include "Screen.h"
-#include "SearchWindow.h"
-#include "Showavi.h"
+#include <host/baseforms/Frmpadr.h>
+#include <host/baseforms/Frmrotgeral.h>
+#include <host/controls/Showavi.h>
+#include <host/core/EventBoundary.h>
+#include <host/core/Exceptions.h>
+#include <host/forms/Application.h>
+#include <host/forms/Dialogs.h>
+#include <host/forms/PackageLoader.h>
+#include <host/forms/Screen.h>
+#include <host/library/MensErro.h>
+#include <host/library/Qvn_msg.h>
+#include <host/search/Btnpesquisa.h>
+#include <host/search/Pesquisa.h>
+#include <host/search/Procurar.h>
+#include <host/search/SearchWindow.h>
 
-#include "ClientDataSet.h"
+#include <dataset/ClientDataSet.h>
 
 #include <QGuiApplication>
 #include <QLineEdit>

@@ -1,11 +1,11 @@
 // The message hook: every key bound for the focused control passes through MsgEventForm
 // first; a rewritten key reaches the control in place of the original, 0 consumes it.
-#include "Dialogs.h"
-#include "Exceptions.h"
-#include "Form.h"
-#include "Quorvan.h"
-#include "StdControls.h"
-#include "VirtualKeys.h"
+#include <host/controls/StdControls.h>
+#include <host/core/Exceptions.h>
+#include <host/core/VirtualKeys.h>
+#include <host/forms/Dialogs.h>
+#include <host/forms/Form.h>
+#include <host/library/Quorvan.h>
 
 #include <QSignalSpy>
 #include <QTest>

@@ -1,13 +1,14 @@
 // Masked edits under the keyboard and the mouse: however the focus arrives (the form's first
 // showing, Tab, a click), typing must land in the blanks; Qt refuses anything typed past them.
-#include "Consiste.h"
-#include "DBControls.h"
-#include "Dialogs.h"
-#include "Frmrotgeral.h"
-#include "StdControls.h"
+#include <host/baseforms/Frmrotgeral.h>
+#include <host/controls/MaskEdit.h>
+#include <host/controls/StdControls.h>
+#include <host/dbcontrols/DBControls.h>
+#include <host/forms/Dialogs.h>
+#include <host/library/Consiste.h>
 
-#include "ClientDataSet.h"
-#include "DataSource.h"
+#include <dataset/ClientDataSet.h>
+#include <dataset/DataSource.h>
 
 #include <QApplication>
 #include <QTest>

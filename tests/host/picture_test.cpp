@@ -1,6 +1,6 @@
 // The hierarchical product-code picture.
 
-#include "Picture.h"
+#include <host/library/Picture.h>
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The confirmation's answer written as text is what the JSON document writes for it, byte for
 // byte, for the usual answer and for the ones it leaves to the document.
-#include "ConfirmationAnswer.h"
+#include <server/ConfirmationAnswer.h>
 
 #include <QJsonArray>
 #include <QJsonDocument>

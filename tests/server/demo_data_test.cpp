@@ -2,9 +2,9 @@
 // samples and invoices; and the check digits themselves.
 #include "TestSupport.h"
 
-#include "DemoData.h"
-#include "Schema.h"
-#include "TaxId.h"
+#include <server/DemoData.h>
+#include <server/Schema.h>
+#include <server/TaxId.h>
 
 #include <QSet>
 #include <QSqlQuery>

@@ -1,11 +1,11 @@
 // The embedded default as the suite starts it: its own SQLite database with demo data and the
 // server in-process on loopback, which answers only the suite's random token, so that another
 // program or user of the machine cannot store or read samples through it.
-#include "EmbeddedDefault.h"
+#include <suite/EmbeddedDefault.h>
 
-#include <Configuration.h>
-#include <Exceptions.h>
-#include <Netconnection.h>
+#include <host/core/Configuration.h>
+#include <host/core/Exceptions.h>
+#include <host/remote/Netconnection.h>
 
 #include <QTemporaryDir>
 

@@ -1,13 +1,13 @@
 // The suite's main window as a clerk sees it: its title names the suite once, the status bar
 // keeps the branch, server and database while the menus show their tips, and a child window
 // larger than the main window can be scrolled to.
-#include "MainWindow.h"
+#include <suite/MainWindow.h>
 
-#include <Application.h>
-#include <Form.h>
-#include <Frmpadr.h>
-#include <Menus.h>
-#include <PackageLoader.h>
+#include <host/baseforms/Frmpadr.h>
+#include <host/controls/Menus.h>
+#include <host/forms/Application.h>
+#include <host/forms/Form.h>
+#include <host/forms/PackageLoader.h>
 
 #include <QApplication>
 #include <QLabel>

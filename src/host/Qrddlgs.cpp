@@ -1,5 +1,0 @@
-#include "Qrddlgs.h"
-
-bool ExistParam(const TParams& params, const QString& name) {
-    return params.FindParam(name) != nullptr;
-}

@@ -1,0 +1,142 @@
+#include <host/database/Adoibquery.h>
+
+#include <host/core/Exceptions.h>
+#include <host/database/DbGeral.h>
+
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace {
+
+// The names after ':' outside quoted text, in order of first appearance; "::" (a type
+// cast) is not a parameter.
+QStringList parameterNames(const QString& sql) {
+    QStringList names;
+    QChar quote;
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        const QChar c = sql.at(i);
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+            continue;
+        }
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            quote = c;
+            continue;
+        }
+        if (c != QLatin1Char(':'))
+            continue;
+        if (i + 1 < sql.size() && sql.at(i + 1) == QLatin1Char(':')) {
+            ++i;
+            continue;
+        }
+        qsizetype end = i + 1;
+        while (end < sql.size() &&
+               (sql.at(end).isLetterOrNumber() || sql.at(end) == QLatin1Char('_')))
+            ++end;
+        const QString name = sql.mid(i + 1, end - i - 1);
+        if (!name.isEmpty() && !name.at(0).isDigit() && !names.contains(name, Qt::CaseInsensitive))
+            names << name;
+        i = end - 1;
+    }
+    return names;
+}
+
+} // namespace
+
+TParam* TParams::FindParam(const QString& name) const {
+    for (const auto& param : items_)
+        if (param->Name().compare(name, Qt::CaseInsensitive) == 0)
+            return param.get();
+    return nullptr;
+}
+
+TADOIBQuery::TADOIBQuery(QObject* parent)
+    : QObject(parent), query_(new dataset::ClientDataSet(this)) {}
+
+TADOIBQuery::~TADOIBQuery() = default;
+
+void TADOIBQuery::syncParams() {
+    const QString text = SQLText();
+    if (parsed_ && text == parsedText_)
+        return;
+    // Values of parameters that the new statement keeps survive the change of text.
+    std::vector<std::unique_ptr<TParam>> fresh;
+    for (const QString& name : parameterNames(text)) {
+        auto param = std::make_unique<TParam>(name);
+        if (const TParam* old = params_.FindParam(name))
+            param->SetValue(old->Value());
+        fresh.push_back(std::move(param));
+    }
+    params_.items_ = std::move(fresh);
+    parsedText_ = text;
+    parsed_ = true;
+}
+
+TParam* TADOIBQuery::ParamByName(const QString& name) {
+    syncParams();
+    if (TParam* param = params_.FindParam(name))
+        return param;
+    throw host::EHostError(
+        QStringLiteral("Parâmetro %1 não encontrado na consulta %2.").arg(name, objectName()));
+}
+
+TParams& TADOIBQuery::GetIBParams() {
+    syncParams();
+    return params_;
+}
+
+void TADOIBQuery::Open() {
+    syncParams();
+    if (BeforeOpen)
+        BeforeOpen(*this);
+    QSqlQuery query(dtmDBGeral::Database());
+    query.setForwardOnly(true);
+    if (!query.prepare(SQLText()))
+        throw host::EHostError(
+            QStringLiteral("Erro na consulta ao banco de dados: %1").arg(query.lastError().text()));
+    for (const auto& param : params_.items_)
+        query.bindValue(QLatin1Char(':') + param->Name(),
+                        param->IsNull() ? QVariant(QMetaType::fromType<QString>())
+                                        : param->Value());
+    if (!query.exec())
+        throw host::EHostError(
+            QStringLiteral("Erro na consulta ao banco de dados: %1").arg(query.lastError().text()));
+    const QSqlRecord record = query.record();
+    dataset::DataPacket packet;
+    for (int i = 0; i < record.count(); ++i) {
+        // A stable size per column, so reopening keeps the same fields.
+        const int length = record.field(i).length();
+        packet.fields.append({record.fieldName(i).toUpper(), dataset::FieldType::String,
+                              length > 0 && length < 4096 ? length : 255});
+    }
+    while (query.next()) {
+        dataset::Row row;
+        row.reserve(record.count());
+        for (int i = 0; i < record.count(); ++i) {
+            const QVariant value = query.value(i);
+            row.append(value.isNull() ? QVariant() : QVariant(value.toString()));
+        }
+        packet.rows.append(std::move(row));
+    }
+    query_->setData(std::move(packet));
+}
+
+void TADOIBQuery::Close() {
+    if (query_->active())
+        query_->close();
+}
+
+bool TADOIBQuery::Active() const {
+    return query_->active();
+}
+
+bool TADOIBQuery::IsEmpty() const {
+    return !query_->active() || query_->isEmpty();
+}
+
+dataset::Field* TADOIBQuery::FieldByName(const QString& name) const {
+    return query_->fieldByName(name);
+}
