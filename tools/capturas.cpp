@@ -5,6 +5,7 @@
 // captured while it is shown at the first activation, the form page after it was confirmed,
 // and the product search of a new item over the item grid.
 #include "Ambiente.h"
+#include "Captura.h"
 
 #include <est25000/Cli_est25000.h>
 #include <est25000/Cli_est25200.h>
@@ -38,22 +39,10 @@
 
 namespace {
 
-void espera(int ms) {
-    for (int i = 0; i < ms / 10; ++i) {
-        QApplication::processEvents();
-        QThread::msleep(10);
-    }
-}
+using capturas::espera;
 
 bool captura(QWidget* janela, const QString& arquivo, QRect area = {}) {
-    espera(400);
-    if (area.isNull())
-        area = janela->frameGeometry();
-    const QPixmap imagem = QGuiApplication::primaryScreen()->grabWindow(
-        0, area.x(), area.y(), area.width(), area.height());
-    const bool ok = imagem.save(arquivo);
-    std::printf("%s %s\n", ok ? "saved" : "FAILED", qPrintable(arquivo));
-    return ok;
+    return capturas::salva(area.isNull() ? janela->frameGeometry() : area, arquivo);
 }
 
 } // namespace

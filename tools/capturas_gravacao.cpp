@@ -4,6 +4,7 @@
 // a sample refused by the server with its error list open, and the list reloaded after a
 // confirmation with the stored sample current.
 #include "Ambiente.h"
+#include "Captura.h"
 #include "Gravacao.h"
 
 #include <est25000/Cli_est25000.h>
@@ -33,21 +34,8 @@ using namespace est25000::teste;
 
 namespace {
 
-void espera(int ms) {
-    for (int i = 0; i < ms / 10; ++i) {
-        QApplication::processEvents();
-        QThread::msleep(10);
-    }
-}
-
-bool captura(QRect area, const QString& arquivo) {
-    espera(400);
-    const QPixmap imagem = QGuiApplication::primaryScreen()->grabWindow(
-        0, area.x(), area.y(), area.width(), area.height());
-    const bool ok = imagem.save(arquivo);
-    std::printf("%s %s\n", ok ? "saved" : "FAILED", qPrintable(arquivo));
-    return ok;
-}
+using capturas::espera;
+using capturas::salva;
 
 } // namespace
 
@@ -86,15 +74,14 @@ int main(int argc, char** argv) {
     adicionaItem(*tela, caso.itens[2], 2, false);
     Showavi::ActiveShowAvi(tela, Showavi::aviCopiaArquivo,
                            tela->msgPadrao->Msg(QStringLiteral("Conf_Amostra")));
-    ok = captura(principal.frameGeometry(), pasta + QStringLiteral("/est25000-confirmando.png")) &&
-         ok;
+    ok =
+        salva(principal.frameGeometry(), pasta + QStringLiteral("/est25000-confirmando.png")) && ok;
     Showavi::DeactiveShowAvi();
 
     // Confirmed: the list reloaded, the stored sample current.
     clica(tela->sbtConfirmar);
     tela->ShowPage(tela->tshFolhaDados);
-    ok = captura(principal.frameGeometry(), pasta + QStringLiteral("/est25000-confirmada.png")) &&
-         ok;
+    ok = salva(principal.frameGeometry(), pasta + QStringLiteral("/est25000-confirmada.png")) && ok;
 
     // Refused by the server: the sample stays in edit; the error list of the refused item.
     const Produto semEstoque =
@@ -107,8 +94,8 @@ int main(int argc, char** argv) {
     tela->cdsItemAmostra->locate(QStringLiteral("CDPRODUTO"), semEstoque.cdProduto);
     script.OnModal([&](host::TForm& erros) {
         erros.show();
-        ok = captura(principal.frameGeometry().united(erros.frameGeometry()),
-                     pasta + QStringLiteral("/est25100-erros.png")) &&
+        ok = salva(principal.frameGeometry().united(erros.frameGeometry()),
+                   pasta + QStringLiteral("/est25100-erros.png")) &&
              ok;
     });
     clica(tela->sbtVisualizaErros);
