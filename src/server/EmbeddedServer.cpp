@@ -5,6 +5,7 @@
 #include <server/Rpc.h>
 #include <server/RpcError.h>
 #include <server/Schema.h>
+#include <server/SchemaVersion.h>
 #include <server/UnicodeText.h>
 
 #include <QJsonDocument>
@@ -179,13 +180,14 @@ struct EmbeddedServer::Impl {
 
     void prepareDatabase() {
         Session setup(url, QStringLiteral("est-server-%1-setup").arg(id));
-        if (!schemaExists(setup)) {
-            if (!options.init && options.demoScale <= 0)
-                throw std::runtime_error("o banco " + url.display().toStdString() +
-                                         " não tem o esquema; inicie com --init para criá-lo");
-            createSchema(setup);
-        }
-        addMissingTables(setup);
+        const bool empty = schemaVersion(setup) == 0;
+        if (empty && !options.init && options.demoScale <= 0)
+            throw std::runtime_error("o banco " + url.display().toStdString() +
+                                     " não tem o esquema; inicie com --init para criá-lo");
+        if (empty)
+            migrateSchema(setup);
+        else
+            requireCurrentSchema(setup, url.display());
         if (options.init) {
             try {
                 grantReadOnlyRole(setup);

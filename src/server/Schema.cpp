@@ -1,5 +1,7 @@
 #include <server/Schema.h>
 
+#include <server/SchemaVersion.h>
+
 #include <QSqlQuery>
 #include <QStringList>
 
@@ -13,6 +15,7 @@ const char* const kConfirmacao = R"(CREATE TABLE CONFIRMACAO (
     CHAVE VARCHAR(64) NOT NULL PRIMARY KEY,
     NRAMOSTRA VARCHAR(10)))";
 
+// The tables of version 1, never changed: later versions are steps in SchemaVersion.cpp.
 // Column types in ${...} are resolved by the dialect; everything else is common SQL.
 const char* const kTables[] = {
     R"(CREATE TABLE CONFIGURACAO (
@@ -109,8 +112,6 @@ const char* const kTables[] = {
 
 } // namespace
 
-namespace {
-
 bool tableExists(Session& session, const QString& name) {
     QSqlQuery& query =
         session.run(session.dialect().tableExistsSql(), {{QStringLiteral("NAME"), name}});
@@ -119,29 +120,26 @@ bool tableExists(Session& session, const QString& name) {
     return found;
 }
 
-} // namespace
-
 bool schemaExists(Session& session) {
     return tableExists(session, QStringLiteral("AMOSTRAPROC"));
 }
 
 void addMissingTables(Session& session) {
-    if (tableExists(session, QStringLiteral("CONFIRMACAO")))
-        return;
-    Transaction transaction(session);
-    session.execDirect(session.dialect().ddl(QString::fromUtf8(kConfirmacao)));
-    transaction.commit();
+    if (!tableExists(session, QStringLiteral("CONFIRMACAO")))
+        session.execDirect(session.dialect().ddl(QString::fromUtf8(kConfirmacao)));
 }
 
 void createSchema(Session& session) {
-    Transaction transaction(session);
+    migrateSchema(session);
+}
+
+void createFirstVersion(Session& session) {
     for (const char* statement : kTables)
         session.execDirect(session.dialect().ddl(QString::fromUtf8(statement)));
     session.execDirect(QStringLiteral("INSERT INTO CONFIGURACAO (CHAVE, VALOR) "
                                       "VALUES ('PICTURE_PRODUTO', '9.99.999')"));
     session.execDirect(QStringLiteral("INSERT INTO NUMERADOR (CDNUMERADOR, NRULTIMO) "
                                       "VALUES ('AMOSTRAPROC', 0)"));
-    transaction.commit();
 }
 
 void grantReadOnlyRole(Session& session) {

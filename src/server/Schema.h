@@ -5,11 +5,15 @@
 
 namespace server {
 
+// True when the table exists (name in upper case).
+bool tableExists(Session& session, const QString& name);
 // True when the sample table exists.
 bool schemaExists(Session& session);
-// Creates every table, index and the settings rows, in one transaction.
+// Creates the schema at the current version (SchemaVersion.h), in one transaction.
 void createSchema(Session& session);
-// Creates the tables that a database made by an earlier version lacks.
+// Version 1: every table, index and the settings rows, in the caller's transaction.
+void createFirstVersion(Session& session);
+// Creates the tables of version 1 that a database made before versions were recorded lacks.
 void addMissingTables(Session& session);
 // The role of the desktops' direct reads on PostgreSQL: it may log in and read the tables
 // the screens query, and nothing else (every write goes through the server).

@@ -1,6 +1,9 @@
 // est-server: the application server as a process. Prints "escutando em ADDR:PORT" once it
 // accepts requests and stops cleanly on SIGTERM or SIGINT: new connections are refused, the
 // requests under way answer, and the process ends within 10 s whatever the clients do.
+// The commands backup and check, and --migrate, work on the database and end.
+#include <server/ConfigFile.h>
+#include <server/DatabaseAdmin.h>
 #include <server/EmbeddedServer.h>
 
 #include <QCommandLineParser>
@@ -34,12 +37,11 @@ void raiseDescriptorLimit() {
 
 // The token from --token, --token-file or EST_SERVER_TOKEN, in that order. A token on the
 // command line can be read by every local user (ps); the file or the environment cannot.
-QString accessToken(const QCommandLineParser& parser, const QCommandLineOption& token,
-                    const QCommandLineOption& tokenFile) {
-    if (parser.isSet(token))
-        return parser.value(token);
-    if (parser.isSet(tokenFile)) {
-        QFile file(parser.value(tokenFile));
+QString accessToken(const QString& token, const QString& tokenFile) {
+    if (!token.isEmpty())
+        return token;
+    if (!tokenFile.isEmpty()) {
+        QFile file(tokenFile);
         if (!file.open(QIODevice::ReadOnly))
             fail(2, QStringLiteral("não foi possível ler o arquivo de token %1: %2")
                         .arg(file.fileName(), file.errorString()));
@@ -49,6 +51,33 @@ QString accessToken(const QCommandLineParser& parser, const QCommandLineOption& 
         return text;
     }
     return qEnvironmentVariable("EST_SERVER_TOKEN").trimmed();
+}
+
+// backup, check or --migrate on the database; the process's exit code.
+int administer(const QString& command, const server::DatabaseUrl& url, const QString& target) {
+    try {
+        if (command == QLatin1String("backup")) {
+            if (target.isEmpty())
+                fail(2, QStringLiteral("backup precisa de --to ARQUIVO"));
+            server::backupDatabase(url, target);
+            std::printf("cópia de %s gravada em %s\n", url.display().toUtf8().constData(),
+                        target.toUtf8().constData());
+            return 0;
+        }
+        if (command == QLatin1String("check")) {
+            const QStringList problems = server::checkDatabase(url);
+            for (const QString& problem : problems)
+                std::printf("problema: %s\n", problem.toUtf8().constData());
+            if (problems.isEmpty())
+                std::printf("o banco %s está íntegro e com o esquema completo\n",
+                            url.display().toUtf8().constData());
+            return problems.isEmpty() ? 0 : 1;
+        }
+        std::printf("%s\n", server::migrateDatabase(url).toUtf8().constData());
+        return 0;
+    } catch (const std::exception& e) {
+        fail(1, QString::fromUtf8(e.what()));
+    }
 }
 
 } // namespace
@@ -70,7 +99,9 @@ int main(int argc, char** argv) {
         "Servidor de aplicação das amostras para processamento (Est25000.rdmAmostraProc, "
         "Est00000.rdmEstoque).\n"
         "Exige um token de acesso (--token, --token-file ou a variável EST_SERVER_TOKEN), "
-        "salvo com --no-token num endereço local."));
+        "salvo com --no-token num endereço local.\n"
+        "Comandos: backup --to ARQUIVO (cópia consistente de um banco SQLite, mesmo em "
+        "serviço), check (verifica a integridade do banco e as tabelas do esquema)."));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Mostra esta ajuda."));
     parser.addOption(help);
@@ -112,25 +143,77 @@ int main(int argc, char** argv) {
         QStringLiteral("demo"),
         QStringLiteral("Preenche um banco vazio com dados de demonstração na escala dada."),
         QStringLiteral("ESCALA"));
-    parser.addOptions(
-        {database, listen, port, token, tokenFile, noToken, hostName, tlsCert, tlsKey, init, demo});
+    const QCommandLineOption migrate(
+        QStringLiteral("migrate"),
+        QStringLiteral("Atualiza o esquema do banco para a versão deste servidor, numa só "
+                       "transação, e termina."));
+    const QCommandLineOption config(
+        QStringLiteral("config"),
+        QStringLiteral("Arquivo de configuração: linhas nome = valor com os nomes database, "
+                       "listen, port, token-file, host-name, tls-cert e tls-key; as opções da "
+                       "linha de comando prevalecem."),
+        QStringLiteral("ARQUIVO"));
+    const QCommandLineOption to(QStringLiteral("to"),
+                                QStringLiteral("Arquivo em que o comando backup grava a cópia."),
+                                QStringLiteral("ARQUIVO"));
+    parser.addOptions({database, listen, port, token, tokenFile, noToken, hostName, tlsCert, tlsKey,
+                       init, demo, migrate, config, to});
+    parser.addPositionalArgument(QStringLiteral("comando"),
+                                 QStringLiteral("backup ou check; sem comando, serve."),
+                                 QStringLiteral("[comando]"));
     if (!parser.parse(QCoreApplication::arguments()))
         fail(2, parser.errorText() + QStringLiteral(" (veja --help)"));
     if (parser.isSet(help)) {
         std::printf("%s", parser.helpText().toUtf8().constData());
         return 0;
     }
+    server::ConfigSettings settings;
+    if (parser.isSet(config)) {
+        try {
+            settings = server::readConfigFile(
+                parser.value(config),
+                {QStringLiteral("database"), QStringLiteral("listen"), QStringLiteral("port"),
+                 QStringLiteral("token-file"), QStringLiteral("host-name"),
+                 QStringLiteral("tls-cert"), QStringLiteral("tls-key")});
+        } catch (const std::exception& e) {
+            fail(2, QString::fromUtf8(e.what()));
+        }
+    }
+    // An option given on the command line, else in the file, else its default.
+    const auto values = [&](const QCommandLineOption& option) {
+        if (parser.isSet(option))
+            return parser.values(option);
+        QStringList found;
+        for (const auto& [name, value] : settings)
+            if (option.names().contains(name))
+                found << value;
+        return found.isEmpty() ? option.defaultValues() : found;
+    };
+    const auto value = [&](const QCommandLineOption& option) { return values(option).value(0); };
 
     server::ServerOptions options;
-    options.databaseUrl = parser.value(database);
-    options.listen = parser.value(listen);
-    bool ok = true;
-    options.port = parser.value(port).toInt(&ok);
+    options.databaseUrl = value(database);
     if (options.databaseUrl.isEmpty())
         fail(2, QStringLiteral("informe o banco de dados com --database URL (veja --help)"));
+    const QStringList positional = parser.positionalArguments();
+    const QString command = positional.value(0);
+    if (positional.size() > 1 || !(command.isEmpty() || command == QLatin1String("backup") ||
+                                   command == QLatin1String("check")))
+        fail(2, QStringLiteral("comando desconhecido: %1 (veja --help)").arg(positional.join(' ')));
+    if (!command.isEmpty() || parser.isSet(migrate)) {
+        try {
+            return administer(command, server::DatabaseUrl::parse(options.databaseUrl),
+                              parser.value(to));
+        } catch (const std::exception& e) {
+            fail(2, QString::fromUtf8(e.what()));
+        }
+    }
+    options.listen = value(listen);
+    bool ok = true;
+    options.port = value(port).toInt(&ok);
     if (!ok || options.port < 0 || options.port > 65535)
         fail(2, QStringLiteral("--port deve estar entre 0 e 65535"));
-    options.token = accessToken(parser, token, tokenFile);
+    options.token = accessToken(value(token), value(tokenFile));
     const bool loopback = server::isLoopbackAddress(options.listen.toStdString());
     if (options.token.isEmpty() && !parser.isSet(noToken))
         fail(2, QStringLiteral("nenhum token de acesso: use --token-file, EST_SERVER_TOKEN ou "
@@ -139,11 +222,11 @@ int main(int argc, char** argv) {
         fail(2, QStringLiteral("--no-token não combina com um token"));
     if (parser.isSet(noToken) && !loopback)
         fail(2, QStringLiteral("--no-token só é aceito num endereço local (127.0.0.1 ou ::1)"));
-    if (parser.isSet(tlsCert) != parser.isSet(tlsKey))
+    options.tlsCertFile = value(tlsCert);
+    options.tlsKeyFile = value(tlsKey);
+    if (options.tlsCertFile.isEmpty() != options.tlsKeyFile.isEmpty())
         fail(2, QStringLiteral("--tls-cert e --tls-key andam juntos"));
-    options.tlsCertFile = parser.value(tlsCert);
-    options.tlsKeyFile = parser.value(tlsKey);
-    options.hostNames = parser.values(hostName);
+    options.hostNames = values(hostName);
     options.init = parser.isSet(init);
     if (parser.isSet(demo)) {
         options.demoScale = parser.value(demo).toInt(&ok);

@@ -5,6 +5,7 @@
 #include <host/database/DbGeral.h>
 #include <host/remote/Netconnection.h>
 #include <server/EmbeddedServer.h>
+#include <server/SchemaVersion.h>
 
 #include <QDir>
 #include <QRandomGenerator>
@@ -39,6 +40,13 @@ void Backend::Start() {
     if (Configuration::Value(cfg::kServer).isEmpty()) {
         if (databaseUrl_.isEmpty())
             databaseUrl_ = QStringLiteral("sqlite:") + DefaultDatabasePath();
+        {
+            // The database the suite serves itself follows the suite's version (a separate
+            // est-server refuses another version until told --migrate).
+            server::Session session(server::DatabaseUrl::parse(databaseUrl_),
+                                    QStringLiteral("suite-esquema"));
+            server::migrateSchema(session);
+        }
         server::ServerOptions options;
         options.databaseUrl = databaseUrl_;
         options.token = RandomToken();

@@ -12,6 +12,7 @@
 #include <suite/MainWindow.h>
 #include <suite/StartupProbe.h>
 
+#include <QIcon>
 #include <QStyle>
 #include <QTimer>
 
@@ -41,7 +42,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("suite"));
     // The window system adds it to every window's title: "Estoque — Suíte ERP".
     QApplication::setApplicationDisplayName(QStringLiteral("Suíte ERP"));
-    QApplication::setWindowIcon(app.style()->standardIcon(QStyle::SP_ComputerIcon));
+    // The icon the package installs in the theme, else the style's.
+    QApplication::setWindowIcon(QIcon::fromTheme(
+        QStringLiteral("est-suite"), app.style()->standardIcon(QStyle::SP_ComputerIcon)));
 
     host::Configuration::Load(app.arguments());
     const bool unattended = options.Unattended();

@@ -11,6 +11,7 @@
 #include <host/library/Picture.h>
 #include <host/library/Quorvan.h>
 
+#include <QDir>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
@@ -63,6 +64,28 @@ TEST_F(ConfigurationTest, EachValueComesFromTheStrongestSourceThatHasIt) {
     EXPECT_EQ(Quorvan::WebPort(), 8181);
     EXPECT_EQ(dataset::FormatSettings::decimalSeparator(), '.');
     EXPECT_EQ(dataset::formatFloat("#,##0.000", 1234.5), "1,234.500");
+}
+
+// Without EST_CONFIG: the user's file, key by key over the machine's (the package's template).
+TEST_F(ConfigurationTest, TheUsersFileGoesOverTheMachinesKeyByKey) {
+    for (const char* folder : {"usuario/est", "maquina/est"})
+        ASSERT_TRUE(QDir(dir.path()).mkpath(folder));
+    QFile user(dir.filePath("usuario/est/suite.ini")),
+        machine(dir.filePath("maquina/est/suite.ini"));
+    ASSERT_TRUE(user.open(QIODevice::WriteOnly) && machine.open(QIODevice::WriteOnly));
+    user.write("server=do-usuario:1\n");
+    machine.write(
+        "; comentado: vale o padrao\n;date_format=yyyy\nserver=da-maquina:2\nbranch=0007\n");
+    user.close();
+    machine.close();
+    qputenv("XDG_CONFIG_HOME", dir.filePath("usuario").toUtf8());
+    qputenv("XDG_CONFIG_DIRS", dir.filePath("maquina").toUtf8());
+    Configuration::Load({"suite"}, QProcessEnvironment());
+    qunsetenv("XDG_CONFIG_HOME");
+    qunsetenv("XDG_CONFIG_DIRS");
+    EXPECT_EQ(Configuration::Value(cfg::kServer), "do-usuario:1");
+    EXPECT_EQ(Configuration::Value(cfg::kBranch), "0007");
+    EXPECT_EQ(Configuration::DateFormat(), "dd/MM/yyyy");
 }
 
 TEST_F(ConfigurationTest, DefaultsAreBrazilianWhateverTheLocale) {

@@ -1,6 +1,8 @@
 // est-server as the operators start it: its options, its ready line, its log, its stop.
 #include "TestSupport.h"
 
+#include <server/SchemaVersion.h>
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -13,6 +15,7 @@
 #include <atomic>
 #include <csignal>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -237,6 +240,153 @@ TEST(EstServerProcess, RequiresATokenUnlessToldOtherwiseOnLoopback) {
     const QString text = QString::fromUtf8(help.process().readAllStandardOutput());
     EXPECT_TRUE(text.contains("--token-file")) << text.toStdString();
     EXPECT_TRUE(text.contains("Mostra esta ajuda")) << text.toStdString();
+}
+
+// Schema versions, backups and checks: est-server run as a command, to its end.
+int finish(ServerProcess& command, QString* output = nullptr) {
+    EXPECT_TRUE(command.process().waitForFinished(120000));
+    if (output)
+        *output = QString::fromUtf8(command.process().readAllStandardOutput()) +
+                  command.readAllStandardError();
+    return command.process().exitCode();
+}
+
+// A database as the first version of the server made it: its schema and settings, no data.
+void loadFirstVersion(server::Session& session) {
+    QFile file(QStringLiteral(EST_SERVER_TESTS_DIR "/esquema-v1.sql"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QString text = QString::fromUtf8(file.readAll());
+    text.remove(QRegularExpression("--[^\n]*"));
+    for (const QString& statement : text.split(';', Qt::SkipEmptyParts))
+        if (!statement.trimmed().isEmpty())
+            session.execDirect(session.dialect().ddl(statement));
+}
+
+QJsonArray newSample(const SampleCase& c, const QString& description) {
+    return confirmArgs({{"DSAMOSTRA", description},
+                        {"CDPRODUTO", c.product},
+                        {"QTPRODPROC", 2.0},
+                        {"CDFILIAL", "0001"}},
+                       {{c.item1, 1, "S"}, {c.item2, 1, "N"}});
+}
+
+TEST(EstServerProcess, MigratesADatabaseOfTheFirstVersionBeforeServingIt) {
+    for (const Backend backend : {Backend::Sqlite, Backend::Postgres}) {
+        SCOPED_TRACE(backendName(backend));
+        ScratchDatabase database(backend);
+        loadFirstVersion(database.session());
+        const QStringList on{"--database", database.url()};
+        ServerProcess refused(on + QStringList{"--no-token"});
+        EXPECT_FALSE(refused.waitReady());
+        EXPECT_TRUE(refused.readAllStandardError().contains("est-server --migrate"))
+            << refused.readAllStandardError().toStdString();
+        QString output;
+        ServerProcess migrate(on + QStringList{"--migrate"});
+        ASSERT_EQ(finish(migrate, &output), 0) << output.toStdString();
+        EXPECT_EQ(scalar(database.session(), "SELECT MAX(VERSAO) FROM VERSAOESQUEMA").toInt(),
+                  server::kSchemaVersion);
+        ServerProcess check(on + QStringList{"check"});
+        EXPECT_EQ(finish(check, &output), 0) << output.toStdString();
+        ServerProcess again(on + QStringList{"--migrate"});
+        EXPECT_EQ(finish(again, &output), 0);
+        EXPECT_TRUE(output.contains("já está na versão")) << output.toStdString();
+
+        ServerProcess served(on + QStringList{"--demo", "1", "--no-token"});
+        ASSERT_TRUE(served.waitReady()) << served.readAllStandardError().toStdString();
+        const Answer stored =
+            RpcClient(served.port())
+                .amostra("ConfirmaAmostra",
+                         newSample(findSampleCase(database.session()), "Migrada"));
+        EXPECT_EQ(stored.status, 200) << stored.body;
+    }
+    // A database a later server moved on is neither served nor migrated back.
+    ScratchDatabase later(Backend::Sqlite);
+    server::createSchema(later.session());
+    later.session().execDirect(QStringLiteral("INSERT INTO VERSAOESQUEMA VALUES (%1, '')")
+                                   .arg(server::kSchemaVersion + 1));
+    for (const QString& command : {"--no-token", "--migrate"}) {
+        ServerProcess refused({"--database", later.url(), command});
+        QString output;
+        EXPECT_NE(finish(refused, &output), 0);
+        EXPECT_TRUE(output.contains("mais nova")) << output.toStdString();
+    }
+}
+
+// A copy taken while confirmations go on holds every sample answered before it began, passes
+// the check and, put in the database's place, is served.
+TEST(EstServerProcess, BacksUpWhileConfirmationsRunAndTheCopyIsServedAgain) {
+    ScratchDatabase database(Backend::Sqlite);
+    ServerProcess server({"--database", database.url(), "--init", "--demo", "1", "--no-token"});
+    ASSERT_TRUE(server.waitReady()) << server.readAllStandardError().toStdString();
+    const SampleCase c = findSampleCase(database.session());
+    std::mutex mutex;
+    QStringList answered;
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> writers;
+    for (int w = 0; w < 2; ++w)
+        writers.emplace_back([&, w] {
+            RpcClient client(server.port());
+            for (int i = 0; !stop; ++i) {
+                const Answer a = client.amostra(
+                    "ConfirmaAmostra", newSample(c, QStringLiteral("Carga %1 %2").arg(w).arg(i)));
+                std::lock_guard lock(mutex);
+                if (a.status == 200)
+                    answered << a.result.toArray().at(1).toString();
+            }
+        });
+    const auto count = [&] {
+        std::lock_guard lock(mutex);
+        return answered.size();
+    };
+    while (count() < 20)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const QStringList before = [&] {
+        std::lock_guard lock(mutex);
+        return answered;
+    }();
+    QTemporaryDir dir;
+    const QString copy = dir.filePath("copia.sqlite");
+    ServerProcess backup({"backup", "--database", database.url(), "--to", copy});
+    QString output;
+    EXPECT_EQ(finish(backup, &output), 0) << output.toStdString();
+    // The writers go on after the copy: the server was never stopped.
+    const qsizetype afterBackup = count();
+    while (count() < afterBackup + 5)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    stop = true;
+    for (auto& w : writers)
+        w.join();
+
+    const QString restored = QStringLiteral("sqlite:") + copy;
+    ServerProcess check({"check", "--database", restored});
+    EXPECT_EQ(finish(check, &output), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains("íntegro")) << output.toStdString();
+    {
+        server::Session session(server::DatabaseUrl::parse(restored), "copia");
+        for (const QString& number : before)
+            EXPECT_EQ(scalar(session, "SELECT COUNT(*) FROM ITEMAMOSTRAPROC WHERE NRAMOSTRA = :N",
+                             {{"N", number}})
+                          .toInt(),
+                      2)
+                << number.toStdString();
+    }
+    ServerProcess again({"--database", restored, "--no-token"});
+    ASSERT_TRUE(again.waitReady()) << again.readAllStandardError().toStdString();
+    EXPECT_EQ(RpcClient(again.port()).amostra("ConfirmaAmostra", newSample(c, "Depois")).status,
+              200);
+
+    // What the check finds: a table gone, a row pointing nowhere.
+    {
+        server::Session session(server::DatabaseUrl::parse(restored), "estrago");
+        session.execDirect("PRAGMA foreign_keys=OFF");
+        session.execDirect("DROP TABLE CONFIRMACAO");
+        session.execDirect("UPDATE ITEMAMOSTRAPROC SET NRAMOSTRA = 'X' WHERE NRAMOSTRA = '" +
+                           before.first() + "'");
+    }
+    ServerProcess damaged({"check", "--database", restored});
+    EXPECT_EQ(finish(damaged, &output), 1);
+    EXPECT_TRUE(output.contains("falta a tabela CONFIRMACAO")) << output.toStdString();
+    EXPECT_TRUE(output.contains("2 linha(s) com referência")) << output.toStdString();
 }
 
 } // namespace

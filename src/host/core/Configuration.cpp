@@ -142,8 +142,17 @@ void Configuration::Load(const QStringList& arguments, const QProcessEnvironment
     State& s = state();
     s.commandLine = fromCommandLine(arguments);
     s.environment = fromEnvironment(env);
-    const QString ini = env.value(QStringLiteral("EST_CONFIG"), defaultIniPath());
-    s.ini = fromIniFile(ini);
+    // EST_CONFIG names the one file; otherwise the user's file, key by key over the machine's
+    // (/etc/xdg/est/suite.ini, the template the package installs).
+    if (env.contains(QStringLiteral("EST_CONFIG"))) {
+        s.ini = fromIniFile(env.value(QStringLiteral("EST_CONFIG")));
+    } else {
+        s.ini.clear();
+        const QStringList files = QStandardPaths::locateAll(QStandardPaths::GenericConfigLocation,
+                                                            QStringLiteral("est/suite.ini"));
+        for (auto file = files.crbegin(); file != files.crend(); ++file)
+            s.ini.insert(fromIniFile(*file));
+    }
     s.defaults = defaults();
     ApplySeparators();
 }
