@@ -60,15 +60,17 @@ QString migrateDatabase(const DatabaseUrl& url) {
     if (schemaVersion(session) == 0)
         throw std::runtime_error("o banco " + url.display().toStdString() +
                                  " não tem o esquema; crie-o com --init");
+    const bool recorded = tableExists(session, QStringLiteral("VERSAOESQUEMA"));
     const int found = migrateSchema(session);
-    return found == kSchemaVersion
-               ? QStringLiteral("o banco %1 já está na versão %2 do esquema")
-                     .arg(url.display())
-                     .arg(kSchemaVersion)
-               : QStringLiteral("o banco %1 passou da versão %2 para a versão %3 do esquema")
-                     .arg(url.display())
-                     .arg(found)
-                     .arg(kSchemaVersion);
+    if (found != kSchemaVersion)
+        return QStringLiteral("o banco %1 passou da versão %2 para a versão %3 do esquema")
+            .arg(url.display())
+            .arg(found)
+            .arg(kSchemaVersion);
+    const QString text = recorded ? QStringLiteral("o banco %1 já está na versão %2 do esquema")
+                                  : QStringLiteral("o banco %1 passou a registrar a versão %2 "
+                                                   "do esquema");
+    return text.arg(url.display()).arg(kSchemaVersion);
 }
 
 void backupDatabase(const DatabaseUrl& url, const QString& target) {

@@ -301,10 +301,10 @@ TEST(EstServerProcess, MigratesADatabaseOfTheFirstVersionBeforeServingIt) {
     }
     // A database a later server moved on is neither served nor migrated back.
     ScratchDatabase later(Backend::Sqlite);
-    server::createSchema(later.session());
+    server::migrateSchema(later.session());
     later.session().execDirect(QStringLiteral("INSERT INTO VERSAOESQUEMA VALUES (%1, '')")
                                    .arg(server::kSchemaVersion + 1));
-    for (const QString& command : {"--no-token", "--migrate"}) {
+    for (const char* command : {"--no-token", "--migrate"}) {
         ServerProcess refused({"--database", later.url(), command});
         QString output;
         EXPECT_NE(finish(refused, &output), 0);
