@@ -5,13 +5,14 @@
 namespace Cli_est25000 {
 
 bool retornouErro(dataset::ClientDataSet& erros) {
-    if (!erros.active())
-        return false; // no answer yet: nothing refused
+    if (!erros.active() || erros.isEmpty())
+        return false; // no answer yet, or one without rows: nothing refused
     for (const char* codigo : {"EST25000_1", "EST25000_2", "EST25000_3"}) {
         if (erros.locate(QStringLiteral("CDERRO"), QString::fromLatin1(codigo), true))
             return true;
     }
-    return false;
+    erros.first();
+    return true;
 }
 
 bool resultErroItem(dataset::ClientDataSet& erros, const QString& cdObjeto) {

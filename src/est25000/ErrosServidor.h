@@ -12,8 +12,9 @@ class ClientDataSet;
 
 namespace Cli_est25000 {
 
-// True when a row refuses a confirmation: EST25000_1, EST25000_2 or EST25000_3, looked for
-// in this order. Called only once an answer was loaded.
+// True when the answer holds any row: the server stores nothing when it answers one, whatever
+// its code. The cursor is left on the first row of EST25000_1, EST25000_2 or EST25000_3,
+// looked for in this order, else on the first row.
 bool retornouErro(dataset::ClientDataSet& erros);
 
 // True when a row concerns the object; false while no answer was loaded or it had no row.
