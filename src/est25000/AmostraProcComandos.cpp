@@ -7,12 +7,14 @@
 #include <est25000/Cli_est25000.h>
 
 #include <est25000/Cli_est25200.h>
+#include <est25000/VerificacaoCampo.h>
 
 #include <dataset/ClientDataSet.h>
 #include <dataset/DataPacket.h>
 #include <dataset/DataSource.h>
 #include <host/controls/Showavi.h>
 #include <host/core/Exceptions.h>
+#include <host/forms/Application.h>
 #include <host/forms/Dialogs.h>
 #include <host/library/Consiste.h>
 #include <host/library/MensErro.h>
@@ -84,9 +86,9 @@ void TfrmAmostraProc::sbtProcurarClick(QObject* Sender) {
 void TfrmAmostraProc::cdsAmostraProcBeforePost(dataset::ClientDataSet&) {
     Vd_DescAmostra();
     // Supplier, series and invoice are optional together: one given, all three are required.
-    if (!Consiste::EmptyString(dbeNrInscForn->Text()) ||
-        !Consiste::EmptyString(dbeCdSerie->Text()) ||
-        !Consiste::EmptyString(dbeNrNotaFisc->Text())) {
+    // Read as the header's exit reads them: a mask's literals alone are no text.
+    if (est25000::temTexto(dbeNrInscForn) || est25000::temTexto(dbeCdSerie) ||
+        est25000::temTexto(dbeNrNotaFisc)) {
         Vd_Fornecedor(true);
         Vd_SerieNF(true);
         Vd_NotaFiscal(true);
@@ -106,6 +108,7 @@ void TfrmAmostraProc::esvaziaErros() {
     if (cdsErros_->active())
         cdsErros_->emptyDataSet();
     sbtVisualizaErros->SetEnabled(false); // no row left to show
+    dbgItensAmostra->RefreshMarks();
 }
 
 QJsonArray TfrmAmostraProc::enviaAoServidor(const QString& chaveProgresso) {
@@ -190,9 +193,13 @@ void TfrmAmostraProc::sbtConfirmarClick(QObject*) {
         const QJsonArray resposta = enviaAoServidor(QStringLiteral("Conf_Amostra"));
         const QString nrAmostra = resposta.at(1).toVariant().toString();
         if (RetornouErro()) {
-            // Refused: the sample stays in edit with everything typed; the error list says why.
+            // Refused: the sample stays in edit with everything typed; the error list says why
+            // and the items it names are marked.
             cdsAmostraProc->edit();
             sbtVisualizaErros->SetEnabled(true);
+            dbgItensAmostra->RefreshMarks();
+            host::Application->SetStatusText(
+                QStringLiteral("Amostra não gravada: veja a lista de erros."));
             return;
         }
         gravada = true;
@@ -212,9 +219,12 @@ void TfrmAmostraProc::sbtConfirmarClick(QObject*) {
         recarregando = true;
         cdsAmostraProc->disableControls();
         reaplicaFiltro();
-        cdsAmostraProc->locate(QStringLiteral("NRAMOSTRA"), nrAmostra, true);
+        const bool listada = cdsAmostraProc->locate(QStringLiteral("NRAMOSTRA"), nrAmostra, true);
         cdsAmostraProc->enableControls();
         boDelete = false;
+        host::Application->SetStatusText(
+            QStringLiteral("Amostra %1 gravada.").arg(nrAmostra.trimmed(), 10, QLatin1Char('0')) +
+            (listada ? QString() : QStringLiteral(" (fora do filtro atual)")));
     } catch (...) {
         Showavi::DeactiveShowAvi();
         // Back into editing to confirm again; not what the server has already stored.

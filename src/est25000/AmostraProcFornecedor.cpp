@@ -32,6 +32,26 @@ QString valor(TADOIBQuery* qry, const char* nome) {
     return qry->FieldByName(QString::fromLatin1(nome))->asString();
 }
 
+// The width the supplier's invoices of the series are numbered to: the number listed that
+// the typed one stands for (leading zeros aside), else the widest listed.
+int larguraNotas(const dataset::ClientDataSet& notas, const QString& digitado) {
+    const auto semZeros = [](const QString& numero) {
+        qsizetype i = 0;
+        while (i < numero.size() - 1 && numero.at(i) == QLatin1Char('0'))
+            ++i;
+        return numero.mid(i);
+    };
+    const int coluna = notas.fieldByName(QStringLiteral("NRNOTAFISC"))->index();
+    int largura = 0;
+    for (int linha = 0; linha < notas.rowCount(); ++linha) {
+        const QString numero = notas.valueAt(linha, coluna).toString().trimmed();
+        if (semZeros(numero) == semZeros(digitado.trimmed()))
+            return static_cast<int>(numero.size());
+        largura = qMax(largura, static_cast<int>(numero.size()));
+    }
+    return largura;
+}
+
 // Opens a one-or-all lookup query: the row of the value, or every row with the flag "T".
 void abreUmOuTodos(TADOIBQuery* qry, const char* parametro, const QString& valor,
                    const char* parametroTodos, const QString& todos) {
@@ -73,7 +93,6 @@ void TfrmAmostraProc::Vd_Fornecedor(bool final) {
                           "P_TNRINSJURFORN", QString());
             if (qryFornecedor->IsEmpty())
                 falha(msgPadrao, "Forn_cad");
-            // The mask first: the new text it shows clears the dependents, written again below.
             campo(cdsAmostraProc, "NRINSJURNF")
                 ->setEditMask(Consiste::PictPess(valor(qryFornecedor, "IDTPIJURFORN")));
             atribui(cdsAmostraProc, "NMRAZSOCFORN", valor(qryFornecedor, "NMRAZSOCFORN"));
@@ -107,17 +126,17 @@ void TfrmAmostraProc::Vd_NotaFiscal(bool final) {
         cdsParamFilial->setDataJsonText(
             netEstoque->CallText(QStringLiteral("GetParamEstoque"),
                                  {Quorvan::FiliProc(), QStringLiteral("E"), QStringLiteral("10")}));
-        // The typed number is filled to the width of the invoice chosen or found last.
-        const int largura =
-            cdsNotaFiscal->isEmpty()
-                ? 0
-                : static_cast<int>(campo(cdsNotaFiscal, "NRNOTAFISC")->asString().size());
-        atribui(cdsAmostraProc, "NRNOTAFISC", Consiste::Ajusta(texto, largura));
-        cdsNotaFiscal->setDataJsonText(
-            netAmostraProc->CallText(QStringLiteral("GetNotaFiscal"),
-                                     {campo(cdsAmostraProc, "CDFORNECED")->asString(),
-                                      campo(cdsAmostraProc, "CDSERIEENTR")->asString(),
-                                      campo(cdsAmostraProc, "NRNOTAFISC")->asString(), QString()}));
+        // The typed number is filled with zeros to the width of the invoices of this supplier
+        // and series, whichever list was loaded before.
+        const QString fornecedor = campo(cdsAmostraProc, "CDFORNECED")->asString();
+        const QString serie = campo(cdsAmostraProc, "CDSERIEENTR")->asString();
+        cdsNotaFiscal->setDataJsonText(netAmostraProc->CallText(
+            QStringLiteral("GetNotaFiscal"), {fornecedor, serie, QString(), QStringLiteral("T")}));
+        atribui(cdsAmostraProc, "NRNOTAFISC",
+                Consiste::Ajusta(texto, larguraNotas(*cdsNotaFiscal, texto)));
+        cdsNotaFiscal->setDataJsonText(netAmostraProc->CallText(
+            QStringLiteral("GetNotaFiscal"),
+            {fornecedor, serie, campo(cdsAmostraProc, "NRNOTAFISC")->asString(), QString()}));
         if (cdsNotaFiscal->isEmpty())
             falha(msgPadrao, "NF_cad");
         atribui(cdsAmostraProc, "CDFILIAL", campo(cdsNotaFiscal, "CDFILIAL")->asString());
@@ -136,8 +155,10 @@ void TfrmAmostraProc::dbeNrInscFornEnter(QObject*) {
     dbeNrInscForn->OnChange = aoMudar;
 }
 
+// Only another tax id clears the dependents: the mask put on or taken off, or the same
+// supplier picked again, shows the same number and leaves its invoice alone.
 void TfrmAmostraProc::dbeNrInscFornChange(QObject*) {
-    if (!emEdicao(dtsPadrao))
+    if (!emEdicao(dtsPadrao) || !fornecedorMudou(est25000::textoDigitado(dbeNrInscForn)))
         return;
     for (const char* nome : {"IDTPIJURNF", "NMRAZSOCFORN", "NRLANCTONF", "NRNOTAFISC"})
         limpa(cdsAmostraProc, nome);
@@ -155,10 +176,23 @@ void TfrmAmostraProc::btpFornecedorBeforePesq(QObject*, bool&) {
                   QStringLiteral("T"));
 }
 
+bool TfrmAmostraProc::fornecedorMudou(const QString& inscricao) const {
+    return Consiste::SoAlfanumericos(inscricao) !=
+           Consiste::SoAlfanumericos(campo(cdsAmostraProc, "NRINSJURNF")->asString());
+}
+
 void TfrmAmostraProc::btpFornecedorAfterPesq(QObject*) {
     if (emNavegacao(dtsPadrao))
         cdsAmostraProc->edit();
-    // The number's new text clears the dependents; type and name come after it.
+    const QString escolhido = valor(qryFornecedor, "NRINSJURFORN");
+    if (fornecedorMudou(escolhido))
+        for (const char* nome : {"NRLANCTONF", "NRNOTAFISC"})
+            limpa(cdsAmostraProc, nome);
+    // The picked supplier's own mask, but for the bare number of an edit being typed in.
+    campo(cdsAmostraProc, "NRINSJURNF")
+        ->setEditMask(ActiveControl() == dbeNrInscForn
+                          ? QString()
+                          : Consiste::PictPess(valor(qryFornecedor, "IDTPIJURFORN")));
     campo(cdsAmostraProc, "CDFORNECED")->setAsString(valor(qryFornecedor, "CDFORNECED"));
     campo(cdsAmostraProc, "NRINSJURNF")->setAsString(valor(qryFornecedor, "NRINSJURFORN"));
     campo(cdsAmostraProc, "IDTPIJURNF")->setAsString(valor(qryFornecedor, "IDTPIJURFORN"));

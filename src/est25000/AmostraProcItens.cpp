@@ -76,6 +76,25 @@ void TfrmAmostraProc::ligaItens() {
         cdsItemAmostraBeforeDelete(d);
     };
     qryProdItem->BeforeOpen = [this](TADOIBQuery& q) { qryProdItemBeforeOpen(q); };
+    grade->OnRowMark = [this](int linha) { return marcaErroItem(linha); };
+}
+
+// An item the server's last answer has an error row for (matched on CDPRODUTO, as the error
+// list is) is marked in the grid until the errors are emptied.
+QString TfrmAmostraProc::marcaErroItem(int linha) const {
+    if (!cdsErros_ || !cdsErros_->active() || cdsErros_->isEmpty())
+        return QString();
+    const QString produto =
+        cdsItemAmostra
+            ->valueAt(linha, cdsItemAmostra->fieldByName(QStringLiteral("CDPRODUTO"))->index())
+            .toString();
+    if (produto.isEmpty())
+        return QString();
+    const int objeto = cdsErros_->fieldByName(QStringLiteral("CDOBJETO"))->index();
+    for (int erro = 0; erro < cdsErros_->rowCount(); ++erro)
+        if (cdsErros_->valueAt(erro, objeto).toString().compare(produto, Qt::CaseInsensitive) == 0)
+            return QStringLiteral("Item com erro: veja a lista de erros.");
+    return QString();
 }
 
 // A cell editor open inside the grid counts as the grid.
@@ -91,10 +110,15 @@ void TfrmAmostraProc::focaColunaItem(const QString& campo) {
         dbgItensAmostra->SetSelectedIndex(coluna);
 }
 
-// The sample's branch; a new sample has none until its confirmation stores the current one.
+// The branch the sample is checked, searched and stored in (as its confirmation sets it): an
+// invoice sample's is the invoice entry's, a stored sample keeps its own, a new stock sample
+// takes the current one.
 QString TfrmAmostraProc::filialAmostra() const {
     const QString filial = texto(cdsAmostraProc, QStringLiteral("CDFILIAL"));
-    return filial.isEmpty() ? Quorvan::FiliProc() : filial;
+    const bool daNota = !texto(cdsAmostraProc, QStringLiteral("NRLANCTONF")).trimmed().isEmpty();
+    if (filial.isEmpty() || (!daNota && cdsAmostraProc->state() == DataSetState::Insert))
+        return Quorvan::FiliProc();
+    return filial;
 }
 
 // IDBLPRCOMEST of the branch parameters last loaded (empty before any invoice check).
@@ -127,14 +151,14 @@ void TfrmAmostraProc::Vd_ProdItem(bool final) {
             return qryValidProdItem->FieldByName(campo)->asString();
         };
         const QString cdProduto = achado(QStringLiteral("CDPRODUTO"));
-        Lib00200::Almoxarifado_Padrao(netEstoque, Quorvan::FiliProc(), cdProduto);
-        Lib00200::LocalEstoque_Padrao(netEstoque, Quorvan::FiliProc(), cdProduto);
+        Lib00200::Almoxarifado_Padrao(netEstoque, filialAmostra(), cdProduto);
+        Lib00200::LocalEstoque_Padrao(netEstoque, filialAmostra(), cdProduto);
         if (texto(cdsAmostraProc, kCdArvProd) == achado(kCdArvProd))
             Consiste::MensErro(msgPadrao->Msg(QStringLiteral("Prod_Amostra")));
         if (texto(cdsAmostraProc, QStringLiteral("SGUNIDADE")) !=
             achado(QStringLiteral("SGUNIDADE")))
             Consiste::MensErro(msgPadrao->Msg(QStringLiteral("Prod_SG_amostra")));
-        Lib00210::Validacao_Produto(Quorvan::FiliProc(), achado(kCdArvProd), bloqueioFilial());
+        Lib00210::Validacao_Produto(filialAmostra(), achado(kCdArvProd), bloqueioFilial());
         for (const QString& campo : {QStringLiteral("CDPRODUTO"), kCdArvProd,
                                      QStringLiteral("NMPRODUTO"), QStringLiteral("SGUNIDADE")})
             cdsItemAmostra->fieldByName(campo)->setAsString(achado(campo));

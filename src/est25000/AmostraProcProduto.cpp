@@ -73,21 +73,19 @@ void TfrmAmostraProc::Vd_DescAmostra() {
 
 void TfrmAmostraProc::Vd_ProdAmostra(bool final) {
     est25000::verificaCampo(*this, dbeCdProduto, final, "Prod_inf", [&](const QString& texto) {
-        // Candidates of the sample's invoice, or of the current branch without one.
+        // Candidates of the sample's invoice, or of the sample's branch without one.
         const QJsonArray argumentos =
-            !temTexto(dbeNrNotaFisc)
-                ? QJsonArray{Quorvan::FiliProc(), QString(), texto, QString()}
-                : QJsonArray{campo(cdsAmostraProc, "CDFILIAL")->asString(),
-                             campo(cdsAmostraProc, "NRLANCTONF")->asString(), texto, QString()};
-        cdsProdAmostra->setDataJsonText(
-            netAmostraProc->CallText(QStringLiteral("GetProdAmostra"), argumentos));
+            !temTexto(dbeNrNotaFisc) ? QJsonArray{filialAmostra(), QString()}
+                                     : QJsonArray{campo(cdsAmostraProc, "CDFILIAL")->asString(),
+                                                  campo(cdsAmostraProc, "NRLANCTONF")->asString()};
+        carregaProdAmostra(argumentos.at(0).toString(), argumentos.at(1).toString(), texto, false);
         if (cdsProdAmostra->isEmpty())
             falha(msgPadrao, "Prod_cad");
         // The product must have a default warehouse and location in the branch; their
         // values are not needed here.
         const QString cdProduto = campo(cdsProdAmostra, "CDPRODUTO")->asString();
-        Lib00200::Almoxarifado_Padrao(netEstoque, Quorvan::FiliProc(), cdProduto);
-        Lib00200::LocalEstoque_Padrao(netEstoque, Quorvan::FiliProc(), cdProduto);
+        Lib00200::Almoxarifado_Padrao(netEstoque, filialAmostra(), cdProduto);
+        Lib00200::LocalEstoque_Padrao(netEstoque, filialAmostra(), cdProduto);
         for (const char* nome : {"CDARVPROD", "CDPRODUTO", "NMPRODUTO", "SGUNIDADE"})
             atribui(cdsAmostraProc, nome, campo(cdsProdAmostra, nome)->asString());
     });
@@ -99,24 +97,23 @@ void TfrmAmostraProc::Vd_QuantAmostra(bool final) {
         if (!(quantidade > 0))
             falha(msgPadrao, "Quant_menor");
         if (temTexto(dbeNrNotaFisc)) {
-            // At most the quantity of the product on the invoice; the receiving branch is
-            // the one of the product checked or chosen last (none before any).
+            // At most the quantity of the product on the invoice entry.
             cdsValidQuant->setDataJsonText(Consiste::CheckResultServText(
                 netAmostraProc->CallText(QStringLiteral("GetValidQuant"),
                                          {campo(cdsAmostraProc, "NRLANCTONF")->asString(),
                                           campo(cdsAmostraProc, "CDFILIAL")->asString(),
-                                          campo(cdsProdAmostra, "CDFILIRECE")->asString(),
+                                          filialRecebimento(),
                                           campo(cdsAmostraProc, "CDPRODUTO")->asString()}),
                 true, 0));
             const double limite = campo(cdsValidQuant, "QTITEMPROD")->asFloat();
             if (limite < quantidade)
                 falhaLimite(msgPadrao, "Quant_Maior", limite);
         } else {
-            // At most the stock of the day of the product's code range.
+            // At most the stock of the day of the product's code range, in the sample's branch.
             const QString inicial = campo(cdsAmostraProc, "CDARVPROD")->asString();
             const QString ultimo =
                 inicial + Consiste::Replicate(QStringLiteral("z"), kLarguraFaixa - inicial.size());
-            const QString filial = Quorvan::FiliProc();
+            const QString filial = filialAmostra();
             cdsPosicao->setDataJsonText(Consiste::CheckResultServText(
                 netAmostraProc->CallText(
                     QStringLiteral("GetPosicao"),
@@ -143,11 +140,35 @@ void TfrmAmostraProc::dbeCdProdutoExit(QObject*) {
 }
 
 void TfrmAmostraProc::btpProdutoBeforePesq(QObject*, bool&) {
-    const QString filial = temTexto(dbeNrNotaFisc) ? campo(cdsAmostraProc, "CDFILIAL")->asString()
-                                                   : Quorvan::FiliProc();
+    const QString filial =
+        temTexto(dbeNrNotaFisc) ? campo(cdsAmostraProc, "CDFILIAL")->asString() : filialAmostra();
+    carregaProdAmostra(filial, campo(cdsAmostraProc, "NRLANCTONF")->asString(), QString(), true);
+}
+
+void TfrmAmostraProc::carregaProdAmostra(const QString& filial, const QString& lancamento,
+                                         const QString& codigo, bool todos) {
+    prodAmostraDaNota_.clear();
     cdsProdAmostra->setDataJsonText(netAmostraProc->CallText(
         QStringLiteral("GetProdAmostra"),
-        {filial, campo(cdsAmostraProc, "NRLANCTONF")->asString(), QString(), QStringLiteral("T")}));
+        {filial, lancamento, codigo, todos ? QStringLiteral("T") : QString()}));
+    if (!lancamento.trimmed().isEmpty())
+        prodAmostraDaNota_ = filial + QLatin1Char('/') + lancamento.trimmed();
+}
+
+// The receiving branch of the line of the sample's own product on its own invoice entry, from
+// the products loaded for that entry; empty when none was (any branch's line is then taken).
+QString TfrmAmostraProc::filialRecebimento() const {
+    const QString nota = campo(cdsAmostraProc, "CDFILIAL")->asString() + QLatin1Char('/') +
+                         campo(cdsAmostraProc, "NRLANCTONF")->asString().trimmed();
+    if (prodAmostraDaNota_.isEmpty() || prodAmostraDaNota_ != nota)
+        return QString();
+    const QString produto = campo(cdsAmostraProc, "CDPRODUTO")->asString();
+    const int colProduto = campo(cdsProdAmostra, "CDPRODUTO")->index();
+    const int colFilial = campo(cdsProdAmostra, "CDFILIRECE")->index();
+    for (int linha = 0; linha < cdsProdAmostra->rowCount(); ++linha)
+        if (cdsProdAmostra->valueAt(linha, colProduto).toString() == produto)
+            return cdsProdAmostra->valueAt(linha, colFilial).toString();
+    return QString();
 }
 
 void TfrmAmostraProc::btpProdutoAfterPesq(QObject*) {

@@ -231,6 +231,7 @@ void TfrmAmostraProc::dtsPadraoStateChange(QObject* Sender) {
 void TfrmAmostraProc::dbgPadraoEnter(QObject*) {}
 
 void TfrmAmostraProc::sbtFiltroClick(QObject*) {
+    host::Application->SetStatusText(QString());
     if (!DescartaAlteracoes())
         return;
     Cli_est25200::CriaFiltroAmostraProc();

@@ -215,12 +215,20 @@ public:
 private:
     // Each part of the screen connects its own handlers, after the components exist.
     void ligaFornecedor();
+    // Whether the tax id (with or without the mask's literals) is another than the sample's.
+    bool fornecedorMudou(const QString& inscricao) const;
     void ligaProduto();
     void ligaItens();
     bool gradeItensFocada() const;
+    QString marcaErroItem(int linha) const;
     void focaColunaItem(const QString& campo);
     QString bloqueioFilial() const;
     QString filialAmostra() const;
+    // Loads cdsProdAmostra with the products of that branch's invoice entry (its stock
+    // products without one), with the tree code or all of them.
+    void carregaProdAmostra(const QString& filial, const QString& lancamento, const QString& codigo,
+                            bool todos);
+    QString filialRecebimento() const;
     void ligaComandos();
     void ligaTotalItens();
 
@@ -250,6 +258,8 @@ private:
     // unchanged, it goes under the same key, and the server answers what it stored then.
     QString chaveGravacao_;
     QJsonArray gravacaoSemResposta_;
+    // Branch and launch number of the invoice entry whose products cdsProdAmostra holds.
+    QString prodAmostraDaNota_;
     // The last load of the items failed: the grid holds none of the current sample's.
     bool itensFalharam_ = false;
 };

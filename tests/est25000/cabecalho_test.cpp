@@ -2,6 +2,7 @@
 // or picked, the product and its quantity limit, the final header check, the supplier's mask
 // and the dependent fields, driven through real focus changes and lookup buttons.
 #include "Ambiente.h"
+#include "Gravacao.h"
 #include "Tela.h"
 
 #include <est25000/Cli_est25000.h>
@@ -201,8 +202,8 @@ TEST_F(CabecalhoTest, TypedHeaderFillsTheSampleAndTheInvoiceLimitsTheQuantity) {
 }
 
 // Every failure shows its message, puts the focus back on its edit and copies nothing from a
-// lookup; the invoice number is filled to the width of the invoice found last.
-TEST_F(CabecalhoTest, FailingChecksKeepTheFocusAndTheInvoiceWidthFollowsTheLastInvoice) {
+// lookup; the invoice number is filled to the width of the supplier's invoices of the series.
+TEST_F(CabecalhoTest, FailingChecksKeepTheFocusAndTheInvoiceWidthIsTheSuppliers) {
     const LinhaNota l = linhaNota(
         [](const LinhaNota& x) { return x.tipo == QLatin1String("J") && !alfanumerico(x); });
     novo();
@@ -223,21 +224,17 @@ TEST_F(CabecalhoTest, FailingChecksKeepTheFocusAndTheInvoiceWidthFollowsTheLastI
     digitaNota(l);
     ASSERT_EQ(l.numero.size(), 9);
     EXPECT_EQ(tela->cdsNotaFiscal->recordCount(), 1);
-    // After a successful check the typed number is filled to the found number's width...
     digita(tela->dbeNrNotaFisc, QStringLiteral("3"));
     EXPECT_FALSE(foca(tela->dbeCdProduto));
     EXPECT_EQ(script.LastMessage(), QStringLiteral("Nota fiscal não cadastrada."));
     EXPECT_EQ(focado(), tela->dbeNrNotaFisc);
     EXPECT_EQ(campo("NRNOTAFISC"), QStringLiteral("000000003"));
     EXPECT_EQ(campo("NRLANCTONF"), l.lancto) << "a failing check copies nothing";
-    // ...and after a failed one the invoice dataset is empty: width 0.
+    // After a failed check too, and typed without its leading zeros the invoice is found.
     EXPECT_TRUE(tela->cdsNotaFiscal->isEmpty());
-    digita(tela->dbeNrNotaFisc, QStringLiteral("3"));
-    EXPECT_FALSE(foca(tela->dbeCdProduto));
-    EXPECT_EQ(campo("NRNOTAFISC"), QStringLiteral("3"));
-
-    digita(tela->dbeNrNotaFisc, l.numero);
-    ASSERT_TRUE(foca(tela->dbeCdProduto));
+    digita(tela->dbeNrNotaFisc, QString::number(l.numero.toLongLong()));
+    ASSERT_TRUE(foca(tela->dbeCdProduto)) << script.LastMessage().toStdString();
+    EXPECT_EQ(campo("NRNOTAFISC"), l.numero);
     digita(tela->dbeCdProduto, QStringLiteral("999999"));
     EXPECT_FALSE(foca(tela->dbeQuantProd));
     EXPECT_EQ(script.LastMessage(), QStringLiteral("Produto não cadastrado."));
@@ -278,6 +275,12 @@ TEST_F(CabecalhoTest, FinalHeaderCheckAndTheOptionalSupplierGroup) {
     EXPECT_EQ(script.LastMessage(), QStringLiteral("Produto deve ser informado."))
         << "no supplier group message when its three edits are empty";
     EXPECT_EQ(focado(), tela->dbeCdProduto);
+    // Emptied under the mask a final check put on: empty for the record's check too.
+    digita(tela->dbeNrInscForn, l.inscricao);
+    tela->Vd_Fornecedor(true);
+    digita(tela->dbeNrInscForn, QString());
+    EXPECT_THROW(amostra->post(), host::EAbort);
+    EXPECT_EQ(script.LastMessage(), QStringLiteral("Produto deve ser informado."));
 
     // The invoice number put in without its own exit (the edit never had the focus).
     amostra->fieldByName(QStringLiteral("NRNOTAFISC"))->setAsString(l.numero);
@@ -338,10 +341,13 @@ TEST_F(CabecalhoTest, SupplierMaskOffOnEntryOnOnExitAndDependentsClearedAtTheFir
     EXPECT_EQ(amostra->state(), DataSetState::Browse);
 
     amostra->edit();
+    const QString nota = campo("NRNOTAFISC") + campo("NRLANCTONF");
     foca(tela->dbeNrInscForn);
     EXPECT_EQ(tela->dbeNrInscForn->text(), numero);
+    ASSERT_TRUE(foca(tela->dbeCdSerie)) << script.LastMessage().toStdString();
+    EXPECT_EQ(campo("NRNOTAFISC") + campo("NRLANCTONF"), nota) << "entering, leaving: kept";
+    foca(tela->dbeNrInscForn);
     EXPECT_EQ(campo("NMRAZSOCFORN"), nome) << "taking the mask off clears nothing";
-    EXPECT_FALSE(campo("NRNOTAFISC").isEmpty());
     tela->dbeNrInscForn->end(false);
     QTest::keyClick(tela->dbeNrInscForn, Qt::Key_9);
     EXPECT_TRUE(campo("NMRAZSOCFORN").isEmpty()) << "cleared at the first keystroke";
@@ -354,7 +360,7 @@ TEST_F(CabecalhoTest, SupplierMaskOffOnEntryOnOnExitAndDependentsClearedAtTheFir
     EXPECT_EQ(campo("NMRAZSOCFORN"), nome) << "restored by the check";
     EXPECT_EQ(campo("IDTPIJURNF"), QStringLiteral("F"));
     EXPECT_EQ(tela->dbeNrInscForn->text(), dataset::formatMaskText(mascaraCpf, numero));
-    EXPECT_TRUE(campo("NRNOTAFISC").isEmpty()) << "the reformatted text cleared the invoice";
+    EXPECT_TRUE(campo("NRNOTAFISC").isEmpty()) << "cleared by the keystroke";
 
     // A series typed clears the invoice number too.
     foca(tela->dbeCdSerie);
@@ -362,6 +368,22 @@ TEST_F(CabecalhoTest, SupplierMaskOffOnEntryOnOnExitAndDependentsClearedAtTheFir
     QTest::keyClick(tela->dbeCdSerie, Qt::Key_End);
     QTest::keyClick(tela->dbeCdSerie, Qt::Key_X);
     EXPECT_TRUE(campo("NRNOTAFISC").isEmpty());
+
+    // Picked with the focus elsewhere: the same supplier clears nothing; another shows its own
+    // person type's mask, not the sample's.
+    amostra->cancel();
+    foca(tela->dbeDescAmostra);
+    const QString cnpj = dataset::formatMaskText(Consiste::PictPess(QStringLiteral("J")),
+                                                 linhaNota(alfanumerico).inscricao);
+    for (const QString& inscricao : {dataset::formatMaskText(mascaraCpf, numero), cnpj}) {
+        script.OnModal([inscricao](host::TForm& f) {
+            ASSERT_TRUE(dynamic_cast<host::TfrmSearchWindow&>(f).Search(inscricao));
+            dynamic_cast<host::TfrmSearchWindow&>(f).Pick();
+        });
+        ASSERT_TRUE(tela->btpFornecedor->Execute());
+        EXPECT_EQ(tela->dbeNrInscForn->text(), inscricao);
+        EXPECT_EQ(campo("NRNOTAFISC") + campo("NRLANCTONF"), inscricao == cnpj ? "" : nota);
+    }
 }
 
 // Each lookup lists the real rows and copies the one chosen, starting an edit of a browsed
@@ -505,9 +527,13 @@ TEST_F(CabecalhoTest, QuantityLimitsTheStockOfTheDayOverTheCodeRangeAndTheInvoic
                                                    "quantidade informada na nota :  0,000 ."));
 }
 
-// Right after the screen opens no product was checked: the invoice quantity is asked with an
-// empty receiving branch, which finds the line whichever branch received it.
-TEST_F(CabecalhoTest, QuantityOfAStoredSampleBeforeAnyProductCheckSendsNoReceivingBranch) {
+// The invoice quantity is asked with the receiving branch of the sample's own invoice line
+// only; products loaded for stock or another sample leave it empty (any branch's line).
+TEST_F(CabecalhoTest, QuantityOfAStoredSampleSendsOnlyItsOwnLinesReceivingBranch) {
+    novo();
+    digita(tela->dbeCdProduto, casoEstoque(dtmDBGeral::Database(), 0).inNatura.cdArvProd);
+    ASSERT_TRUE(foca(tela->dbeQuantProd)) << script.LastMessage().toStdString();
+    amostra->cancel();
     QSqlQuery q = consulta(QStringLiteral(
         "SELECT A.NRAMOSTRA, I.QTITEMNF FROM AMOSTRAPROC A"
         " JOIN NOTAFISCENTR N ON N.CDFILIAL = A.CDFILIAL AND N.NRLANCTONF = A.NRLANCTONF"
@@ -516,7 +542,6 @@ TEST_F(CabecalhoTest, QuantityOfAStoredSampleBeforeAnyProductCheckSendsNoReceivi
         " WHERE N.CDFILIRECE <> N.CDFILIAL AND N.CDFILIRECE <> '0001' ORDER BY A.NRAMOSTRA"));
     ASSERT_TRUE(q.next()) << "the demo data has a sample whose invoice another branch received";
     ASSERT_TRUE(amostra->locate(QStringLiteral("NRAMOSTRA"), q.value(0).toString()));
-    ASSERT_TRUE(tela->cdsProdAmostra->isEmpty());
     amostra->edit();
     digita(tela->dbeQuantProd, quantidade(q.value(1).toDouble()));
     EXPECT_TRUE(foca(tela->dbeDescAmostra)) << script.LastMessage().toStdString();

@@ -10,6 +10,7 @@
 #include <est25000/Cli_est25200.h>
 
 #include <dataset/ClientDataSet.h>
+#include <dataset/FormatFloat.h>
 #include <host/controls/Buttonflat.h>
 #include <host/controls/ComCtrls.h>
 #include <host/controls/Menus.h>
@@ -17,9 +18,11 @@
 #include <host/controls/StdControls.h>
 #include <host/core/Configuration.h>
 #include <host/core/EventBoundary.h>
+#include <host/core/Exceptions.h>
 #include <host/database/DbGeral.h>
 #include <host/dbcontrols/DBControls.h>
 #include <host/dbcontrols/DBGrid.h>
+#include <host/forms/Application.h>
 #include <host/remote/Netconnection.h>
 #include <host/search/SearchWindow.h>
 
@@ -198,6 +201,7 @@ TEST_F(ComandosTest, NewEditAndConfirmStoreTheSampleAndLandOnIt) {
 
     // Edit it: more quantity, the first item takes it.
     clica(tela->sbtAlterar);
+    EXPECT_TRUE(host::Application->StatusText().isEmpty()) << "kept until the next command";
     EXPECT_EQ(host::TControl::Of(tela->ActiveControl()), tela->dbeDescAmostra);
     tela->cdsAmostraProc->fieldByName(QStringLiteral("QTPRODPROC"))->setAsFloat(12);
     ASSERT_TRUE(tela->cdsItemAmostra->locate(QStringLiteral("CDPRODUTO"), caso.itens[0].cdProduto));
@@ -233,9 +237,16 @@ TEST_F(ComandosTest, ARefusedSampleShowsItsErrorsAndOnceCancelledIsNeverSent) {
     EXPECT_EQ(tela->cdsItemAmostra->recordCount(), 2);
     EXPECT_TRUE(tela->sbtVisualizaErros->isEnabled());
     EXPECT_EQ(amostrasNoBanco(), antes);
+    EXPECT_EQ(host::Application->StatusText(),
+              QStringLiteral("Amostra não gravada: veja a lista de erros."));
 
-    // The error list of the refused item, centred on the main window, lines of 13 pixels.
+    // Its row marked, not the other; its error list centred on the main window, lines of 13 px.
     ASSERT_TRUE(tela->cdsItemAmostra->locate(QStringLiteral("CDPRODUTO"), semEstoque.cdProduto));
+    const auto marca = [&](int l) {
+        return tela->dbgItensAmostra->model()->index(l, 0).data(Qt::ToolTipRole);
+    };
+    EXPECT_EQ(marca(tela->cdsItemAmostra->recNo() - 1), "Item com erro: veja a lista de erros.");
+    EXPECT_FALSE(marca(2 - tela->cdsItemAmostra->recNo()).isValid());
     QStringList linhas;
     script.OnModal([&](host::TForm& f) {
         auto& dialogo = dynamic_cast<Cli_est25100::TfrmVisualErros&>(f);
@@ -304,6 +315,19 @@ TEST_F(ComandosTest, ARefusedSampleShowsItsErrorsAndOnceCancelledIsNeverSent) {
     EXPECT_EQ(descricaoNoBanco(recusada), guardada);
     EXPECT_EQ(itensNoBanco(recusada), itensGuardados);
     EXPECT_EQ(amostrasNoBanco(), antes);
+}
+
+// Any error row (here EST25000_4 alone, a processed sample's deletion) means nothing stored.
+TEST_F(ComandosTest, AnyErrorRowInTheAnswerMeansNothingWasStored) {
+    const QString livre = amostrasGuardadas(banco(), false).first();
+    const QString guardada = descricaoNoBanco(livre);
+    ASSERT_TRUE(tela->cdsAmostraProc->locate("NRAMOSTRA", amostrasGuardadas(banco(), true)[0]));
+    tela->cdsAmostraProc->remove();
+    alteraDescricao(livre, QStringLiteral("Nunca gravada"));
+    clica(tela->sbtConfirmar);
+    EXPECT_EQ(descricaoNoBanco(livre), guardada);
+    EXPECT_EQ(tela->cdsAmostraProc->state(), DataSetState::Edit);
+    EXPECT_EQ(tela->cdsAmostraProc->changeCount(), 2) << "the deletion and the edit, unsent";
 }
 
 TEST_F(ComandosTest, DeleteAsksThenDeletesOrReportsAProcessedSample) {
@@ -685,6 +709,8 @@ TEST_F(ComandosTest, AConfirmRepeatedAfterALostAnswerDoesNotStoreTheSampleTwice)
 TEST_F(ComandosTest, ASampleTheFilterLeavesOutIsStoredButNotListed) {
     auto* filtro = Cli_est25200::frmFiltroAmostraProc;
     const QStringList primeiras = amostrasGuardadas(banco(), false, 3);
+    QMainWindow janela;
+    host::Application->SetMainWindow(&janela, nullptr);
     filtro->medInterInic->SetText(primeiras[0]);
     filtro->medInterFinal->SetText(primeiras[2]);
     const int antes = amostrasNoBanco();
@@ -703,6 +729,11 @@ TEST_F(ComandosTest, ASampleTheFilterLeavesOutIsStoredButNotListed) {
     EXPECT_FALSE(naLista(*tela, nr));
     EXPECT_EQ(tela->cdsAmostraProc->recNo(), 1) << "where the reload left it";
     esperaSemPendencias();
+    // Said in the main window's status bar, in a text named for assistive technology.
+    auto* mensagem = janela.findChild<QLabel*>(QStringLiteral("lblMensagem"));
+    ASSERT_NE(mensagem, nullptr);
+    EXPECT_EQ(mensagem->accessibleName(), QStringLiteral("Mensagem"));
+    EXPECT_EQ(mensagem->text(), "Amostra " + nr + " gravada. (fora do filtro atual)");
 }
 
 // A stored sample of another branch, edited from a fresh screen (no invoice looked up), keeps
@@ -719,6 +750,15 @@ TEST_F(ComandosTest, AStoredSampleOfAnotherBranchKeepsItsBranch) {
     ASSERT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
     EXPECT_EQ(descricaoNoBanco(nr), QStringLiteral("Da filial 0002"));
     EXPECT_EQ(campoNoBanco(banco(), "CDFILIAL", nr), QStringLiteral("0002"));
+    const QString sql = QStringLiteral("SELECT QTESTOQDIA FROM POSICAOESTOQUE JOIN AMOSTRAPROC "
+                                       "USING (CDFILIAL, CDPRODUTO) WHERE NRAMOSTRA = ? "
+                                       "ORDER BY DTPOSICAO DESC");
+    clica(tela->sbtAlterar);
+    tela->dbeQuantProd->SetFocus();
+    tela->cdsAmostraProc->fieldByName(QStringLiteral("QTPRODPROC"))->setAsFloat(1e9);
+    EXPECT_THROW(tela->Vd_QuantAmostra(true), host::EAbort);
+    EXPECT_TRUE(script.LastMessage().endsWith(
+        dataset::formatFloat("#,##0.000", valor(banco(), sql, {nr}).toDouble()) + " ."));
 }
 
 } // namespace

@@ -357,10 +357,16 @@ TEST_F(ItensTest, ProductSearchFromTheCodeCellOfANewRow) {
     ASSERT_TRUE(grade->EditorMode()) << "Space opens the editor";
     auto* botao = QApplication::focusWidget()->findChild<QToolButton*>("EditButton");
     ASSERT_NE(botao, nullptr);
-    EXPECT_EQ(itens->state(), DataSetState::Edit);
-    EXPECT_TRUE(botao->isVisible());
+    EXPECT_EQ(tela->cdsAmostraProc->state(), DataSetState::Browse) << "opening changes nothing";
     tecla(Qt::Key_Tab);
     EXPECT_EQ(texto(itens, "CDARVPROD"), codigo) << "Space typed nothing";
+    grade->SetSelectedIndex(0);
+    tecla(Qt::Key_F2);
+    tecla(Qt::Key_Backspace);
+    EXPECT_EQ(tela->cdsAmostraProc->state(), DataSetState::Edit) << "the first change edits";
+    tecla(Qt::Key_Escape);
+    tecla(Qt::Key_Escape);
+    tela->cdsAmostraProc->cancel();
     grade->SetSelectedIndex(0);
     grade->SetEditorMode(true);
     botao = QApplication::focusWidget()->findChild<QToolButton*>("EditButton");

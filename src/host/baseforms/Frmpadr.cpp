@@ -1,6 +1,7 @@
 #include <host/baseforms/Frmpadr.h>
 
 #include <host/core/EventBoundary.h>
+#include <host/forms/Application.h>
 #include <host/forms/Dialogs.h>
 #include <host/forms/HelpWindow.h>
 #include <host/search/Procurar.h>
@@ -151,13 +152,20 @@ void TfrmPadrao::build() {
     };
 
     // The wiring of the base form's resource: each event to the method of its name.
-    sbtIncluir->OnClick = [this](QObject* s) { sbtIncluirClick(s); };
-    sbtAlterar->OnClick = [this](QObject* s) { sbtAlterarClick(s); };
-    sbtExcluir->OnClick = [this](QObject* s) { sbtExcluirClick(s); };
-    sbtConfirmar->OnClick = [this](QObject* s) { sbtConfirmarClick(s); };
-    sbtCancelar->OnClick = [this](QObject* s) { sbtCancelarClick(s); };
-    sbtProcurar->OnClick = [this](QObject* s) { sbtProcurarClick(s); };
-    sbtVerificar->OnClick = [this](QObject* s) { sbtVerificarClick(s); };
+    // A record command starts afresh: what the last one reported leaves the status bar.
+    const auto comando = [this](void (TfrmPadrao::*handler)(QObject*)) {
+        return [this, handler](QObject* s) {
+            TApplication::Instance().SetStatusText(QString());
+            (this->*handler)(s);
+        };
+    };
+    sbtIncluir->OnClick = comando(&TfrmPadrao::sbtIncluirClick);
+    sbtAlterar->OnClick = comando(&TfrmPadrao::sbtAlterarClick);
+    sbtExcluir->OnClick = comando(&TfrmPadrao::sbtExcluirClick);
+    sbtConfirmar->OnClick = comando(&TfrmPadrao::sbtConfirmarClick);
+    sbtCancelar->OnClick = comando(&TfrmPadrao::sbtCancelarClick);
+    sbtProcurar->OnClick = comando(&TfrmPadrao::sbtProcurarClick);
+    sbtVerificar->OnClick = comando(&TfrmPadrao::sbtVerificarClick);
     sbtImprimir->OnClick = [this](QObject* s) { sbtImprimirClick(s); };
     sbtAjuda->OnClick = [this](QObject* s) { sbtAjudaClick(s); };
     sbtFechar->OnClick = [this](QObject* s) { sbtFecharClick(s); };

@@ -6,8 +6,10 @@
 #include <host/dbcontrols/DBGridModel.h>
 #include <host/forms/Form.h>
 
+#include <QComboBox>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 
 #include <algorithm>
 
@@ -358,15 +360,73 @@ void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
     }
 }
 
+QString TDBGrid::RowMark(int row) const {
+    QString note;
+    if (OnRowMark)
+        Guard([&] { note = OnRowMark(row); });
+    return note;
+}
+
+void TDBGrid::RefreshMarks() {
+    model_->refreshTexts(false);
+}
+
+// Whether the record could be put into edit by a change typed in a cell.
+bool TDBGrid::canStartEditing() const {
+    dataset::DataSource* source = DataSource();
+    if (!source || !source->dataSet() || !source->dataSet()->active())
+        return false;
+    const DataSetState state = source->dataSet()->state();
+    return state == DataSetState::Edit || state == DataSetState::Insert ||
+           (state == DataSetState::Browse && source->autoEdit());
+}
+
 bool TDBGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
     const bool user =
         trigger & (QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
                    QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked);
     if (user) {
-        if (!index.isValid() || !canEditColumn(index.column()) || !startEditing())
+        if (!index.isValid() || !canEditColumn(index.column()) || !canStartEditing())
             return false;
     }
     return QTableView::edit(index, trigger, event);
+}
+
+void TDBGrid::editorOpened(QWidget* editor) {
+    editor_ = editor;
+    const auto changed = [this, editor] { editorChanged(editor); };
+    if (auto* combo = qobject_cast<QComboBox*>(editor)) {
+        connect(combo, &QComboBox::activated, this, changed);
+        if (combo->lineEdit())
+            connect(combo->lineEdit(), &QLineEdit::textEdited, this, changed);
+    } else if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+        connect(line, &QLineEdit::textEdited, this, changed);
+    }
+}
+
+// The first change in an open cell editor puts the record into edit; a record that refuses
+// gets its text back in the editor. The edit repaints the row, which would show the field's
+// text in the editor again: what was typed is put back.
+void TDBGrid::editorChanged(QWidget* editor) {
+    if (editor != editor_ || startEditingFrom(editor))
+        return;
+    delegate_->setEditorData(editor, currentIndex());
+}
+
+bool TDBGrid::startEditingFrom(QWidget* editor) {
+    auto* line = qobject_cast<QLineEdit*>(editor);
+    if (auto* combo = qobject_cast<QComboBox*>(editor))
+        line = combo->lineEdit();
+    if (!line)
+        return startEditing();
+    const QString typed = line->text();
+    const int cursor = line->cursorPosition();
+    const bool started = startEditing();
+    if (started && editor_ == editor && line->text() != typed) {
+        line->setText(typed);
+        line->setCursorPosition(cursor);
+    }
+    return started;
 }
 
 void TDBGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {

@@ -116,7 +116,8 @@ public:
     dataset::Field* SelectedField() const;
     TColumn* SelectedColumn() const;
 
-    // Whether the cell editor is open; opening it starts editing the record.
+    // Whether the cell editor is open. Opening it changes nothing: the first change typed or
+    // picked in it starts editing the record.
     bool EditorMode() const;
     void SetEditorMode(bool on);
     // The text of the open cell editor (the value still being typed); empty when closed.
@@ -135,6 +136,12 @@ public:
     TNotifyEvent OnCellClick;
     TKeyEvent OnKeyDown;
     TDrawColumnCellEvent OnDrawColumnCell;
+    // The note of a marked row of the dataset (empty: not marked). A marked row is painted on
+    // a light red ground and carries the note as its tip and accessible description.
+    std::function<QString(int row)> OnRowMark;
+    QString RowMark(int row) const;
+    // The marks were changed: the rows are painted again.
+    void RefreshMarks();
 
     // Used by the grid's model and delegate.
     void columnsChanged();
@@ -146,7 +153,7 @@ public:
         drawingRow_ = row;
     }
     void buttonStyleChanged(TColumn* column);
-    void editorOpened(QWidget* editor) { editor_ = editor; }
+    void editorOpened(QWidget* editor);
     bool canEditColumn(int column) const;
     bool editorKeySeen = false;     // the key-down handler already ran for the key in the editor
     QKeyEvent* keyInGrid = nullptr; // the grid's own key, forwarded to a new cell editor
@@ -173,6 +180,9 @@ private:
     void setCurrentQuietly(int row, int column);
     bool moveToRow(int row);
     bool startEditing();
+    bool canStartEditing() const;
+    void editorChanged(QWidget* editor);
+    bool startEditingFrom(QWidget* editor);
 
     DBGridModel* model_;
     DBGridDelegate* delegate_;

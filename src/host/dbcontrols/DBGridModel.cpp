@@ -5,6 +5,7 @@
 #include <host/core/EventBoundary.h>
 #include <host/dbcontrols/DBGrid.h>
 
+#include <QColor>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QHeaderView>
@@ -14,6 +15,11 @@
 namespace host {
 
 using dataset::DataSetState;
+
+namespace {
+// The ground of a marked row.
+const QColor kMarkColor(0xFF, 0xD8, 0xD8);
+} // namespace
 
 // --- DBGridModel
 
@@ -136,6 +142,13 @@ QVariant DBGridModel::data(const QModelIndex& index, int role) const {
             }
         }
         return QVariant::fromValue((f->alignment() & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter);
+    }
+    case Qt::BackgroundRole:
+        return grid_->RowMark(index.row()).isEmpty() ? QVariant() : QVariant(kMarkColor);
+    case Qt::ToolTipRole:
+    case Qt::AccessibleDescriptionRole: {
+        const QString note = grid_->RowMark(index.row());
+        return note.isEmpty() ? QVariant() : QVariant(note);
     }
     default:
         return {};
@@ -275,8 +288,10 @@ void DBGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
         return;
     TCanvas canvas(painter);
     const bool selected = option.state & QStyle::State_Selected;
-    canvas.BrushColor =
-        selected ? option.palette.color(QPalette::Highlight) : option.palette.color(QPalette::Base);
+    canvas.BrushColor = selected ? option.palette.color(QPalette::Highlight)
+                        : grid_->RowMark(index.row()).isEmpty()
+                            ? option.palette.color(QPalette::Base)
+                            : kMarkColor;
     canvas.FontColor = selected ? option.palette.color(QPalette::HighlightedText)
                                 : option.palette.color(QPalette::Text);
     TGridDrawState state = 0;

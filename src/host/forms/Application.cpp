@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QStatusBar>
 
 namespace host {
 
@@ -29,11 +30,28 @@ void TApplication::Adopt(TForm* form) {
 
 void TApplication::SetMainWindow(QMainWindow* window, QMdiArea* area) {
     mainWindow_ = window;
+    if (window && (!statusLabel_ || statusLabel_->window() != window)) {
+        // A permanent widget: the menus' status tips pass over it without hiding it.
+        statusLabel_ = new QLabel(statusText_, window);
+        statusLabel_->setObjectName(QStringLiteral("lblMensagem"));
+        statusLabel_->setAccessibleName(QStringLiteral("Mensagem"));
+        statusLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse |
+                                              Qt::TextSelectableByKeyboard);
+        window->statusBar()->addPermanentWidget(statusLabel_, 1);
+    }
     if (mdiArea_)
         disconnect(mdiArea_, nullptr, this, nullptr);
     mdiArea_ = area;
     if (area)
         connect(area, &QMdiArea::subWindowActivated, this, &TApplication::subWindowActivated);
+}
+
+void TApplication::SetStatusText(const QString& text) {
+    statusText_ = text;
+    if (statusLabel_) {
+        statusLabel_->setText(text);
+        statusLabel_->setAccessibleDescription(text);
+    }
 }
 
 void TApplication::subWindowActivated(QMdiSubWindow* window) {

@@ -8,6 +8,7 @@
 #include <host/forms/Form.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QList>
 #include <QPointer>
 
@@ -48,6 +49,11 @@ public:
     QMdiArea* MdiArea() const { return mdiArea_; }
     TForm* ActiveMDIChild() const { return activeChild_; }
 
+    // What the last command reported, kept until the next one: a line of text at the left of
+    // the main window's status bar ("lblMensagem", named "Mensagem" for assistive technology).
+    void SetStatusText(const QString& text);
+    QString StatusText() const { return statusText_; }
+
     // Shows an error as the default error display does (a silent abort shows nothing).
     void ShowException(std::exception_ptr error);
     void MessageBox(const QString& text, const QString& caption);
@@ -65,6 +71,8 @@ private:
     QPointer<QMainWindow> mainWindow_;
     QPointer<QMdiArea> mdiArea_;
     QPointer<TForm> activeChild_;
+    QPointer<QLabel> statusLabel_;
+    QString statusText_;
 };
 
 // The application object, as the forms call it: Application->CreateForm(frmX).
