@@ -14,7 +14,7 @@ function(est_bin_link name component)
   install(FILES ${CMAKE_BINARY_DIR}/links/${name} DESTINATION bin COMPONENT ${component})
 endfunction()
 
-install(TARGETS est-server estdataset RUNTIME DESTINATION lib/est-server
+install(TARGETS est-server estdataset RUNTIME DESTINATION lib/est-server COMPONENT server
         LIBRARY DESTINATION lib/est-server COMPONENT server)
 est_bin_link(est-server server)
 install(FILES ${pkg}/est-server/est-server.service DESTINATION lib/systemd/system
@@ -23,7 +23,7 @@ install(FILES ${pkg}/est-server/est-server.conf DESTINATION /etc/est-server COMP
 install(FILES ${PROJECT_SOURCE_DIR}/docs/install.md DESTINATION share/doc/est-server
         COMPONENT server)
 
-install(TARGETS suite estdataset esthost Pkg_est25000 RUNTIME DESTINATION lib/suite
+install(TARGETS suite estdataset esthost Pkg_est25000 RUNTIME DESTINATION lib/suite COMPONENT suite
         LIBRARY DESTINATION lib/suite COMPONENT suite)
 est_bin_link(suite suite)
 install(FILES ${pkg}/suite/est-suite.desktop DESTINATION share/applications COMPONENT suite)
@@ -53,9 +53,9 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 set(CPACK_DEBIAN_SERVER_PACKAGE_NAME est-server)
 set(CPACK_DEBIAN_SERVER_DESCRIPTION
     "Servidor de aplicação das amostras para processamento
- Serve as telas de estoque da suíte por HTTP (TLS opcional), sobre SQLite ou PostgreSQL,
- como serviço systemd com usuário próprio; faz cópias do banco em serviço e atualiza o
- esquema (est-server --migrate).")
+Serve as telas de estoque da suíte por HTTP (TLS opcional), sobre SQLite ou PostgreSQL,
+como serviço systemd com usuário próprio; faz cópias do banco em serviço e atualiza o
+esquema (est-server --migrate).")
 set(CPACK_DEBIAN_SERVER_PACKAGE_DEPENDS "libqt6sql6-sqlite, libqt6sql6-psql, adduser")
 set(CPACK_DEBIAN_SERVER_PACKAGE_CONTROL_EXTRA
     ${pkg}/est-server/postinst ${pkg}/est-server/prerm ${pkg}/est-server/postrm
@@ -64,9 +64,9 @@ set(CPACK_DEBIAN_SERVER_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 set(CPACK_DEBIAN_SUITE_PACKAGE_NAME suite)
 set(CPACK_DEBIAN_SUITE_DESCRIPTION
     "Suíte ERP: telas de estoque, com as amostras para processamento
- O desktop da filial com o pacote da tela de amostras para processamento e suas páginas de
- ajuda. Fala com o est-server da filial ou, sem ele, com um servidor próprio num banco
- SQLite do usuário.")
+O desktop da filial com o pacote da tela de amostras para processamento e suas páginas de
+ajuda. Fala com o est-server da filial ou, sem ele, com um servidor próprio num banco
+SQLite do usuário.")
 set(CPACK_DEBIAN_SUITE_PACKAGE_DEPENDS "libqt6sql6-sqlite, libqt6sql6-psql, qt6-qpa-plugins")
 set(CPACK_DEBIAN_SUITE_PACKAGE_CONTROL_EXTRA ${pkg}/suite/conffiles)
 include(CPack)

@@ -7,6 +7,9 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$here/build}
 fail() { echo "package-test: $*" >&2; exit 1; }
+# It installs and purges for real: never over an installation of the machine's own.
+dpkg -s est-server suite >/dev/null 2>&1 && fail "est-server ou suite já instalado nesta máquina"
+[ ! -e /var/lib/est-server ] || fail "/var/lib/est-server já existe nesta máquina"
 
 mapfile -t debs < <(bash "$here/scripts/package.sh" "$build")
 server=$(printf '%s\n' "${debs[@]}" | grep '/est-server_.*\.deb$') || fail "sem o pacote est-server"
@@ -37,9 +40,15 @@ dpkg-deb -I "$server" conffiles | grep -qx /etc/est-server/est-server.conf || fa
 
 export DEBIAN_FRONTEND=noninteractive
 apt-get install -y -qq "$server" "$suite" >/dev/null
-trap 'apt-get purge -y -qq est-server suite >/dev/null 2>&1 || true' EXIT
+trap 'apt-get purge -y -qq est-server suite >/dev/null 2>&1; rm -rf /var/lib/est-server' EXIT
 /usr/bin/est-server --help | grep -q -- '--migrate' || fail "est-server --help"
 /usr/bin/suite --help | grep -q -- '--server' || fail "suite --help"
+# The installed desktop on its embedded default: the module package loads from beside it and
+# its screen opens.
+home=$(mktemp -d)
+HOME=$home QT_QPA_PLATFORM=offscreen timeout 120 /usr/bin/suite --exit-when-shown 2>&1 |
+  grep -Eq 'IniProc -> tela exibida: [0-9]+ ms' || fail "a suite instalada não abriu a tela"
+rm -rf "$home"
 getent passwd est-server >/dev/null || fail "sem o usuário est-server"
 [ "$(stat -c '%U %a' /etc/est-server/token)" = "est-server 400" ] || fail "token: $(stat -c '%U %a' /etc/est-server/token)"
 grep -Eqx '[0-9a-f]{64}' /etc/est-server/token || fail "token não aleatório"
@@ -50,8 +59,8 @@ fi
 # What the unit runs, as the service's user, on a state folder as systemd would make it.
 install -d -o est-server -g est-server -m 0750 /var/lib/est-server
 log=$(mktemp)
-runuser -u est-server -- /usr/bin/est-server --config /etc/est-server/est-server.conf --init \
-  --port 0 >"$log" 2>&1 &
+setpriv --reuid est-server --regid est-server --init-groups \
+  /usr/bin/est-server --config /etc/est-server/est-server.conf --init --port 0 >"$log" 2>&1 &
 pid=$!
 for _ in $(seq 300); do grep -q '^escutando em' "$log" && break; sleep 0.2; done
 grep -q '^escutando em 127.0.0.1:' "$log" || { cat "$log"; fail "o serviço não iniciou"; }
