@@ -6,6 +6,7 @@
 #include <host/core/Configuration.h>
 #include <host/core/Exceptions.h>
 #include <host/remote/Netconnection.h>
+#include <server/SchemaVersion.h>
 
 #include <QTemporaryDir>
 
@@ -46,6 +47,30 @@ TEST(Embutido, TheInProcessServerAnswersOnlyTheSuitesOwnToken) {
     EXPECT_NO_THROW(conexao.SetConnected(true));
     conexao.SetConnected(false);
     backend.Stop();
+}
+
+// Its own database follows the suite's version: one made before versions were recorded is
+// migrated at start, where a separate est-server would refuse it.
+TEST(Embutido, MigratesItsOwnDatabaseAtStart) {
+    QTemporaryDir pasta;
+    ASSERT_TRUE(pasta.isValid());
+    const QString url = QStringLiteral("sqlite:") + pasta.filePath("antigo.sqlite");
+    const server::DatabaseUrl banco = server::DatabaseUrl::parse(url);
+    {
+        server::Session sessao(banco, QStringLiteral("antigo"));
+        server::migrateSchema(sessao);
+        sessao.execDirect(QStringLiteral("DROP TABLE VERSAOESQUEMA"));
+    }
+    host::Configuration::Override(host::cfg::kServer, QString());
+    host::Configuration::Override(host::cfg::kDatabase, url);
+    suite::Backend backend;
+    backend.Start();
+    backend.Stop();
+    server::Session sessao(banco, QStringLiteral("migrado"));
+    QSqlQuery& versao = sessao.run(QStringLiteral("SELECT MAX(VERSAO) FROM VERSAOESQUEMA"));
+    ASSERT_TRUE(versao.next());
+    EXPECT_EQ(versao.value(0).toInt(), server::kSchemaVersion);
+    versao.finish();
 }
 
 } // namespace
