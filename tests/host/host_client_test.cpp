@@ -1,15 +1,24 @@
 // The host's client side against a real server: TNetConnection, CheckResultServ, DbGeral.
 #include "HostErrorText.h"
+#include "PrivateCluster.h"
 #include "TestSupport.h"
 
+#include <host/core/Configuration.h>
 #include <host/core/Exceptions.h>
+#include <host/database/Adoibquery.h>
 #include <host/database/DbGeral.h>
+#include <host/library/Lib00210.h>
 #include <host/remote/CheckResultServ.h>
 #include <host/remote/Netconnection.h>
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSqlQuery>
+
+#include <server/DemoData.h>
+#include <server/Schema.h>
 
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -167,6 +176,92 @@ TEST_F(HostClient, SharedDatabaseConnectionOpensBothUrlFormsAndReportsFailures) 
                     dtmDBGeral::Open("postgresql://ninguem@127.0.0.1:1/nada");
                 }).startsWith(QStringLiteral("Não foi possível abrir o banco de dados")));
     EXPECT_FALSE(dtmDBGeral::IsOpen());
+}
+
+// Whether the condition holds within a minute, handling events meanwhile.
+bool eventually(const std::function<bool()>& condition) {
+    const QDeadlineTimer deadline(60000);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    return true;
+}
+
+// The desktop's reads across a restart of the database server, a server still down, and a
+// connection closed once idle; on a cluster of the test's own, restarted under it.
+TEST(SharedDatabaseFailures, ARestartIsMendedADownServerIsToldAndAnIdleConnectionCloses) {
+    PrivateCluster cluster;
+    QString product; // an active product of branch 0001
+    {
+        server::Session admin(server::DatabaseUrl::parse(cluster.url()), QStringLiteral("admin"));
+        admin.execDirect(QStringLiteral("CREATE DATABASE est"));
+        server::Session est(server::DatabaseUrl::parse(cluster.url("est")), QStringLiteral("est"));
+        server::createSchema(est);
+        server::fillDemoData(est, 1);
+        product = scalar(est, QStringLiteral("SELECT MIN(PR.CDARVPROD) FROM PRODUTO PR JOIN "
+                                             "PRODFILIAL PF ON PF.CDPRODUTO = PR.CDPRODUTO "
+                                             "WHERE PF.CDFILIAL = '0001' AND PF.IDATIVO = 'S'"))
+                      .toString();
+    }
+    const auto desktopConnections = [&] {
+        server::Session watcher(server::DatabaseUrl::parse(cluster.url()),
+                                QStringLiteral("watcher"));
+        return scalar(watcher, QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity "
+                                              "WHERE application_name = 'est-suite'"))
+            .toInt();
+    };
+    host::Configuration::Override(host::cfg::kDatabaseIdle, QStringLiteral("2"));
+    dtmDBGeral::Open(cluster.url("est"));
+    host::Configuration::AttachDatabase(
+        []() -> std::optional<QSqlDatabase> { return dtmDBGeral::Database(); });
+    const QDate processing = host::Configuration::ProcessingDate(QStringLiteral("0001"));
+    TADOIBQuery query;
+    query.SQL = QStringList{"SELECT CDFILIAL FROM FILIAL WHERE CDFILIAL = :F"};
+    query.ParamByName("F")->SetAsString("0001");
+    query.Open();
+    ASSERT_FALSE(query.IsEmpty());
+    EXPECT_EQ(desktopConnections(), 1);
+
+    cluster.restart(); // the connection open before it is dead now
+    query.Open();
+    EXPECT_EQ(query.FieldByName("CDFILIAL")->AsString(), "0001");
+    cluster.restart();
+    EXPECT_EQ(host::Configuration::ProcessingDate(QStringLiteral("0001")), processing);
+    cluster.restart();
+    EXPECT_NO_THROW(Lib00210::Validacao_Produto("0001", product, "N"));
+    EXPECT_EQ(desktopConnections(), 1);
+
+    // Down: every read says so in Portuguese, without the driver's text, and none falls back
+    // to another value.
+    cluster.stop();
+    const QString down = messageOf([&] { query.Open(); });
+    EXPECT_TRUE(down.startsWith(QStringLiteral("Não foi possível abrir o banco de dados"))) << down;
+    const QString dateDown =
+        messageOf([] { host::Configuration::ProcessingDate(QStringLiteral("0001")); });
+    EXPECT_TRUE(dateDown.startsWith(QStringLiteral("Não foi possível abrir o banco de dados")))
+        << dateDown;
+    for (const QString& text : {down, dateDown})
+        for (const char* english : {"server", "connection", "refused", "FATAL"})
+            EXPECT_FALSE(text.contains(QLatin1String(english), Qt::CaseInsensitive)) << text;
+
+    // Back: the next read works with the same suite.
+    cluster.start();
+    query.Open();
+    EXPECT_EQ(query.FieldByName("CDFILIAL")->AsString(), "0001");
+
+    // Idle: the connection closes and the database server holds none of the desktop's.
+    ASSERT_TRUE(eventually([] { return !dtmDBGeral::IsConnected(); }));
+    EXPECT_TRUE(dtmDBGeral::IsOpen());
+    EXPECT_TRUE(eventually([&] { return desktopConnections() == 0; }));
+    query.Open();
+    EXPECT_FALSE(query.IsEmpty());
+    EXPECT_EQ(desktopConnections(), 1);
+
+    host::Configuration::AttachDatabase(nullptr);
+    host::Configuration::Reset();
+    dtmDBGeral::Close();
 }
 
 } // namespace

@@ -1,5 +1,8 @@
 #include <host/core/Configuration.h>
 
+#include <host/core/DatabaseRead.h>
+#include <host/core/Exceptions.h>
+
 #include <dataset/FormatFloat.h>
 
 #include <QCommandLineParser>
@@ -73,6 +76,7 @@ SettingsLayer Configuration::fromEnvironment(const QProcessEnvironment& env) {
         {QStringLiteral("EST_TOKEN"), cfg::kToken},
         {QStringLiteral("EST_TLS_CA"), cfg::kTlsCa},
         {QStringLiteral("EST_DATABASE"), cfg::kDatabase},
+        {QStringLiteral("EST_DATABASE_IDLE"), cfg::kDatabaseIdle},
         {QStringLiteral("EST_BRANCH"), cfg::kBranch},
         {QStringLiteral("EST_PICTURE_PRODUTO"), cfg::kPicture},
         {QStringLiteral("EST_DECIMAL_SEPARATOR"), cfg::kDecimal},
@@ -226,12 +230,17 @@ QDate Configuration::ProcessingDate(const QString& branch) {
         if (date.isValid())
             return date;
     }
-    if (const std::optional<QSqlDatabase> db = attachedDatabase()) {
-        QSqlQuery query(*db);
-        query.prepare(
-            QStringLiteral("SELECT DTPROCESSAMENTO FROM FILIAL WHERE CDFILIAL = :branch"));
-        query.bindValue(QStringLiteral(":branch"), branch);
-        if (query.exec() && query.next()) {
+    if (attachedDatabase()) {
+        QSqlQuery query = ReadWithRetry(
+            [] {
+                const std::optional<QSqlDatabase> db = attachedDatabase();
+                if (!db)
+                    throw EHostError(DatabaseUnreachableText());
+                return *db;
+            },
+            QStringLiteral("SELECT DTPROCESSAMENTO FROM FILIAL WHERE CDFILIAL = :branch"),
+            {{QStringLiteral("branch"), branch}});
+        if (query.next()) {
             const QVariant v = query.value(0);
             const QDate date = v.metaType().id() == QMetaType::QDate
                                    ? v.toDate()

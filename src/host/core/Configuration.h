@@ -26,6 +26,8 @@ inline const QString kToken = QStringLiteral("token");
 // set, the connections speak TLS.
 inline const QString kTlsCa = QStringLiteral("tls_ca");
 inline const QString kDatabase = QStringLiteral("database"); // sqlite:PATH or postgresql://...
+// Seconds the desktop's database connection may stay idle before it is closed.
+inline const QString kDatabaseIdle = QStringLiteral("database_idle");
 inline const QString kBranch = QStringLiteral("branch");
 inline const QString kPicture = QStringLiteral("picture_produto");
 inline const QString kDecimal = QStringLiteral("decimal_separator");
@@ -70,6 +72,7 @@ public:
     static QChar ThousandSeparator();
     static QString DateFormat();
     // The processing date of a branch: configured, else FILIAL.DTPROCESSAMENTO, else today.
+    // A failed read of the database raises host::EHostError rather than guess today.
     static QDate ProcessingDate(const QString& branch);
 
     // Applies the separators and the date format to the dataset toolkit's formatting.

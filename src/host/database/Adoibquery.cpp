@@ -3,7 +3,6 @@
 #include <host/core/Exceptions.h>
 #include <host/database/DbGeral.h>
 
-#include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -92,18 +91,11 @@ void TADOIBQuery::Open() {
     syncParams();
     if (BeforeOpen)
         BeforeOpen(*this);
-    QSqlQuery query(dtmDBGeral::Database());
-    query.setForwardOnly(true);
-    if (!query.prepare(SQLText()))
-        throw host::EHostError(
-            QStringLiteral("Erro na consulta ao banco de dados: %1").arg(query.lastError().text()));
+    QVariantHash values;
     for (const auto& param : params_.items_)
-        query.bindValue(QLatin1Char(':') + param->Name(),
-                        param->IsNull() ? QVariant(QMetaType::fromType<QString>())
-                                        : param->Value());
-    if (!query.exec())
-        throw host::EHostError(
-            QStringLiteral("Erro na consulta ao banco de dados: %1").arg(query.lastError().text()));
+        values.insert(param->Name(),
+                      param->IsNull() ? QVariant(QMetaType::fromType<QString>()) : param->Value());
+    QSqlQuery query = dtmDBGeral::Exec(SQLText(), values);
     const QSqlRecord record = query.record();
     dataset::DataPacket packet;
     for (int i = 0; i < record.count(); ++i) {

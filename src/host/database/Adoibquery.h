@@ -56,7 +56,8 @@ public:
     std::function<void(TADOIBQuery& sender)> BeforeOpen;
 
     // Runs the statement with the parameters' values (unset ones as null) and loads the rows
-    // into Query(). Raises host::EHostError with the database's text on failure.
+    // into Query(). A lost connection is opened again and the statement run once more; a
+    // failure raises host::EHostError (the database's own text goes to the log).
     void Open();
     void Close();
     bool Active() const;

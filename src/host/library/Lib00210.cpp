@@ -4,23 +4,18 @@
 #include <host/database/Adoibquery.h>
 #include <host/database/DbGeral.h>
 
-#include <QSqlError>
 #include <QSqlQuery>
 
 namespace Lib00210 {
 
 void Validacao_Produto(const QString& branch, const QString& treeCode,
                        const QString& idBlPrComEst) {
-    QSqlQuery query(dtmDBGeral::Database());
-    query.prepare(QStringLiteral(
-        "SELECT PR.CDPRODUTO, PF.IDATIVO, PF.IDBLOQUEADO FROM PRODUTO PR"
-        " LEFT JOIN PRODFILIAL PF ON PF.CDPRODUTO = PR.CDPRODUTO AND PF.CDFILIAL = :CDFILIAL"
-        " WHERE PR.CDARVPROD = :CDARVPROD"));
-    query.bindValue(QStringLiteral(":CDFILIAL"), branch);
-    query.bindValue(QStringLiteral(":CDARVPROD"), treeCode);
-    if (!query.exec())
-        throw host::EHostError(
-            QStringLiteral("Erro na consulta ao banco de dados: %1").arg(query.lastError().text()));
+    QSqlQuery query = dtmDBGeral::Exec(
+        QStringLiteral(
+            "SELECT PR.CDPRODUTO, PF.IDATIVO, PF.IDBLOQUEADO FROM PRODUTO PR"
+            " LEFT JOIN PRODFILIAL PF ON PF.CDPRODUTO = PR.CDPRODUTO AND PF.CDFILIAL = :CDFILIAL"
+            " WHERE PR.CDARVPROD = :CDARVPROD"),
+        {{QStringLiteral("CDFILIAL"), branch}, {QStringLiteral("CDARVPROD"), treeCode}});
     if (!query.next())
         throw host::EHostError(QStringLiteral("Produto %1 não cadastrado.").arg(treeCode));
     if (query.value(1).isNull())
