@@ -473,6 +473,120 @@ void ClientDataSet::mergeChangeLog() {
     clearChangeLog();
 }
 
+// ---------------------------------------------------------------- pending work
+
+namespace {
+
+const QString kChanges = QStringLiteral("changes");
+const QString kState = QStringLiteral("state");
+const QString kCurrent = QStringLiteral("current");
+const QString kBuffer = QStringLiteral("buffer");
+
+QString stateName(DataSetState state) {
+    switch (state) {
+    case DataSetState::Edit:
+        return QStringLiteral("edit");
+    case DataSetState::Insert:
+        return QStringLiteral("insert");
+    default:
+        return QStringLiteral("browse");
+    }
+}
+
+} // namespace
+
+QJsonObject ClientDataSet::pendingWork() const {
+    DataPacket current, buffer;
+    for (int i : dataFieldIndexes_) {
+        const Field* f = fields_.at(i);
+        current.fields.append(FieldDef{f->fieldName(), f->dataType(), f->size()});
+    }
+    buffer.fields = current.fields;
+    const bool editing = state_ == DataSetState::Edit || state_ == DataSetState::Insert;
+    if (cur_ >= 0 && state_ != DataSetState::Insert)
+        current.rows.append(dataPart(rows_[static_cast<size_t>(cur_)].values));
+    if (editing)
+        buffer.rows.append(dataPart(editBuffer_));
+    return QJsonObject{{kChanges, changePacketToJson(delta())},
+                       {kState, stateName(state_)},
+                       {kCurrent, dataPacketToJson(current)},
+                       {kBuffer, dataPacketToJson(buffer)}};
+}
+
+Row ClientDataSet::fullRow(const Row& data, const QList<FieldDef>& fields) const {
+    Row row = emptyRow();
+    for (qsizetype j = 0; j < fields.size() && j < data.size(); ++j)
+        if (const Field* f = findField(fields.at(j).name); f && !f->isCalculated())
+            row[f->index()] = data.at(j);
+    return row;
+}
+
+int ClientDataSet::findRow(const Row& values) const {
+    for (size_t r = 0; r < rows_.size(); ++r)
+        if (sameData(rows_[r].values, values))
+            return static_cast<int>(r);
+    return -1;
+}
+
+void ClientDataSet::restorePendingWork(const QJsonObject& work) {
+    checkActive();
+    const ChangePacket changes = changePacketFromJson(work.value(kChanges));
+    const DataPacket current = dataPacketFromJson(work.value(kCurrent));
+    const DataPacket buffer = dataPacketFromJson(work.value(kBuffer));
+    const QString state = work.value(kState).toString();
+    cancel();
+    takeSnapshot();
+    for (const Change& change : changes.changes) {
+        const Row before = fullRow(change.oldRow, changes.fields);
+        const Row after = fullRow(change.newRow, changes.fields);
+        int r = change.kind == ChangeKind::Insert ? -1 : findRow(before);
+        if (change.kind != ChangeKind::Insert && r < 0) {
+            // A row the load no longer holds (another filter): taken back as it was loaded.
+            const Record loaded{before, nextId_++, false};
+            original_.push_back(loaded);
+            rows_.push_back(loaded);
+            r = static_cast<int>(rows_.size()) - 1;
+        }
+        switch (change.kind) {
+        case ChangeKind::Insert:
+            rows_.push_back(Record{after, nextId_++, false});
+            logPost(true, Row(), after, rows_.back().id);
+            break;
+        case ChangeKind::Modify:
+            rows_[static_cast<size_t>(r)].values = after;
+            rows_[static_cast<size_t>(r)].calcDone = false;
+            logPost(false, before, after, rows_[static_cast<size_t>(r)].id);
+            break;
+        case ChangeKind::Delete:
+            logDelete(rows_[static_cast<size_t>(r)]);
+            rows_.erase(rows_.begin() + r);
+            break;
+        }
+    }
+    fire(beforeScroll);
+    const int found =
+        current.rows.isEmpty() ? -1 : findRow(fullRow(current.rows.at(0), current.fields));
+    cur_ = found >= 0 ? found : (rows_.empty() ? -1 : 0);
+    bof_ = cur_ <= 0;
+    eof_ = rows_.empty();
+    calculateCurrent();
+    notify(Data | Scroll);
+    fire(afterScroll);
+    if (buffer.rows.isEmpty() ||
+        (state != QLatin1String("edit") && state != QLatin1String("insert")))
+        return;
+    if (state == QLatin1String("insert"))
+        append();
+    else
+        edit();
+    const Row values = fullRow(buffer.rows.at(0), buffer.fields);
+    for (int i : dataFieldIndexes_)
+        editBuffer_[i] = values.at(i);
+    modified_ = true;
+    calculate(editBuffer_);
+    notify(Data | FieldChange);
+}
+
 void ClientDataSet::emptyDataSet() {
     checkActive();
     checkBrowseMode();

@@ -16,6 +16,7 @@
 #include <dataset/Field.h>
 
 #include <QHash>
+#include <QJsonObject>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -75,7 +76,15 @@ public:
     // edit is cancelled first. Nothing happens to a record without a logged change.
     void revertRecord();
     void mergeChangeLog(); // the current data becomes the loaded data
-    void emptyDataSet();   // no rows, no change log, same fields
+    // What is not stored yet, as JSON (for a journal that outlives the program): the change
+    // log, the state, the record the cursor is on and the record being edited or inserted.
+    QJsonObject pendingWork() const;
+    // Applies pendingWork() to the data as loaded now: a modified or deleted row is found by
+    // its values as loaded (and taken back when the load no longer has it), inserted rows
+    // come back, the cursor returns to its record, then an edit or insert resumes with the
+    // values it had. Throws PacketError on a malformed journal.
+    void restorePendingWork(const QJsonObject& work);
+    void emptyDataSet(); // no rows, no change log, same fields
 
     // --- editing ---
     void append();
@@ -161,6 +170,9 @@ private:
     void logDelete(const Record& record);
     void clearChangeLog();
     Row dataPart(const Row& row) const;
+    // A row of data fields listed by `fields` widened to this dataset's fields.
+    Row fullRow(const Row& data, const QList<FieldDef>& fields) const;
+    int findRow(const Row& values) const; // -1 when no row holds these data values
     bool sameData(const Row& a, const Row& b) const;
     void calculate(Row& row) const;
     void calculateCurrent();

@@ -20,6 +20,7 @@
 #include <host/library/MensErro.h>
 #include <host/library/Quorvan.h>
 #include <host/library/Qvn_msg.h>
+#include <host/remote/ChangeJournal.h>
 #include <host/remote/Netconnection.h>
 #include <host/search/Procurar.h>
 
@@ -137,6 +138,7 @@ QJsonArray TfrmAmostraProc::enviaAoServidor(const QString& chaveProgresso) {
         // The server may have stored it. The key stays: the same changes sent again are
         // answered with what was stored, never stored a second time under a new number.
         fim();
+        diario_->WriteNow(); // with the key, so a recovered sample goes under it too
         throw host::EHostError(
             e.message() +
             QStringLiteral("\nA resposta não chegou, mas a gravação pode ter sido feita. Repita "
@@ -205,6 +207,7 @@ void TfrmAmostraProc::sbtConfirmarClick(QObject*) {
         gravada = true;
         cdsAmostraProc->mergeChangeLog();
         cdsItemAmostra->mergeChangeLog();
+        diario_->WriteNow(); // stored: the journal goes
         UpdateCommands();
 
         esvaziaErros();
@@ -253,6 +256,7 @@ void TfrmAmostraProc::sbtCancelarClick(QObject*) {
     if (cdsAmostraProc->isEmpty())
         DisableForInsert();
     esvaziaErros();
+    diario_->WriteNow(); // cancelled: no journal is left of it
 }
 
 // Drops the edit of the sample and what it had posted before (a confirmation the server
@@ -369,6 +373,7 @@ bool TfrmAmostraProc::DescartaAlteracoes() {
     cdsItemAmostra->cancel();
     cdsAmostraProc->cancelUpdates(); // settles on the first sample and reloads its items
     esvaziaErros();
+    diario_->WriteNow();
     return true;
 }
 

@@ -78,6 +78,7 @@ TfrmAmostraProc::TfrmAmostraProc() {
     ligaItens();
     ligaComandos();
     ligaTotalItens();
+    ligaDiario();
 
     sbtFiltro->OnClick = [this](QObject* s) { sbtFiltroClick(s); };
     sbtVisualizaErros->OnClick = [this](QObject* s) { sbtVisualizaErrosClick(s); };

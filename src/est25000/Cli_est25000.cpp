@@ -21,6 +21,7 @@
 #include <host/library/Picture.h>
 #include <host/library/Quorvan.h>
 #include <host/library/Qvn_msg.h>
+#include <host/remote/ChangeJournal.h>
 #include <host/remote/Netconnection.h>
 
 #include <QJsonArray>
@@ -69,6 +70,9 @@ QString produtoPict() {
 } // namespace
 
 TfrmAmostraProc::~TfrmAmostraProc() {
+    // The journal stays on disk; no change made while the screen is taken apart reaches it.
+    delete diario_;
+    diario_ = nullptr;
     // Destroyed without its close (the host shutting down): the next IniProc starts afresh.
     if (frmAmostraProc == this) {
         frmAmostraProc = nullptr;
@@ -116,6 +120,7 @@ void TfrmAmostraProc::FormActivate(QObject* Sender) {
         boPrimVez = false;
         Cli_est25200::CriaFiltroAmostraProc();
         atualizaPaginas();
+        ofereceRecuperacao();
     }
 }
 
@@ -131,6 +136,8 @@ void TfrmAmostraProc::FormClose(QObject* Sender, host::TCloseAction& Action) {
             Action = host::TCloseAction::caNone; // back to editing
             return;
         }
+        diario_->WriteNow(); // nothing is pending any more: no journal is left
+        diario_->SetEnabled(false);
         if (Cli_est25200::frmFiltroAmostraProc) {
             delete Cli_est25200::frmFiltroAmostraProc;
             Cli_est25200::frmFiltroAmostraProc = nullptr;

@@ -6,6 +6,7 @@
 #include <host/dbcontrols/DBGrid.h>
 
 #include <QJsonArray>
+#include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
 
@@ -20,6 +21,7 @@ namespace Quorvan {
 struct tagMSG;
 }
 namespace host {
+class ChangeJournal;
 class TBtnPesquisa;
 class TColumn;
 } // namespace host
@@ -149,6 +151,10 @@ public:
     host::TLabel* lblTotalItens = nullptr;
     void mostraTotalItens();
 
+    // --- Journal of the sample being typed (AmostraProcDiario.cpp)
+    static const QString kPerguntaRecuperar; // "Recuperar a amostra não confirmada?"
+    host::ChangeJournal* diario() const { return diario_; }
+
     // --- Checks and tests over the server's answer
     void Vd_SomaItens();
     bool RetornouErro();
@@ -231,6 +237,13 @@ private:
     QString filialRecebimento() const;
     void ligaComandos();
     void ligaTotalItens();
+    void ligaDiario();
+    // The pending changes and the confirmation key; empty when nothing is pending.
+    QJsonObject conteudoDiario() const;
+    // At the first activation: offers back the journal an earlier run left, then journals.
+    void ofereceRecuperacao();
+    void restauraDiario(const QJsonObject& diario);
+    bool chaveGravada(const QString& chave);
 
     void criaDados();
     void criaCabecalho();
@@ -262,6 +275,7 @@ private:
     QString prodAmostraDaNota_;
     // The last load of the items failed: the grid holds none of the current sample's.
     bool itensFalharam_ = false;
+    host::ChangeJournal* diario_ = nullptr;
 };
 
 } // namespace Cli_est25000

@@ -1,6 +1,7 @@
 // The read methods of Est25000.rdmAmostraProc: sample list, items, candidate products,
 // invoice quantity, stock position and invoices.
 #include <server/Codes.h>
+#include <server/ConfirmationSql.h>
 #include <server/Packets.h>
 #include <server/Rpc.h>
 #include <server/RpcError.h>
@@ -189,6 +190,16 @@ QJsonValue getNotaFiscal(Session& session, const QJsonArray& values) {
     return dataset::dataPacketToJson(packet);
 }
 
+// The number of the sample a confirmation stored under this idempotency key, empty when none
+// was: the desktop asks it before offering to recover a sample from its journal.
+QJsonValue getConfirmacao(Session& session, const QJsonArray& values) {
+    const Args args(values, QStringLiteral("GetConfirmacao"), 1);
+    const QString key = args.trimmed(0);
+    if (key.isEmpty() || key.size() > 64)
+        throw badRequest(QStringLiteral("GetConfirmacao: chave de confirmação inválida."));
+    return confirmation_sql::storedConfirmation(session, key).value_or(QString());
+}
+
 } // namespace
 
 QJsonValue confirmaAmostra(Session& session, const QJsonArray& values);
@@ -201,6 +212,7 @@ void registerAmostraProc(Registry& registry) {
     registry.add(kObject, QStringLiteral("GetValidQuant"), getValidQuant);
     registry.add(kObject, QStringLiteral("GetPosicao"), getPosicao);
     registry.add(kObject, QStringLiteral("GetNotaFiscal"), getNotaFiscal);
+    registry.add(kObject, QStringLiteral("GetConfirmacao"), getConfirmacao);
     registry.add(kObject, QStringLiteral("ConfirmaAmostra"), confirmaAmostra);
     registry.addChanges(kObject, QStringLiteral("ConfirmaAmostra"), 2, confirmaAmostraText);
 }

@@ -42,6 +42,15 @@ Ambiente::Ambiente() {
     Recursos& r = recursos();
     if (!r.pasta.isValid())
         throw std::runtime_error("no temporary folder");
+    // A child process of a test (the journal's) works on its parent's server and database.
+    const QStringList pai = qEnvironmentVariable("EST_TESTE_AMBIENTE").split(QLatin1Char('|'));
+    if (pai.size() == 3) {
+        urlBanco_ = pai[0];
+        porta_ = pai[1].toInt();
+        token_ = pai[2];
+        configura();
+        return;
+    }
     urlBanco_ = QStringLiteral("sqlite:") + r.pasta.filePath(QStringLiteral("est.db"));
     token_ = QUuid::createUuid().toString(QUuid::WithoutBraces);
 
@@ -63,7 +72,14 @@ Ambiente::Ambiente() {
             recursos().servidor->stop();
         recursos().servidor.reset();
     });
+    configura();
+}
 
+QString Ambiente::paraFilho() const {
+    return QStringLiteral("%1|%2|%3").arg(urlBanco_).arg(porta_).arg(token_);
+}
+
+void Ambiente::configura() {
     host::Configuration::Override(host::cfg::kServer, QStringLiteral("127.0.0.1:%1").arg(porta_));
     host::Configuration::Override(host::cfg::kToken, token_);
     host::Configuration::Override(host::cfg::kDatabase, urlBanco_);

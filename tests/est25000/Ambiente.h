@@ -15,6 +15,9 @@ public:
     QString urlBanco() const { return urlBanco_; }
     int porta() const { return porta_; }
     QString token() const { return token_; }
+    // The value of EST_TESTE_AMBIENTE that makes a child test process use this server and
+    // database instead of its own.
+    QString paraFilho() const;
 
     // Decimal and thousands separators of the user, applied to the number formatting.
     static void separadores(QChar decimal, QChar milhar);
@@ -23,6 +26,7 @@ public:
 
 private:
     Ambiente();
+    void configura();
     QString urlBanco_;
     int porta_ = 0;
     QString token_;

@@ -5,9 +5,11 @@
 #include <dataset/ClientDataSet.h>
 #include <host/forms/Application.h>
 #include <host/library/Quorvan.h>
+#include <host/remote/ChangeJournal.h>
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 #include <QEvent>
 
 namespace est25000::teste {
@@ -59,6 +61,8 @@ void fechaTela() {
         }
     }
     processaEventos();
+    // A screen taken apart while editing leaves its journal, which the next one would offer.
+    QDir(host::ChangeJournal::Folder()).removeRecursively();
 }
 
 } // namespace est25000::teste

@@ -23,13 +23,19 @@
 #include <host/dbcontrols/DBControls.h>
 #include <host/dbcontrols/DBGrid.h>
 #include <host/forms/Application.h>
+#include <host/remote/ChangeJournal.h>
 #include <host/remote/Netconnection.h>
 #include <host/search/SearchWindow.h>
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
 #include <QSqlQuery>
 #include <QTest>
 
+#include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <thread>
 
@@ -759,6 +765,130 @@ TEST_F(ComandosTest, AStoredSampleOfAnotherBranchKeepsItsBranch) {
     EXPECT_THROW(tela->Vd_QuantAmostra(true), host::EAbort);
     EXPECT_TRUE(script.LastMessage().endsWith(
         dataset::formatFloat("#,##0.000", valor(banco(), sql, {nr}).toDouble()) + " ."));
+}
+
+// The child process of the journal test: types a sample and two items (role "digita"), or
+// also confirms it with the answer lost (role "gravada"), says so, and waits to be killed.
+TEST(ComandosDiario, Digitador) {
+    const QByteArray papel = qgetenv("EST_TESTE_DIGITADOR");
+    if (papel.isEmpty())
+        GTEST_SKIP() << "run as the child process of TypedWorkSurvivesAKilledScreen";
+    host::DialogScript script;
+    TfrmAmostraProc& tela = abreTela(script);
+    const CasoEstoque caso = casoEstoque(banco());
+    clica(tela.sbtIncluir);
+    preencheCabecalho(tela, QStringLiteral("Digitada antes da queda"), caso.inNatura, 10);
+    adicionaItem(tela, caso.itens[0], 6, true);
+    adicionaItem(tela, caso.itens[1], 4, false);
+    if (papel == "gravada") {
+        const QString servidor = host::Configuration::Value(host::cfg::kServer);
+        SemResposta perde(servidor.section(QLatin1Char(':'), -1).toInt());
+        host::Configuration::Override(host::cfg::kServer,
+                                      QStringLiteral("127.0.0.1:%1").arg(perde.porta()));
+        tela.netAmostraProc->SetConnected(false);
+        clica(tela.sbtConfirmar);
+    }
+    std::fputs("DIGITADO\n", stdout);
+    std::fflush(stdout);
+    for (;;)
+        QTest::qWait(1000);
+}
+
+// Typed work outlives the desktop: a screen process killed with SIGKILL after the second item
+// leaves its journal, and the next screen offers it back. Não leaves nothing; Sim restores the
+// header and the items in edit and the Confirm stores them once; a journal whose key the server
+// stored is dropped without a question. A cancelled or confirmed sample leaves no journal.
+TEST(ComandosDiario, TypedWorkSurvivesAKilledScreen) {
+    Ambiente& ambiente = Ambiente::instancia();
+    const QString diario =
+        QDir(host::ChangeJournal::Folder()).filePath(QStringLiteral("est25000-amostra.json"));
+    const auto digitaEMorre = [&](const char* papel) {
+        QProcess filho;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("EST_TESTE_DIGITADOR"), QString::fromLatin1(papel));
+        env.insert(QStringLiteral("EST_TESTE_AMBIENTE"), ambiente.paraFilho());
+        filho.setProcessEnvironment(env);
+        filho.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        filho.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_filter=ComandosDiario.Digitador")});
+        QByteArray saida;
+        while (!saida.contains("DIGITADO") && filho.waitForReadyRead(120000))
+            saida += filho.readAllStandardOutput();
+        filho.kill(); // SIGKILL: no destructor, no close, nothing flushed
+        filho.waitForFinished();
+        EXPECT_TRUE(saida.contains("DIGITADO")) << saida.toStdString();
+        EXPECT_TRUE(QFile::exists(diario)) << papel;
+    };
+    const CasoEstoque caso = casoEstoque(banco());
+    const int antes = amostrasNoBanco();
+
+    digitaEMorre("digita");
+    {
+        host::DialogScript script;
+        script.Answer(host::mrNo);
+        TfrmAmostraProc& tela = abreTela(script);
+        ASSERT_EQ(script.Messages().size(), 1);
+        EXPECT_EQ(script.LastMessage(), TfrmAmostraProc::kPerguntaRecuperar);
+        EXPECT_EQ(tela.cdsAmostraProc->state(), DataSetState::Browse);
+        EXPECT_EQ(tela.cdsAmostraProc->changeCount() + tela.cdsItemAmostra->changeCount(), 0);
+        EXPECT_FALSE(QFile::exists(diario));
+        // Typing journals the sample; cancelling it removes the journal.
+        clica(tela.sbtIncluir);
+        preencheCabecalho(tela, QStringLiteral("Cancelada"), caso.inNatura, 10);
+        adicionaItem(tela, caso.itens[0], 10, true);
+        EXPECT_TRUE(QFile::exists(diario));
+        script.Answer(host::mrYes);
+        clica(tela.sbtCancelar);
+        EXPECT_EQ(tela.cdsAmostraProc->state(), DataSetState::Browse);
+        EXPECT_FALSE(QFile::exists(diario));
+        fechaTela();
+    }
+    EXPECT_EQ(amostrasNoBanco(), antes);
+
+    digitaEMorre("digita");
+    {
+        host::DialogScript script;
+        script.Answer(host::mrYes);
+        TfrmAmostraProc& tela = abreTela(script);
+        ASSERT_EQ(script.Messages().size(), 1);
+        EXPECT_EQ(script.LastMessage(), TfrmAmostraProc::kPerguntaRecuperar);
+        EXPECT_EQ(tela.cdsAmostraProc->state(), DataSetState::Insert);
+        EXPECT_EQ(texto(tela.cdsAmostraProc, "DSAMOSTRA"),
+                  QStringLiteral("Digitada antes da queda"));
+        EXPECT_EQ(texto(tela.cdsAmostraProc, "CDPRODUTO"), caso.inNatura.cdProduto);
+        EXPECT_DOUBLE_EQ(tela.cdsAmostraProc->fieldByName(QStringLiteral("QTPRODPROC"))->asFloat(),
+                         10);
+        EXPECT_EQ(tela.cdsItemAmostra->recordCount(), 2);
+        EXPECT_EQ(tela.cdsItemAmostra->changeCount(), 2);
+        ASSERT_TRUE(
+            tela.cdsItemAmostra->locate(QStringLiteral("CDPRODUTO"), caso.itens[0].cdProduto));
+        EXPECT_EQ(texto(tela.cdsItemAmostra, "IDPRODPRINC"), QStringLiteral("S"));
+        script.Clear();
+        clica(tela.sbtConfirmar);
+        ASSERT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
+        const QString nr =
+            valor(banco(), QStringLiteral("SELECT MAX(NRAMOSTRA) FROM AMOSTRAPROC")).toString();
+        EXPECT_EQ(amostrasNoBanco(), antes + 1);
+        EXPECT_EQ(descricaoNoBanco(nr), QStringLiteral("Digitada antes da queda"));
+        QList<QPair<QString, double>> esperados{{caso.itens[0].cdProduto, 6},
+                                                {caso.itens[1].cdProduto, 4}};
+        std::sort(esperados.begin(), esperados.end());
+        EXPECT_EQ(itensNoBanco(nr), esperados);
+        EXPECT_FALSE(QFile::exists(diario)) << "a confirmed sample leaves no journal";
+        fechaTela();
+    }
+
+    digitaEMorre("gravada");
+    EXPECT_EQ(amostrasNoBanco(), antes + 2) << "the confirmation whose answer was lost";
+    {
+        host::DialogScript script;
+        TfrmAmostraProc& tela = abreTela(script);
+        EXPECT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
+        EXPECT_EQ(tela.cdsAmostraProc->state(), DataSetState::Browse);
+        EXPECT_FALSE(QFile::exists(diario));
+        fechaTela();
+    }
+    EXPECT_EQ(amostrasNoBanco(), antes + 2);
 }
 
 } // namespace

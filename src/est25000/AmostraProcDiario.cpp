@@ -1,0 +1,122 @@
+// The journal of the sample being typed: while a sample or its items hold changes the server
+// has not stored, they go to a file in the user's data folder (host::ChangeJournal) at each
+// post and at most every two seconds while the data changes, with the idempotency key of a
+// confirmation whose answer never came. At the next opening of the screen an unfinished
+// journal is offered back ("Recuperar a amostra não confirmada?"); one whose key the server
+// has stored is dropped without a question. A confirmed or cancelled sample leaves no journal.
+#include <est25000/Cli_est25000.h>
+
+#include <dataset/ClientDataSet.h>
+#include <dataset/DataSource.h>
+#include <host/controls/ComCtrls.h>
+#include <host/controls/Menus.h>
+#include <host/forms/Dialogs.h>
+#include <host/remote/ChangeJournal.h>
+#include <host/remote/Netconnection.h>
+
+#include <QDateTime>
+#include <QDebug>
+#include <QJsonArray>
+
+namespace Cli_est25000 {
+
+namespace {
+
+using dataset::DataSetState;
+
+const QString kAmostra = QStringLiteral("amostra");
+const QString kItens = QStringLiteral("itens");
+const QString kChave = QStringLiteral("chave");
+const QString kArgumentos = QStringLiteral("argumentos");
+
+bool editando(const dataset::ClientDataSet& ds) {
+    return ds.state() == DataSetState::Edit || ds.state() == DataSetState::Insert;
+}
+
+} // namespace
+
+const QString TfrmAmostraProc::kPerguntaRecuperar =
+    QStringLiteral("Recuperar a amostra não confirmada?");
+
+void TfrmAmostraProc::ligaDiario() {
+    diario_ = new host::ChangeJournal(
+        QStringLiteral("est25000-amostra"), [this] { return conteudoDiario(); }, this);
+    for (dataset::DataSource* fonte : {dtsPadrao, dtsItemAmostra}) {
+        // A post (or a cancel) is written at once; typing, at most every interval.
+        connect(fonte, &dataset::DataSource::stateChanged, diario_, [this, fonte] {
+            if (fonte->dataSet() && editando(*fonte->dataSet()))
+                diario_->WriteSoon();
+            else
+                diario_->WriteNow();
+        });
+        connect(fonte, &dataset::DataSource::dataChanged, diario_,
+                [this] { diario_->WriteSoon(); });
+        connect(fonte, &dataset::DataSource::recordChanged, diario_,
+                [this](dataset::Field*) { diario_->WriteSoon(); });
+    }
+}
+
+QJsonObject TfrmAmostraProc::conteudoDiario() const {
+    if (!cdsAmostraProc->active() || !cdsItemAmostra->active())
+        return {};
+    const bool pendente = editando(*cdsAmostraProc) || editando(*cdsItemAmostra) ||
+                          cdsAmostraProc->changeCount() > 0 || cdsItemAmostra->changeCount() > 0;
+    if (!pendente)
+        return {};
+    return QJsonObject{
+        {kAmostra, cdsAmostraProc->pendingWork()},
+        {kItens, cdsItemAmostra->pendingWork()},
+        {kChave, chaveGravacao_},
+        {kArgumentos, gravacaoSemResposta_},
+        {QStringLiteral("gravadoEm"), QDateTime::currentDateTimeUtc().toString(Qt::ISODate)}};
+}
+
+// Whether the server stored a confirmation under the key. Unknown (the server unreachable):
+// not stored, so the journal is offered and a repeated Confirm goes under the same key.
+bool TfrmAmostraProc::chaveGravada(const QString& chave) {
+    try {
+        return !netAmostraProc->Call(QStringLiteral("GetConfirmacao"), QJsonArray{chave})
+                    .toString()
+                    .isEmpty();
+    } catch (const std::exception& e) {
+        qWarning() << "diário: a chave não pôde ser consultada:" << e.what();
+        return false;
+    }
+}
+
+void TfrmAmostraProc::ofereceRecuperacao() {
+    const std::optional<QJsonObject> diario = diario_->Read();
+    if (diario) {
+        const QString chave = diario->value(kChave).toString();
+        if (!chave.isEmpty() && chaveGravada(chave))
+            diario_->Discard(); // stored before the desktop ended: nothing to recover
+        else if (host::MessageDlg(kPerguntaRecuperar, host::TMsgDlgType::mtConfirmation,
+                                  host::mbYesNo, 0) == host::mrYes)
+            restauraDiario(*diario);
+        else
+            diario_->Discard();
+    }
+    diario_->SetEnabled(true);
+    if (diario)
+        diario_->WriteNow();
+}
+
+void TfrmAmostraProc::restauraDiario(const QJsonObject& diario) {
+    if (!cdsAmostraProc->active())
+        cdsAmostraProc->createDataSet();
+    cdsAmostraProc->restorePendingWork(diario.value(kAmostra).toObject());
+    // The sample's move loaded its stored items; what was typed goes over them.
+    if (!cdsItemAmostra->active())
+        cdsItemAmostra->createDataSet();
+    cdsItemAmostra->restorePendingWork(diario.value(kItens).toObject());
+    chaveGravacao_ = diario.value(kChave).toString();
+    gravacaoSemResposta_ = diario.value(kArgumentos).toArray();
+    tshFormulario->SetEnabled(true);
+    mnuFormulario->SetEnabled(true);
+    tshFolhaDados->SetEnabled(true);
+    mnuFolhaDados->SetEnabled(true);
+    pgcPadrao->setEnabled(true);
+    ShowPage(tshFormulario);
+}
+
+} // namespace Cli_est25000

@@ -1,0 +1,75 @@
+#include <host/remote/ChangeJournal.h>
+
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace host {
+
+ChangeJournal::ChangeJournal(const QString& name, std::function<QJsonObject()> content,
+                             QObject* parent)
+    : QObject(parent), content_(std::move(content)),
+      path_(QDir(Folder()).filePath(name + QStringLiteral(".json"))) {
+    timer_.setSingleShot(true);
+    connect(&timer_, &QTimer::timeout, this, [this] { WriteNow(); });
+}
+
+QString ChangeJournal::Folder() {
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
+        .filePath(QStringLiteral("diario"));
+}
+
+void ChangeJournal::SetEnabled(bool enabled) {
+    enabled_ = enabled;
+    if (!enabled)
+        timer_.stop();
+}
+
+void ChangeJournal::WriteSoon() {
+    if (enabled_ && !timer_.isActive())
+        timer_.start(IntervalMs);
+}
+
+void ChangeJournal::WriteNow() {
+    timer_.stop();
+    if (!enabled_)
+        return;
+    const QJsonObject content = content_();
+    if (content.isEmpty()) {
+        Discard();
+        return;
+    }
+    // Typing goes on whatever happens here: a failure is logged, and the next write tries again.
+    QDir().mkpath(Folder());
+    QSaveFile file(path_);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(QJsonDocument(content).toJson(QJsonDocument::Compact)) < 0 || !file.commit())
+        qWarning().noquote() << "diário de alterações" << path_ << ":" << file.errorString();
+}
+
+std::optional<QJsonObject> ChangeJournal::Read() const {
+    QFile file(path_);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+    file.close();
+    if (error.error != QJsonParseError::NoError || !document.isObject() ||
+        document.object().isEmpty()) {
+        qWarning().noquote() << "diário de alterações ilegível, posto de lado:" << path_;
+        QFile::remove(path_ + QStringLiteral(".ilegivel"));
+        QFile::rename(path_, path_ + QStringLiteral(".ilegivel"));
+        return std::nullopt;
+    }
+    return document.object();
+}
+
+void ChangeJournal::Discard() {
+    timer_.stop();
+    QFile::remove(path_);
+}
+
+} // namespace host

@@ -1,0 +1,51 @@
+#pragma once
+// The journal of work typed but not yet stored by the application server: one JSON file per
+// screen in the user's data folder (<data>/diario/<name>.json), so what was typed survives a
+// crash of the desktop, a kill or a power loss. Each write replaces the file whole (QSaveFile:
+// written aside, flushed to disk, renamed), so a failure leaves the previous journal or the
+// new one, never a torn one. A screen writes at each post and at most every few seconds while
+// its data changes, and removes the file once nothing is pending.
+
+#include <QJsonObject>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+#include <optional>
+
+namespace host {
+
+class ChangeJournal : public QObject {
+    Q_OBJECT
+public:
+    // `content` gives the journal to write, or an empty object when nothing is pending.
+    ChangeJournal(const QString& name, std::function<QJsonObject()> content,
+                  QObject* parent = nullptr);
+
+    // The folder of the journals: QStandardPaths' AppDataLocation + "/diario".
+    static QString Folder();
+    QString Path() const { return path_; }
+
+    // Writes what is pending now (or removes the file when nothing is).
+    void WriteNow();
+    // Writes once within the interval, however many changes come meanwhile.
+    void WriteSoon();
+    // Nothing is written until enabled (a screen reads the previous journal first).
+    void SetEnabled(bool enabled);
+    bool Enabled() const { return enabled_; }
+    // The journal left by an earlier run; nothing when there is none or it is unreadable
+    // (an unreadable one is set aside as <name>.json.ilegivel, never read again).
+    std::optional<QJsonObject> Read() const;
+    void Discard();
+
+    int IntervalMs = 2000;
+
+private:
+    std::function<QJsonObject()> content_;
+    QString path_;
+    QTimer timer_;
+    bool enabled_ = false;
+};
+
+} // namespace host
