@@ -226,7 +226,7 @@ TEST(SharedDatabaseFailures, ARestartIsMendedADownServerIsToldAndAnIdleConnectio
 
     cluster.restart(); // the connection open before it is dead now
     query.Open();
-    EXPECT_EQ(query.FieldByName("CDFILIAL")->AsString(), "0001");
+    EXPECT_EQ(query.FieldByName("CDFILIAL")->asString(), "0001");
     cluster.restart();
     EXPECT_EQ(host::Configuration::ProcessingDate(QStringLiteral("0001")), processing);
     cluster.restart();
@@ -237,19 +237,21 @@ TEST(SharedDatabaseFailures, ARestartIsMendedADownServerIsToldAndAnIdleConnectio
     // to another value.
     cluster.stop();
     const QString down = messageOf([&] { query.Open(); });
-    EXPECT_TRUE(down.startsWith(QStringLiteral("Não foi possível abrir o banco de dados"))) << down;
+    EXPECT_TRUE(down.startsWith(QStringLiteral("Não foi possível abrir o banco de dados")))
+        << down.toStdString();
     const QString dateDown =
         messageOf([] { host::Configuration::ProcessingDate(QStringLiteral("0001")); });
     EXPECT_TRUE(dateDown.startsWith(QStringLiteral("Não foi possível abrir o banco de dados")))
-        << dateDown;
+        << dateDown.toStdString();
     for (const QString& text : {down, dateDown})
         for (const char* english : {"server", "connection", "refused", "FATAL"})
-            EXPECT_FALSE(text.contains(QLatin1String(english), Qt::CaseInsensitive)) << text;
+            EXPECT_FALSE(text.contains(QLatin1String(english), Qt::CaseInsensitive))
+                << text.toStdString();
 
     // Back: the next read works with the same suite.
     cluster.start();
     query.Open();
-    EXPECT_EQ(query.FieldByName("CDFILIAL")->AsString(), "0001");
+    EXPECT_EQ(query.FieldByName("CDFILIAL")->asString(), "0001");
 
     // Idle: the connection closes and the database server holds none of the desktop's.
     ASSERT_TRUE(eventually([] { return !dtmDBGeral::IsConnected(); }));
