@@ -1,9 +1,7 @@
 #include "PrivateCluster.h"
 
-#include <QFile>
 #include <QProcess>
 
-#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -14,69 +12,41 @@ namespace testsupport {
 
 namespace {
 
-const QString kBin = QStringLiteral("/usr/lib/postgresql/15/bin/");
-
-int freePort() {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    int port = 0;
-    if (::bind(s, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
-        ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &size) == 0)
-        port = ntohs(address.sin_port);
-    ::close(s);
-    return port;
+// PostgreSQL refuses to run as root: as root, its programs run as the postgres user.
+void run(const QString& program, const QStringList& arguments) {
+    const QString bin = QStringLiteral("/usr/lib/postgresql/15/bin/") + program;
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    if (::getuid() == 0)
+        p.start(QStringLiteral("runuser"), QStringList{"-u", "postgres", "--", bin} + arguments);
+    else
+        p.start(bin, arguments);
+    if (!p.waitForFinished(120000) || p.exitCode() != 0)
+        throw std::runtime_error("private cluster: " + program.toStdString() + ": " +
+                                 p.readAll().toStdString());
 }
 
 } // namespace
 
-// PostgreSQL refuses to run as root: as root, the cluster belongs to the postgres user.
-void PrivateCluster::run(const QStringList& command) const {
-    QStringList arguments = command;
-    QString program = arguments.takeFirst();
-    if (::getuid() == 0) {
-        arguments.prepend(program);
-        arguments =
-            QStringList{QStringLiteral("-u"), QStringLiteral("postgres"), QStringLiteral("--")} +
-            arguments;
-        program = QStringLiteral("runuser");
-    }
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    if (!process.waitForFinished(120000) || process.exitCode() != 0)
-        throw std::runtime_error("private cluster: " + command.join(' ').toStdString() + ": " +
-                                 process.readAll().toStdString());
-}
-
-PrivateCluster::PrivateCluster() {
-    if (!dir_.isValid())
-        throw std::runtime_error("private cluster: no temporary folder");
-    data_ = dir_.filePath(QStringLiteral("data"));
-    if (::getuid() == 0) {
-        QFile::setPermissions(dir_.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                               QFileDevice::ExeOwner | QFileDevice::ReadOther |
-                                               QFileDevice::ExeOther);
-        QProcess::execute(QStringLiteral("install"),
-                          {QStringLiteral("-d"), QStringLiteral("-o"), QStringLiteral("postgres"),
-                           QStringLiteral("-m"), QStringLiteral("700"), data_});
-    }
-    run({kBin + QStringLiteral("initdb"), QStringLiteral("-D"), data_, QStringLiteral("-U"),
-         QStringLiteral("postgres"), QStringLiteral("-A"), QStringLiteral("trust"),
-         QStringLiteral("-E"), QStringLiteral("UTF8"), QStringLiteral("--locale=C.UTF-8")});
-    port_ = freePort();
+PrivateCluster::PrivateCluster() : data_(dir_.filePath(QStringLiteral("data"))) {
+    const int probe = ::socket(AF_INET, SOCK_STREAM, 0); // a port just given and taken back
+    sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+    socklen_t size = sizeof address;
+    ::bind(probe, reinterpret_cast<sockaddr*>(&address), size);
+    ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &size);
+    port_ = ntohs(address.sin_port);
+    ::close(probe);
+    if (::getuid() == 0)
+        QProcess::execute(QStringLiteral("chown"), {QStringLiteral("postgres"), dir_.path()});
+    run(QStringLiteral("initdb"), {"-D", data_, "-U", "postgres", "-A", "trust", "-E", "UTF8"});
     start();
 }
 
 PrivateCluster::~PrivateCluster() {
     try {
-        if (running_)
-            run({kBin + QStringLiteral("pg_ctl"), QStringLiteral("-D"), data_, QStringLiteral("-m"),
-                 QStringLiteral("immediate"), QStringLiteral("-w"), QStringLiteral("stop")});
+        pgctl({"-m", "immediate", "stop"});
     } catch (const std::exception&) {
-        // the folder goes anyway; a leftover postmaster ends when it finds its data gone
+        // already stopped
     }
 }
 
@@ -84,21 +54,20 @@ QString PrivateCluster::url(const QString& database) const {
     return QStringLiteral("postgresql://postgres@127.0.0.1:%1/%2").arg(port_).arg(database);
 }
 
+void PrivateCluster::pgctl(const QStringList& arguments) const {
+    run(QStringLiteral("pg_ctl"), QStringList{"-D", data_, "-w"} + arguments);
+}
+
 void PrivateCluster::start() {
-    run({kBin + QStringLiteral("pg_ctl"), QStringLiteral("-D"), data_, QStringLiteral("-l"),
-         data_ + QStringLiteral("/server.log"), QStringLiteral("-w"), QStringLiteral("-o"),
-         QStringLiteral("-c listen_addresses=127.0.0.1 -p %1 -c unix_socket_directories=%2 "
-                        "-c fsync=off")
-             .arg(port_)
-             .arg(data_),
-         QStringLiteral("start")});
-    running_ = true;
+    pgctl({"-l", data_ + "/server.log", "-o",
+           QStringLiteral("-c listen_addresses=127.0.0.1 -p %1 -c unix_socket_directories=%2")
+               .arg(port_)
+               .arg(data_),
+           "start"});
 }
 
 void PrivateCluster::stop() {
-    run({kBin + QStringLiteral("pg_ctl"), QStringLiteral("-D"), data_, QStringLiteral("-m"),
-         QStringLiteral("fast"), QStringLiteral("-w"), QStringLiteral("stop")});
-    running_ = false;
+    pgctl({"-m", "fast", "stop"});
 }
 
 } // namespace testsupport
