@@ -146,6 +146,7 @@ QJsonArray TfrmAmostraProc::enviaAoServidor(const QString& chaveProgresso) {
     } catch (...) {
         chaveGravacao_.clear(); // a definite answer: nothing was stored
         fim();
+        diario_->WriteNow(); // the changes stay pending, with the key if one is kept
         throw;
     }
 }
