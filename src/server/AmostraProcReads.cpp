@@ -5,6 +5,7 @@
 #include <server/Packets.h>
 #include <server/Rpc.h>
 #include <server/RpcError.h>
+#include <server/SampleHistory.h>
 
 #include <QLocale>
 #include <QStringList>
@@ -215,6 +216,12 @@ void registerAmostraProc(Registry& registry) {
     registry.add(kObject, QStringLiteral("GetConfirmacao"), getConfirmacao);
     registry.add(kObject, QStringLiteral("ConfirmaAmostra"), confirmaAmostra);
     registry.addChanges(kObject, QStringLiteral("ConfirmaAmostra"), 2, confirmaAmostraText);
+    registry.markWrites(kObject, QStringLiteral("ConfirmaAmostra"));
+    registry.add(kObject, QStringLiteral("GetHistoricoAmostra"),
+                 [](Session& session, const QJsonArray& values) -> QJsonValue {
+                     const Args args(values, QStringLiteral("GetHistoricoAmostra"), 1);
+                     return dataset::dataPacketToJson(sampleHistory(session, args.trimmed(0)));
+                 });
 }
 
 } // namespace server

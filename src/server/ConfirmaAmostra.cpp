@@ -7,6 +7,7 @@
 #include <server/Packets.h>
 #include <server/Rpc.h>
 #include <server/RpcError.h>
+#include <server/SampleHistory.h>
 #include <server/SampleRecord.h>
 #include <server/SampleRules.h>
 
@@ -88,8 +89,14 @@ public:
         }
         if (!errors_.isEmpty())
             return answer(); // the transaction rolls back: nothing stored
-        for (const QString& number : order_)
-            store(samples_[number]);
+        QVariantList history;
+        const QString moment = historyMoment();
+        for (const QString& number : order_) {
+            Sample& s = samples_[number];
+            store(s);
+            appendHistory(s, moment, session_.user(), history);
+        }
+        confirmation_sql::insertHistory(session_, history);
         const auto stored = answer();
         if (!key.isEmpty()) {
             try {
@@ -136,6 +143,7 @@ private:
         Sample& s = samples_[number];
         s.number = number;
         s.values = stored;
+        s.stored = stored;
         order_ << number;
         return &s;
     }
@@ -157,6 +165,7 @@ private:
             s.items.append(item);
         }
         query.finish();
+        s.storedItems = s.items;
     }
 
     // `positions`: where the sample columns sit in the packet's rows.

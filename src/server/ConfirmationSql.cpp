@@ -104,6 +104,23 @@ void insertItems(Session& session, const QString& number, const QVariantList& it
     session.runPositional(sql, values).finish();
 }
 
+void insertHistory(Session& session, const QVariantList& rows) {
+    constexpr qsizetype kWidth = 8;
+    constexpr qsizetype kRowsPerStatement = 200; // well within both databases' bound on values
+    for (qsizetype first = 0; first < rows.size(); first += kWidth * kRowsPerStatement) {
+        const QVariantList chunk = rows.mid(first, kWidth * kRowsPerStatement);
+        const QString& sql = textFor(chunk.size() / kWidth, [](qsizetype n) {
+            QString text = QStringLiteral("INSERT INTO AUDITORIA (DTMOMENTO, NMUSUARIO, IDOPERACAO,"
+                                          " NRAMOSTRA, CDPRODUTO, NMCAMPO, DSANTERIOR, DSNOVO)"
+                                          " VALUES ");
+            for (qsizetype i = 0; i < n; ++i)
+                text += QLatin1String(i == 0 ? "(" : ",(") + marks(kWidth) + QLatin1Char(')');
+            return text;
+        });
+        session.runPositional(sql, chunk).finish();
+    }
+}
+
 std::optional<QString> storedConfirmation(Session& session, const QString& key) {
     QSqlQuery& query =
         session.run(QStringLiteral("SELECT NRAMOSTRA FROM CONFIRMACAO WHERE CHAVE = :CHAVE"),

@@ -42,4 +42,9 @@ std::optional<QString> storedConfirmation(Session& session, const QString& key);
 // A second confirmation of the same key fails here (the key is the table's primary key).
 void recordConfirmation(Session& session, const QString& key, const QString& number);
 
+// Rows of the samples' history (AUDITORIA), eight values per row in the order DTMOMENTO,
+// NMUSUARIO, IDOPERACAO, NRAMOSTRA, CDPRODUTO, NMCAMPO, DSANTERIOR, DSNOVO; a few statements
+// for any number of rows.
+void insertHistory(Session& session, const QVariantList& rows);
+
 } // namespace server::confirmation_sql

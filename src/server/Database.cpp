@@ -48,6 +48,9 @@ QString Dialect::ddl(QString text) const {
     text.replace(QLatin1String("${DOUBLE}"), pg ? "DOUBLE PRECISION" : "REAL");
     text.replace(QLatin1String("${DATE}"), pg ? "DATE" : "TEXT");
     text.replace(QLatin1String("${BIGINT}"), pg ? "BIGINT" : "INTEGER");
+    // A key the database numbers itself, in the order of the insertions.
+    text.replace(QLatin1String("${SERIALKEY}"),
+                 pg ? "BIGSERIAL PRIMARY KEY" : "INTEGER PRIMARY KEY AUTOINCREMENT");
     return text;
 }
 

@@ -33,7 +33,7 @@ struct DatabaseUrl {
 struct Dialect {
     DbKind kind = DbKind::Sqlite;
 
-    // Column types used by the schema: ${DOUBLE}, ${DATE}, ${BIGINT} in DDL text.
+    // Column types used by the schema: ${DOUBLE}, ${DATE}, ${BIGINT}, ${SERIALKEY} in DDL text.
     QString ddl(QString text) const;
     // Starts a transaction that will write. SQLite takes the write lock at once, so two
     // writers never deadlock upgrading a read lock.
@@ -94,6 +94,10 @@ public:
     // none: a write repeated under the same key is answered again, not stored twice.
     const QString& requestKey() const { return requestKey_; }
     void setRequestKey(const QString& key) { requestKey_ = key; }
+    // Who makes the request under way: the signed-in user, or the name the holder of the
+    // server's own token gave. The history of the samples records it.
+    const QString& user() const { return user_; }
+    void setUser(const QString& user) { user_ = user; }
 
     void beginWrite();
     void commit();
@@ -116,6 +120,7 @@ private:
     quint64 uses_ = 0;
     bool inTransaction_ = false;
     QString requestKey_;
+    QString user_;
 };
 
 // Rolls back on scope exit unless committed.

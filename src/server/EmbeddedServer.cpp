@@ -1,5 +1,6 @@
 #include <server/EmbeddedServer.h>
 
+#include <server/Accounts.h>
 #include <server/Database.h>
 #include <server/DemoData.h>
 #include <server/Rpc.h>
@@ -8,11 +9,13 @@
 #include <server/SchemaVersion.h>
 #include <server/UnicodeText.h>
 
+#include <QDateTime>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
 
 #include <QSysInfo>
+#include <QTimeZone>
 
 #include <atomic>
 #include <chrono>
@@ -59,6 +62,7 @@ struct EmbeddedServer::Impl {
     std::atomic<unsigned> requestCounter{0};
     std::atomic<qsizetype> mostStatements{0};
     std::mutex logMutex;
+    std::unique_ptr<SignIns> signIns;
     std::unique_ptr<WorkerPool> pool;
     std::unique_ptr<HttpServer> http;
     bool running = false;
@@ -88,17 +92,44 @@ struct EmbeddedServer::Impl {
     }
 
     // On a worker thread.
-    HttpAnswer handle(const std::string& objectName, const std::string& methodName,
-                      std::string& requestBody, const std::string& requestKey) {
+    HttpAnswer handle(HttpRequest& request) {
         try {
-            // The key holds for this request only, on this thread's connection.
-            struct KeyScope {
+            if (request.object == "auth")
+                return request.method == "login" ? login(request.body) : logout(request);
+            // The key and the user hold for this request only, on this thread's connection.
+            struct CallerScope {
                 Session& s;
-                ~KeyScope() { s.setRequestKey({}); }
-            } keyScope{session()};
-            keyScope.s.setRequestKey(QString::fromStdString(requestKey));
-            HttpAnswer answer = call(QString::fromStdString(objectName),
-                                     QString::fromStdString(methodName), requestBody);
+                ~CallerScope() {
+                    s.setRequestKey({});
+                    s.setUser({});
+                }
+            } scope{session()};
+            scope.s.setRequestKey(QString::fromStdString(request.requestKey));
+            const QString object = QString::fromStdString(request.object);
+            const QString method = QString::fromStdString(request.method);
+            QString role = kRoleEstoque;
+            if (request.credential == Credential::Session) {
+                QString user;
+                if (signIns->check(request.bearer, &user) != SignIns::State::Valid)
+                    return errorAnswer(401, QStringLiteral("session_expired"),
+                                       QStringLiteral("Sessão expirada. Entre novamente."));
+                // Read at every request: a disabled account or a new role counts at once.
+                const auto account = findAccount(scope.s, user);
+                if (!account || !account->account.active) {
+                    signIns->closeAll(user);
+                    return errorAnswer(403, QStringLiteral("account_disabled"),
+                                       QStringLiteral("Usuário desativado. Procure o "
+                                                      "administrador do sistema."));
+                }
+                scope.s.setUser(user);
+                role = account->account.role;
+            } else {
+                scope.s.setUser(serviceUser(request.userHeader));
+            }
+            if (role == kRoleConsulta && registry.writes(object, method))
+                return errorAnswer(403, QStringLiteral("forbidden"),
+                                   QStringLiteral("Usuário sem permissão para gravar amostras."));
+            HttpAnswer answer = call(object, method, request.body);
             Session& done = session();
             done.releaseRetired();
             const qsizetype held = done.statementsHeld();
@@ -120,6 +151,63 @@ struct EmbeddedServer::Impl {
         } catch (const std::exception& e) {
             return internalError(QStringLiteral("erro: %1").arg(QString::fromStdString(e.what())));
         }
+    }
+
+    // Who acts under the server's own token: the name the client gave (the embedded default
+    // gives the operating system's user), else the server itself.
+    static QString serviceUser(const std::string& header) {
+        const QString name = QString::fromUtf8(header);
+        return invalidAccountName(name).isEmpty() ? accountKey(name) : QStringLiteral("servidor");
+    }
+
+    // {"usuario": ..., "senha": ...}: a session token, or one refusal for a wrong name or
+    // password alike. The hash is checked even for an unknown name, so that the time taken
+    // does not tell which names exist.
+    HttpAnswer login(const std::string& body) {
+        const QJsonObject fields =
+            QJsonDocument::fromJson(QByteArray::fromStdString(body)).object();
+        const QJsonValue name = fields.value(QStringLiteral("usuario"));
+        const QJsonValue password = fields.value(QStringLiteral("senha"));
+        if (!name.isString() || !password.isString())
+            return errorAnswer(400, QStringLiteral("bad_request"),
+                               QStringLiteral("Informe usuario e senha."));
+        const QString key = accountKey(name.toString());
+        if (signIns->lockedOut(key))
+            return errorAnswer(429, QStringLiteral("too_many_attempts"),
+                               QStringLiteral("Muitas tentativas sem sucesso para este usuário. "
+                                              "Aguarde um minuto e tente novamente."));
+        static const QString nobody = hashPassword(QStringLiteral("ninguém tem esta senha"));
+        const auto account = findAccount(session(), key);
+        const bool matches = passwordMatches(account ? account->hash : nobody, password.toString());
+        if (!account || !matches) {
+            signIns->failed(key);
+            return errorAnswer(401, QStringLiteral("bad_credentials"),
+                               QStringLiteral("Usuário ou senha inválidos."));
+        }
+        if (!account->account.active)
+            return errorAnswer(403, QStringLiteral("account_disabled"),
+                               QStringLiteral("Usuário desativado. Procure o administrador do "
+                                              "sistema."));
+        signIns->succeeded(key);
+        const SignIns::Opened opened = signIns->open(key);
+        const QDateTime expires = QDateTime::fromMSecsSinceEpoch(
+            std::chrono::duration_cast<std::chrono::milliseconds>(opened.expires.time_since_epoch())
+                .count(),
+            QTimeZone::utc());
+        return {200,
+                QJsonDocument(
+                    QJsonObject{{QStringLiteral("token"), QString::fromStdString(opened.token)},
+                                {QStringLiteral("expira"), expires.toString(Qt::ISODate)},
+                                {QStringLiteral("usuario"), key},
+                                {QStringLiteral("papel"), account->account.role}})
+                    .toJson(QJsonDocument::Compact)
+                    .toStdString()};
+    }
+
+    HttpAnswer logout(const HttpRequest& request) {
+        if (request.credential == Credential::Session)
+            signIns->close(request.bearer);
+        return {200, "{\"result\":true}"};
     }
 
     HttpAnswer call(const QString& object, const QString& name, const std::string& requestBody) {
@@ -168,6 +256,17 @@ struct EmbeddedServer::Impl {
         config.address = options.listen.toStdString();
         config.port = options.port;
         config.token = options.token.toStdString();
+        config.sessionCredential = [this](std::string_view bearer) {
+            switch (signIns->check(bearer)) {
+            case SignIns::State::Valid:
+                return Credential::Session;
+            case SignIns::State::Expired:
+                return Credential::Expired;
+            case SignIns::State::Unknown:
+                break;
+            }
+            return Credential::Refused;
+        };
         for (const QString& name : options.hostNames + QStringList{QSysInfo::machineHostName()})
             if (!name.isEmpty())
                 config.hostNames.push_back(name.toLower().toStdString());
@@ -223,15 +322,13 @@ int EmbeddedServer::start() {
                                  "(127.0.0.1 ou ::1)");
     impl_->url = DatabaseUrl::parse(impl_->options.databaseUrl);
     impl_->prepareDatabase();
+    impl_->signIns = std::make_unique<SignIns>(impl_->options.sessionLife, impl_->options.clock);
     impl_->pool =
         std::make_unique<WorkerPool>(std::max(1, impl_->options.threads),
                                      static_cast<size_t>(std::max(1, impl_->options.queueLimit)));
     impl_->http = std::make_unique<HttpServer>(
         impl_->httpConfig(), *impl_->pool,
-        [this](const std::string& object, const std::string& method, std::string& body,
-               const std::string& requestKey) {
-            return impl_->handle(object, method, body, requestKey);
-        },
+        [this](HttpRequest& request) { return impl_->handle(request); },
         [this](const std::string& line) { impl_->log(QString::fromStdString(line)); });
     int port = 0;
     try {

@@ -5,6 +5,7 @@
 // suite runs it in-process for its embedded default.
 
 #include <server/HttpServer.h>
+#include <server/SignIns.h>
 
 #include <QString>
 #include <QStringList>
@@ -32,6 +33,9 @@ struct ServerOptions {
     // (well within the desktop's 120 s, so that it never gives up on a write still to come).
     int lockWaitMs = 30000;
     HttpLimits limits; // deadlines, body limit, backlog
+    // How long a session opened at sign-in lasts (a shift), and the clock it is measured by.
+    std::chrono::seconds sessionLife{12 * 3600};
+    std::function<WallClock::time_point()> clock = [] { return WallClock::now(); };
 };
 
 class EmbeddedServer {

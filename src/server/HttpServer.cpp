@@ -238,16 +238,30 @@ private:
         keepAlive_ = request.keep_alive();
         target_ = std::string(view(request.target()));
         const HttpConfig& config = core_.config;
-        if (!config.token.empty() &&
-            !sameSecret(view(request[http::field::authorization]), "Bearer " + config.token))
-            return refuse(401, "unauthorized", "Token de acesso ausente ou inválido.");
+        std::string action;
+        const bool auth = authTarget(target_, action);
+        const Credential credential = credentialOf(view(request[http::field::authorization]));
+        // Signing in needs no credential; everything else does.
+        if (!(auth && action == "login")) {
+            if (credential == Credential::Expired)
+                return refuse(401, "session_expired", "Sessão expirada. Entre novamente.");
+            if (credential == Credential::Refused)
+                return refuse(401, "unauthorized", "Token de acesso ausente ou inválido.");
+        }
         if (!hostAccepted(view(request[http::field::host]), config.hostNames))
             return refuse(403, "forbidden_host",
                           "Nome de servidor não aceito no cabeçalho Host: " +
                               std::string(view(request[http::field::host])) + ".");
-        if (request.method() != http::verb::post || !rpcTarget(target_, object_, method_))
+        if (auth) {
+            object_ = "auth";
+            method_ = action;
+        }
+        if (request.method() != http::verb::post ||
+            (!auth && !rpcTarget(target_, object_, method_)))
             return refuse(404, "not_found",
                           "Recurso desconhecido. Use POST /rpc/<objeto>/<método>.");
+        request_.credential = credential;
+        request_.userHeader = std::string(view(request["Est-Usuario"]));
         requestKey_ = std::string(view(request["Idempotency-Key"]));
         if (!validRequestKey(requestKey_))
             return refuse(400, "bad_request",
@@ -297,14 +311,32 @@ private:
                    " bytes.");
     }
 
+    // The server's own token, a session's (told by the server), or none at all.
+    Credential credentialOf(std::string_view authorization) {
+        const HttpConfig& config = core_.config;
+        constexpr std::string_view scheme = "Bearer ";
+        const bool bearer = authorization.substr(0, scheme.size()) == scheme;
+        request_.bearer = bearer ? std::string(authorization.substr(scheme.size())) : std::string();
+        if (!config.token.empty() && sameSecret(authorization, "Bearer " + config.token))
+            return Credential::Service;
+        if (bearer && config.sessionCredential) {
+            const Credential session = config.sessionCredential(request_.bearer);
+            if (session != Credential::Refused || !config.token.empty())
+                return session;
+        }
+        return config.token.empty() ? Credential::Service : Credential::Refused;
+    }
+
     // The work goes to the pool; the time it takes there is not the client's to pay.
     void dispatch() {
         phase_ = Phase::Working;
         lowest().expires_never();
-        auto job = [self = this->shared_from_this(),
-                    body = std::move(parser_->get().body())]() mutable {
-            HttpAnswer answer =
-                self->core_.handler(self->object_, self->method_, body, self->requestKey_);
+        request_.object = object_;
+        request_.method = method_;
+        request_.requestKey = requestKey_;
+        request_.body = std::move(parser_->get().body());
+        auto job = [self = this->shared_from_this(), request = std::move(request_)]() mutable {
+            HttpAnswer answer = self->core_.handler(request);
             asio::post(self->stream_.get_executor(), [self, answer = std::move(answer)]() mutable {
                 self->respond(std::move(answer));
             });
@@ -398,6 +430,7 @@ private:
     bool keepAlive_ = true;
     Clock::time_point started_;
     std::string target_, object_, method_, requestKey_;
+    HttpRequest request_; // what the transport learnt of the request under way
     std::unique_ptr<std::array<char, 65536>> scratch_;
     std::size_t drained_ = 0;
 };

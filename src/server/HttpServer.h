@@ -14,13 +14,22 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace server {
 
+// How the bearer token of a request reads to the server.
+enum class Credential {
+    Refused, // none or unknown
+    Expired, // a session past its end
+    Service, // the server's own token (or none needed)
+    Session, // a signed-in user's session
+};
+
 struct HttpLimits {
     std::size_t maxBodyBytes = 8 * 1024 * 1024;
-    std::uint32_t maxHeaderBytes = 16 * 1024; // request line and headers together
+    std::uint32_t maxHeaderBytes = 16 * 1024;       // request line and headers together
     std::chrono::milliseconds idleTimeout{60000};   // waiting for a request's first byte
     std::chrono::milliseconds headerTimeout{10000}; // from its first byte to the end of the headers
     std::chrono::milliseconds bodyTimeout{30000};   // the whole body
@@ -33,12 +42,26 @@ struct HttpConfig {
     std::string address = "127.0.0.1";
     int port = 0;
     std::string token; // required as "Authorization: Bearer <token>"; empty: none
+    // Tells a bearer token other than `token` (a session's); run on the transport's threads
+    // before the body is read, so it must be quick. None: only `token` is accepted.
+    std::function<Credential(std::string_view bearer)> sessionCredential;
     // Names accepted in the Host header besides IP literals and "localhost" (lower case).
     std::vector<std::string> hostNames;
     std::string tlsCertFile; // both given: the server speaks TLS only
     std::string tlsKeyFile;
     int ioThreads = 1;
     HttpLimits limits;
+};
+
+struct HttpRequest {
+    // "/rpc/<object>/<method>"; "/auth/<action>" reads as object "auth", method the action.
+    std::string object;
+    std::string method;
+    std::string body;
+    std::string requestKey; // Idempotency-Key, empty when none
+    std::string bearer;     // the token after "Bearer ", empty when none
+    std::string userHeader; // Est-Usuario: who acts under the server's own token
+    Credential credential = Credential::Refused;
 };
 
 struct HttpAnswer {
@@ -49,9 +72,8 @@ struct HttpAnswer {
 class HttpServer {
 public:
     // Runs on a thread of the pool for each request that passed the transport's checks;
-    // must not throw. requestKey: the request's Idempotency-Key header, empty when none.
-    using Handler = std::function<HttpAnswer(const std::string& object, const std::string& method,
-                                             std::string& body, const std::string& requestKey)>;
+    // must not throw. POST /auth/login reaches it without a credential.
+    using Handler = std::function<HttpAnswer(HttpRequest& request)>;
     // One line per request and per transport event, without the program's prefix.
     using Logger = std::function<void(const std::string& line)>;
 

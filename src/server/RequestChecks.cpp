@@ -84,4 +84,12 @@ bool rpcTarget(std::string_view target, std::string& object, std::string& method
     return true;
 }
 
+bool authTarget(std::string_view target, std::string& action) {
+    target = target.substr(0, target.find('?'));
+    if (target != "/auth/login" && target != "/auth/logout")
+        return false;
+    action = target.substr(6);
+    return true;
+}
+
 } // namespace server

@@ -25,4 +25,7 @@ bool validRequestKey(std::string_view key);
 // "/rpc/<object>/<method>" (a query is ignored); false for any other target.
 bool rpcTarget(std::string_view target, std::string& object, std::string& method);
 
+// "/auth/login" or "/auth/logout" (a query is ignored): the action; false for any other target.
+bool authTarget(std::string_view target, std::string& action);
+
 } // namespace server

@@ -64,6 +64,14 @@ const ChangesMethod* Registry::findChanges(const QString& object, const QString&
     return it == changes_.constEnd() ? nullptr : &*it;
 }
 
+void Registry::markWrites(const QString& object, const QString& method) {
+    writes_.insert(object + QLatin1Char('.') + method);
+}
+
+bool Registry::writes(const QString& object, const QString& method) const {
+    return writes_.contains(object + QLatin1Char('.') + method);
+}
+
 bool Registry::hasObject(const QString& object) const {
     return objects_.contains(object);
 }

@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonValue>
+#include <QSet>
 
 #include <functional>
 
@@ -52,10 +53,14 @@ public:
     const Method* find(const QString& object, const QString& method) const;
     const ChangesMethod* findChanges(const QString& object, const QString& method) const;
     bool hasObject(const QString& object) const;
+    // Methods that store: a read-only account (consulta) is refused them.
+    void markWrites(const QString& object, const QString& method);
+    bool writes(const QString& object, const QString& method) const;
 
 private:
     QHash<QString, QHash<QString, Method>> objects_;
     QHash<QString, ChangesMethod> changes_; // by "object.method"
+    QSet<QString> writes_;                  // by "object.method"
 };
 
 // Registers the methods of Est25000.rdmAmostraProc and Est00000.rdmEstoque.

@@ -53,6 +53,9 @@ struct Sample {
     bool itemsChanged = false;
     Record values;
     QList<Item> items;
+    // As stored before this confirmation, for its history.
+    Record stored;
+    QList<Item> storedItems;
 };
 
 struct ErrorRow {

@@ -19,8 +19,37 @@ struct SchemaStep {
 // A new step is one more line, e.g. a column:
 //   {2, [](Session& s) { s.execDirect("ALTER TABLE X ADD COLUMN Y VARCHAR(10)"); }},
 // (column types through s.dialect().ddl("... ${DOUBLE} ...") when they differ by database).
+// Version 2: the accounts that sign in, and the history of the samples (docs/accounts.md).
+// USUARIO: the name in lower case (names are case-insensitive), the password only as an
+// Argon2id hash, the role (consulta or estoque), whether it is active. AUDITORIA: one row per
+// field inserted, changed or deleted, written in the transaction that stores the change;
+// CDPRODUTO names the item, NMCAMPO is null for a whole sample or item deleted.
+void createAccountsAndHistory(Session& session) {
+    const char* const statements[] = {
+        R"(CREATE TABLE USUARIO (
+    NMUSUARIO VARCHAR(40) NOT NULL PRIMARY KEY,
+    DSSENHA VARCHAR(128) NOT NULL,
+    IDPAPEL VARCHAR(10) NOT NULL,
+    IDATIVO VARCHAR(1) NOT NULL))",
+        R"(CREATE TABLE AUDITORIA (
+    NRSEQUENCIA ${SERIALKEY},
+    DTMOMENTO VARCHAR(19) NOT NULL,
+    NMUSUARIO VARCHAR(40) NOT NULL,
+    IDOPERACAO VARCHAR(1) NOT NULL,
+    NRAMOSTRA VARCHAR(10) NOT NULL,
+    CDPRODUTO VARCHAR(10),
+    NMCAMPO VARCHAR(30),
+    DSANTERIOR VARCHAR(60),
+    DSNOVO VARCHAR(60)))",
+        "CREATE INDEX IX_AUDITORIA_AMOSTRA ON AUDITORIA (NRAMOSTRA)",
+    };
+    for (const char* statement : statements)
+        session.execDirect(session.dialect().ddl(QString::fromUtf8(statement)));
+}
+
 const SchemaStep kSchemaSteps[] = {
     {1, createFirstVersion},
+    {2, createAccountsAndHistory},
 };
 static_assert(std::size(kSchemaSteps) == kSchemaVersion, "one step for each version");
 

@@ -1,7 +1,9 @@
 // est-server: the application server as a process. Prints "escutando em ADDR:PORT" once it
 // accepts requests and stops cleanly on SIGTERM or SIGINT: new connections are refused, the
 // requests under way answer, and the process ends within 10 s whatever the clients do.
-// The commands backup and check, and --migrate, work on the database and end.
+// The commands backup and check, and --migrate, work on the database and end; so do the
+// administrator's users and history (AdminCommands).
+#include <server/AdminCommands.h>
 #include <server/ConfigFile.h>
 #include <server/DatabaseAdmin.h>
 #include <server/EmbeddedServer.h>
@@ -83,6 +85,8 @@ int administer(const QString& command, const server::DatabaseUrl& url, const QSt
 } // namespace
 
 int main(int argc, char** argv) {
+    if (server::isAdminCommand(argc, argv))
+        return server::runAdminCommand(argc, argv);
     // Every thread started from here on inherits the blocked signals; only sigwait sees them.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
@@ -101,7 +105,20 @@ int main(int argc, char** argv) {
         "Exige um token de acesso (--token, --token-file ou a variável EST_SERVER_TOKEN), "
         "salvo com --no-token num endereço local.\n"
         "Comandos: backup --to ARQUIVO (cópia consistente de um banco SQLite, mesmo em "
-        "serviço), check (verifica a integridade do banco e as tabelas do esquema)."));
+        "serviço), check (verifica a integridade do banco e as tabelas do esquema).\n\n"
+        "Contas: cada funcionário entra com usuário e senha (POST /auth/login) e recebe uma "
+        "sessão que vale --session-hours horas; POST /auth/logout a encerra. Papéis: estoque "
+        "lê e grava amostras, consulta só lê. Quem usa o token do servidor age como o usuário "
+        "do cabeçalho Est-Usuario (ou \"servidor\"). Cinco senhas erradas num minuto bloqueiam "
+        "o nome por um minuto.\n"
+        "  est-server users add NOME [--role consulta|estoque] --database URL  (senha pela "
+        "entrada padrão)\n"
+        "  est-server users disable|enable|password NOME --database URL\n"
+        "  est-server users role NOME consulta|estoque --database URL\n"
+        "  est-server users list --database URL\n"
+        "Histórico: cada inclusão, alteração e exclusão de amostra ou item grava em AUDITORIA "
+        "o momento, o usuário, a operação e cada campo (anterior e novo).\n"
+        "  est-server history --sample N --database URL"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Mostra esta ajuda."));
     parser.addOption(help);
@@ -143,6 +160,10 @@ int main(int argc, char** argv) {
         QStringLiteral("demo"),
         QStringLiteral("Preenche um banco vazio com dados de demonstração na escala dada."),
         QStringLiteral("ESCALA"));
+    const QCommandLineOption sessionHours(
+        QStringLiteral("session-hours"),
+        QStringLiteral("Horas que vale uma sessão aberta com usuário e senha (padrão 12)."),
+        QStringLiteral("N"), QStringLiteral("12"));
     const QCommandLineOption migrate(
         QStringLiteral("migrate"),
         QStringLiteral("Atualiza o esquema do banco para a versão deste servidor, numa só "
@@ -157,7 +178,7 @@ int main(int argc, char** argv) {
                                 QStringLiteral("Arquivo em que o comando backup grava a cópia."),
                                 QStringLiteral("ARQUIVO"));
     parser.addOptions({database, listen, port, token, tokenFile, noToken, hostName, tlsCert, tlsKey,
-                       init, demo, migrate, config, to});
+                       init, demo, migrate, config, to, sessionHours});
     parser.addPositionalArgument(QStringLiteral("comando"),
                                  QStringLiteral("backup ou check; sem comando, serve."),
                                  QStringLiteral("[comando]"));
@@ -233,6 +254,10 @@ int main(int argc, char** argv) {
         if (!ok || options.demoScale < 1)
             fail(2, QStringLiteral("--demo precisa de uma escala de 1 ou mais"));
     }
+    const int hours = parser.value(sessionHours).toInt(&ok);
+    if (!ok || hours < 1 || hours > 24 * 7)
+        fail(2, QStringLiteral("--session-hours deve estar entre 1 e 168"));
+    options.sessionLife = std::chrono::hours(hours);
     // Each worker thread keeps one database connection; the connections of the clients cost
     // no thread.
     options.threads = 16;

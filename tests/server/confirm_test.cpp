@@ -2,11 +2,17 @@
 // invariants re-checked, and the invoice line never taken beyond its quantity.
 #include "TestSupport.h"
 
+#include <server/Accounts.h>
+
+#include <QDateTime>
+#include <QJsonDocument>
+
 #include <QJsonArray>
 #include <QSqlQuery>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 using namespace testsupport;
@@ -22,8 +28,12 @@ constexpr int kDs = 1, kQt = 4;
 // Item packet columns.
 constexpr int kItemProduct = 2, kItemQt = 5, kItemPrincipal = 6;
 
+// How far ahead of the real time the servers' clock runs: a shift or a minute passes at once.
+std::atomic<int> secondsAhead{0};
+
 class Confirm : public ::testing::TestWithParam<Backend> {
 protected:
+    Confirm() { secondsAhead = 0; }
     server::Session& db() { return server_.database().session(); }
     int count(const QString& sql, const QVariantHash& values = {}) {
         return scalar(db(), sql, values).toInt();
@@ -79,12 +89,28 @@ protected:
         row[index] = value;
         return row;
     }
+    // The sample's history rows, newest first: user|operation|item|field|old|new.
+    QStringList history(const QString& number, RpcClient* client = nullptr) {
+        QStringList lines;
+        for (const QJsonValue& row : rowsOf(
+                 (client ? client : &client_)->amostra("GetHistoricoAmostra", {number}).result)) {
+            QStringList cells;
+            for (int i = 1; i < 7; ++i)
+                cells << row[i].toString();
+            lines << cells.join('|');
+        }
+        return lines;
+    }
     static void expectNoErrors(const Answer& answer) {
         ASSERT_EQ(answer.status, 200) << answer.body;
         EXPECT_TRUE(rowsOf(answer.result.toArray().at(0)).isEmpty()) << answer.body;
     }
 
-    TestServer server_{GetParam()};
+    TestServer server_{GetParam(), 1, "segredo", [](server::ServerOptions& options) {
+                           options.clock = [] {
+                               return server::WallClock::now() + std::chrono::seconds(secondsAhead);
+                           };
+                       }};
     RpcClient client_{server_.port(), server_.token()};
     SampleCase case_ = findSampleCase(db());
 };
@@ -271,6 +297,88 @@ TEST_P(Confirm, ItemsAreAddedChangedAndDeletedWithTheirSample) {
     expectNoErrors(answer);
     ASSERT_EQ(itemsOf(number).size(), 1);
     EXPECT_EQ(itemsOf(number).at(0)[kItemProduct], sixItem[kItemProduct]);
+
+    // The history, newest first: each stored change field by field, nothing of the refused
+    // ones; the server's own token acts as "servidor".
+    const QStringList lines = history(number);
+    EXPECT_EQ(lines.size(), 11) << lines.join('\n').toStdString();
+    EXPECT_EQ(lines.mid(0, 5),
+              (QStringList{"servidor|Exclusão|" + case_.item2 + "|||",
+                           "servidor|Alteração||QTPRODPROC|10,000|6,000",
+                           "servidor|Inclusão|" + case_.item2 + "|IDPRODPRINC||N",
+                           "servidor|Inclusão|" + case_.item2 + "|QTPRODGERADO||4,000",
+                           "servidor|Alteração|" + case_.item1 + "|QTPRODGERADO|10,000|6,000"}));
+    EXPECT_EQ(lines.last(), "servidor|Inclusão||DSAMOSTRA||Teste de rendimento");
+}
+
+// A wrong name or password alike is refused and five failures lock the name for a minute; a
+// session lasts its shift and ends at logout; a disabled account stops at its next request; a
+// consulta account reads but never stores; a password is kept only as its Argon2id hash.
+TEST_P(Confirm, AccountsSignInForAShiftAndOnlyTheirRoleMayStore) {
+    server::addAccount(db(), "Ana", "senha-da-ana", server::kRoleEstoque);
+    server::addAccount(db(), "beto", "senha-do-beto", server::kRoleConsulta);
+    const auto signIn = [&](const char* user, const char* password) {
+        const QJsonObject body{{"usuario", user}, {"senha", password}};
+        return client_.raw("/auth/login", QJsonDocument(body).toJson().toStdString(), {}, false);
+    };
+    const auto tokenOf = [](const Answer& answer) {
+        return QJsonDocument::fromJson(QByteArray::fromStdString(answer.body)).object();
+    };
+    const Answer unknown = signIn("carla", "senha-da-ana");
+    const Answer wrong = signIn("ana", "senha-do-beto");
+    EXPECT_EQ(unknown.status, 401);
+    EXPECT_EQ(wrong.status, 401);
+    EXPECT_EQ(unknown.message, "Usuário ou senha inválidos.");
+    EXPECT_EQ(wrong.message, unknown.message);
+
+    const Answer ana = signIn("ANA", "senha-da-ana");
+    ASSERT_EQ(ana.status, 200) << ana.body;
+    const QDateTime expires = QDateTime::fromString(tokenOf(ana)["expira"].toString(), Qt::ISODate);
+    EXPECT_NEAR(QDateTime::currentDateTimeUtc().secsTo(expires), 12 * 3600, 60);
+    RpcClient asAna(server_.port(), tokenOf(ana)["token"].toString());
+    const QJsonArray newSample = confirmArgs(stockSample(5), {{case_.item1, 5, "S"}});
+    const Answer stored = asAna.amostra("ConfirmaAmostra", newSample);
+    expectNoErrors(stored);
+    const QString number = stored.result.toArray().at(1).toString();
+    EXPECT_TRUE(history(number, &asAna).last().startsWith("ana|Inclusão||"))
+        << history(number).last().toStdString();
+
+    const Answer beto = signIn("beto", "senha-do-beto");
+    RpcClient asBeto(server_.port(), tokenOf(beto)["token"].toString());
+    EXPECT_EQ(asBeto.amostra("GetItemAmostra", {number, "3"}).status, 200);
+    const int historyRows = count("SELECT COUNT(*) FROM AUDITORIA"), before = samples();
+    const Answer refusedToStore = asBeto.amostra("ConfirmaAmostra", newSample);
+    EXPECT_EQ(refusedToStore.status, 403);
+    EXPECT_EQ(refusedToStore.message, "Usuário sem permissão para gravar amostras.");
+    EXPECT_EQ(samples(), before);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM AUDITORIA"), historyRows);
+    EXPECT_EQ(asBeto.raw("/auth/logout", "{}").status, 200);
+    EXPECT_EQ(asBeto.amostra("GetItemAmostra", {number, "3"}).status, 401);
+
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(signIn("beto", "errada").status, 401);
+    EXPECT_EQ(signIn("beto", "senha-do-beto").status, 429);
+    secondsAhead = 61;
+    EXPECT_EQ(signIn("beto", "senha-do-beto").status, 200);
+
+    secondsAhead = 12 * 3600 + 1;
+    const Answer late = asAna.amostra("GetItemAmostra", {number, "3"});
+    EXPECT_EQ(late.status, 401);
+    EXPECT_EQ(late.errorCode, "session_expired");
+
+    RpcClient again(server_.port(), tokenOf(signIn("ana", "senha-da-ana"))["token"].toString());
+    EXPECT_EQ(again.amostra("GetItemAmostra", {number, "3"}).status, 200);
+    server::setAccountActive(db(), "ana", false);
+    EXPECT_EQ(again.amostra("GetItemAmostra", {number, "3"}).status, 403);
+    EXPECT_EQ(signIn("ana", "senha-da-ana").status, 403);
+
+    for (const char* name : {"ana", "beto"}) {
+        const QString hash =
+            scalar(db(), "SELECT DSSENHA FROM USUARIO WHERE NMUSUARIO = :N", {{"N", name}})
+                .toString();
+        EXPECT_TRUE(hash.startsWith("$argon2id$")) << hash.toStdString();
+        EXPECT_FALSE(hash.contains("senha"));
+    }
 }
 
 TEST_P(Confirm, DeletionRemovesTheSampleUnlessItWasProcessed) {
@@ -287,6 +395,7 @@ TEST_P(Confirm, DeletionRemovesTheSampleUnlessItWasProcessed) {
 
     answer = client_.amostra("ConfirmaAmostra", {QJsonValue(), deletion});
     expectNoErrors(answer);
+    EXPECT_EQ(history(number).first(), "servidor|Exclusão||||");
     EXPECT_EQ(count("SELECT COUNT(*) FROM AMOSTRAPROC WHERE NRAMOSTRA = :N", {{"N", number}}), 0);
     EXPECT_EQ(count("SELECT COUNT(*) FROM ITEMAMOSTRAPROC WHERE NRAMOSTRA = :N", {{"N", number}}),
               0);
@@ -310,6 +419,7 @@ TEST_P(Confirm, DeletionRemovesTheSampleUnlessItWasProcessed) {
         count("SELECT COUNT(*) FROM ITEMAMOSTRAPROC WHERE NRAMOSTRA = :N", {{"N", processed}}),
         itemsOf(processed).size());
     EXPECT_EQ(itemsOf(processed).isEmpty(), false);
+    EXPECT_TRUE(history(processed).isEmpty());
 }
 
 TEST_P(Confirm, ItemsRefusedForTheBranchComeBackAsErrorRowsAndNothingIsStored) {

@@ -389,4 +389,63 @@ TEST(EstServerProcess, BacksUpWhileConfirmationsRunAndTheCopyIsServedAgain) {
     EXPECT_TRUE(output.contains("2 linha(s) com referência")) << output.toStdString();
 }
 
+// The administrator's commands on both databases: accounts added with the password on standard
+// input (names case-insensitive), given a role, disabled, listed; a sample's history printed
+// with the user who stored it; no password in the server's log.
+TEST(EstServerProcess, AdministersAccountsAndPrintsTheHistoryOfASample) {
+    for (const Backend backend : {Backend::Sqlite, Backend::Postgres}) {
+        ScratchDatabase database(backend);
+        ServerProcess server(
+            {"--database", database.url(), "--init", "--demo", "1", "--token", "t"});
+        ASSERT_TRUE(server.waitReady()) << server.readAllStandardError().toStdString();
+        const auto admin = [&](QStringList args, const QByteArray& input = {}) {
+            QProcess p;
+            p.start(QStringLiteral(EST_SERVER_BINARY), args << "--database" << database.url());
+            p.write(input);
+            p.closeWriteChannel();
+            p.waitForFinished(60000);
+            return std::pair{p.exitCode(),
+                             QString::fromUtf8(p.readAll() + p.readAllStandardError())};
+        };
+        EXPECT_EQ(admin({"users", "add", "Clara"}, "segredo-clara\n").first, 0);
+        EXPECT_EQ(admin({"users", "add", "CLARA"}, "outro-segredo\n").first, 1);
+        EXPECT_EQ(admin({"users", "add", "davi", "--role", "consulta"}, "curta\n").first, 1);
+        EXPECT_EQ(admin({"users", "add", "davi", "--role", "consulta"}, "segredo-davi\n").first, 0);
+        EXPECT_EQ(admin({"users", "role", "davi", "estoque"}).first, 0);
+        EXPECT_EQ(admin({"users", "disable", "clara"}).first, 0);
+        const QString list = admin({"users", "list"}).second;
+        EXPECT_TRUE(list.contains(QRegularExpression("clara +estoque +desativado")))
+            << list.toStdString();
+        EXPECT_TRUE(list.contains(QRegularExpression("davi +estoque +ativo")))
+            << list.toStdString();
+
+        RpcClient client(server.port(), "t");
+        const auto signIn = [&](const char* user, const char* password) {
+            const QJsonObject body{{"usuario", user}, {"senha", password}};
+            return client.raw("/auth/login", QJsonDocument(body).toJson().toStdString(), {}, false);
+        };
+        EXPECT_EQ(signIn("clara", "segredo-clara").status, 403);
+        const Answer davi = signIn("Davi", "segredo-davi");
+        ASSERT_EQ(davi.status, 200) << davi.body;
+        RpcClient asDavi(server.port(),
+                         QJsonDocument::fromJson(QByteArray::fromStdString(davi.body))
+                             .object()["token"]
+                             .toString());
+        const SampleCase c = findSampleCase(database.session());
+        const Answer stored =
+            asDavi.amostra("ConfirmaAmostra", confirmArgs({{"DSAMOSTRA", "Do davi"},
+                                                           {"CDPRODUTO", c.product},
+                                                           {"QTPRODPROC", 2.0},
+                                                           {"CDFILIAL", "0001"}},
+                                                          {{c.item1, 2, "S"}}));
+        ASSERT_EQ(stored.status, 200) << stored.body;
+        const QString number = stored.result.toArray().at(1).toString();
+        const QString history = admin({"history", "--sample", number}).second;
+        EXPECT_TRUE(history.contains(QRegularExpression(
+            "\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d  davi  Inclusão  DSAMOSTRA:  → Do davi")))
+            << history.toStdString();
+        EXPECT_FALSE(server.readAllStandardError().contains("segredo"));
+    }
+}
+
 } // namespace
