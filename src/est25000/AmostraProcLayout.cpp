@@ -69,6 +69,10 @@ TfrmAmostraProc::TfrmAmostraProc() {
     sbtFechar->SetBounds(305, sbtFechar->Top(), sbtFechar->Width(), sbtFechar->Height());
     mnuListagem->SetEnabled(false);
     mnuConfigImpressora->SetEnabled(false);
+    mnuExibir->AddSeparator();
+    mnuHistorico =
+        mnuExibir->Add(QStringLiteral("mnuHistorico"), QStringLiteral("&Histórico da amostra"));
+    mnuHistorico->OnClick = [this](QObject* sender) { mnuHistoricoClick(sender); };
 
     criaDados();
     criaCabecalho();

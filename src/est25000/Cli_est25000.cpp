@@ -7,6 +7,7 @@
 #include <est25000/Cli_est25200.h>
 #include <est25000/CursorEspera.h>
 #include <est25000/ErrosServidor.h>
+#include <est25000/HistoricoAmostra.h>
 #include <est25000/MascaraProduto.h>
 #include <est25000/SomaItens.h>
 
@@ -15,6 +16,7 @@
 #include <dataset/EditMask.h>
 #include <host/database/Adoibquery.h>
 #include <host/forms/Application.h>
+#include <host/forms/Dialogs.h>
 #include <host/forms/Screen.h>
 #include <host/library/Consiste.h>
 #include <host/library/MensErro.h>
@@ -248,6 +250,20 @@ void TfrmAmostraProc::sbtFiltroClick(QObject*) {
 void TfrmAmostraProc::sbtVisualizaErrosClick(QObject*) {
     Cli_est25100::CriaVisualizaErros(
         cdsItemAmostra->fieldByName(QStringLiteral("CDPRODUTO"))->asString());
+}
+
+void TfrmAmostraProc::mnuHistoricoClick(QObject*) {
+    // A sample being included has no history yet; the list's current one has.
+    const QString nrAmostra =
+        cdsAmostraProc->isEmpty() || cdsAmostraProc->state() == dataset::DataSetState::Insert
+            ? QString()
+            : cdsAmostraProc->fieldByName(QStringLiteral("NRAMOSTRA"))->asString().trimmed();
+    if (nrAmostra.isEmpty()) {
+        host::MessageDlg(QStringLiteral("Selecione uma amostra gravada para ver o histórico."),
+                         host::TMsgDlgType::mtInformation, host::mbOK);
+        return;
+    }
+    est25000::MostraHistorico(*netAmostraProc, nrAmostra);
 }
 
 void TfrmAmostraProc::atualizaPaginas() {

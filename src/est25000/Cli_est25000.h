@@ -77,6 +77,8 @@ public:
     void dbgPadraoEnter(QObject* Sender);
     void sbtFiltroClick(QObject* Sender);
     void sbtVisualizaErrosClick(QObject* Sender);
+    // Exibir, "Histórico da amostra": the current stored sample's history, read only.
+    void mnuHistoricoClick(QObject* Sender);
 
     // --- Header: supplier, series and invoice (AmostraProcFornecedor.cpp)
     void Vd_Fornecedor(bool final);
@@ -188,6 +190,7 @@ public:
     // --- Controls
     host::TButtonFlat* sbtFiltro = nullptr;
     host::TButtonFlat* sbtVisualizaErros = nullptr;
+    host::TMenuItem* mnuHistorico = nullptr;
     host::TPanel* panAmostra = nullptr;
     host::TGroupBox* grbDadosAmostra = nullptr;
     host::TLabel* lblNrAmostra = nullptr;

@@ -14,7 +14,9 @@ struct Option {
 
 constexpr Option kOptions[] = {
     {"server", "host:porta", "Servidor de aplicação; sem ele, a suíte usa o servidor embutido."},
-    {"token", "token", "Token de acesso ao servidor de aplicação."},
+    {"token", "token",
+     "Token do próprio servidor de aplicação (uso de serviço). Sem ele, com --server, o "
+     "sistema pede usuário e senha (Entrar no sistema)."},
     {"tls-ca", "arquivo",
      "Certificado (PEM) da autoridade que assina o do servidor: a conexão passa a usar TLS."},
     {"database", "url",

@@ -51,6 +51,15 @@ void MainWindow::SetStatus(const QString& text) {
     status_->setText(text);
 }
 
+void MainWindow::SetUser(const QString& name) {
+    if (!user_) {
+        user_ = new QLabel(this);
+        user_->setObjectName(QStringLiteral("lblUsuario"));
+        statusBar()->addPermanentWidget(user_);
+    }
+    user_->setText(QStringLiteral("Usuário: %1").arg(name));
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
     // Each child form gets its close protocol; one that refuses (or fails) keeps the suite
     // open, minimised or not. A child form whose close only minimises it does not.

@@ -19,6 +19,8 @@ public:
     // shown to the user.
     void OpenAmostras();
     void SetStatus(const QString& text);
+    // "Usuário: NAME" in the status bar, beside the connection facts.
+    void SetUser(const QString& name);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -27,6 +29,7 @@ private:
     host::PackageLoader& package_;
     QMdiArea* area_;
     QLabel* status_ = nullptr;
+    QLabel* user_ = nullptr;
 };
 
 } // namespace suite

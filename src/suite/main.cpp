@@ -10,6 +10,7 @@
 #include <suite/CommandLine.h>
 #include <suite/EmbeddedDefault.h>
 #include <suite/MainWindow.h>
+#include <suite/SessionStart.h>
 #include <suite/StartupProbe.h>
 
 #include <QIcon>
@@ -18,6 +19,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 int main(int argc, char** argv) {
     const qint64 processStartMs = suite::MillisecondsSinceProcessStart();
@@ -65,6 +67,12 @@ int main(int argc, char** argv) {
 
     suite::MainWindow window(package);
     window.SetStatus(backend.Describe());
+    const std::optional<suite::Account> account = suite::SignInFirst(backend);
+    if (!account) {
+        backend.Stop();
+        return 0;
+    }
+    window.SetUser(account->user);
     window.show();
 
     const QString open = options.open;
@@ -86,6 +94,7 @@ int main(int argc, char** argv) {
     });
 
     const int code = app.exec();
+    suite::SignOut(*account);
     // Forms first (they belong to the package's code), then the package, then the server.
     host::TApplication::Instance().DestroyForms();
     package.Unload();

@@ -19,9 +19,11 @@
 #include <host/forms/Dialogs.h>
 #include <host/library/Quorvan.h>
 #include <host/remote/Netconnection.h>
+#include <host/remote/SignIn.h>
 
 #include <QCoreApplication>
 #include <QJsonObject>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSqlQuery>
 #include <QUuid>
@@ -229,6 +231,59 @@ TEST_P(GravacaoE2E, TheWholeCycleOfASampleAgainstTheServerAndTheDatabase) {
     EXPECT_TRUE(itensNoBanco(nr2).isEmpty());
     EXPECT_EQ(conta(banco(), QStringLiteral("SELECT COUNT(*) FROM AMOSTRAPROC")), antes + 1);
     EXPECT_EQ(tela->cdsAmostraProc->recordCount(), antes + 1);
+}
+
+// Two clerks with accounts of their own: each signs in and stores a sample through the screen,
+// and the screen's history names each one. A session that ends while a sample is typed is
+// opened again (the password typed again) and the sample is stored as typed.
+TEST_P(GravacaoE2E, EachClerkStoresUnderTheirOwnNameAndTheHistoryShowsIt) {
+    for (const QString& conta : {QStringLiteral("ana"), QStringLiteral("beto")}) {
+        QProcess cadastro;
+        cadastro.start(QStringLiteral(EST_SERVER_BINARY),
+                       {"users", "add", conta, "--database", base->url()});
+        cadastro.write((conta + "-senha\n").toUtf8());
+        cadastro.closeWriteChannel();
+        ASSERT_TRUE(cadastro.waitForFinished(60000));
+        ASSERT_EQ(cadastro.exitCode(), 0) << cadastro.readAllStandardError().toStdString();
+    }
+    const auto entra = [&](const QString& conta) {
+        TNetConnection::SetAccessToken(
+            host::SignIn(QStringLiteral("127.0.0.1"), porta, conta, conta + "-senha").token);
+    };
+    const CasoEstoque estoque = casoEstoque(banco());
+    entra("ana");
+    const QString daAna = novaAmostra(QStringLiteral("Da Ana"), estoque.inNatura, estoque.itens);
+
+    entra("beto");
+    int pedidos = 0;
+    TNetConnection::SetSessionRenewal([&] {
+        ++pedidos;
+        entra("beto");
+        return true;
+    });
+    clica(tela->sbtIncluir);
+    preencheCabecalho(*tela, QStringLiteral("Do Beto"), estoque.inNatura, 10);
+    adicionaItem(*tela, estoque.itens[0], 10, true);
+    host::SignOut(QStringLiteral("127.0.0.1"), porta);
+    clica(tela->sbtConfirmar);
+    TNetConnection::SetSessionRenewal(nullptr);
+    EXPECT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
+    EXPECT_EQ(pedidos, 1);
+    const QString doBeto = texto(tela->cdsAmostraProc, "NRAMOSTRA");
+    EXPECT_EQ(campoNoBanco("DSAMOSTRA", doBeto), QStringLiteral("Do Beto"));
+
+    for (const auto& [nr, conta] : {std::pair{daAna, "ana"}, std::pair{doBeto, "beto"}}) {
+        ASSERT_TRUE(tela->cdsAmostraProc->locate(QStringLiteral("NRAMOSTRA"), nr));
+        QStringList linhas;
+        script.OnModal([&](host::TForm& f) {
+            linhas = f.findChild<host::TListBox*>(QStringLiteral("lsbHistorico"))->Items();
+        });
+        tela->mnuHistorico->Click();
+        ASSERT_FALSE(linhas.isEmpty());
+        for (const QString& linha : linhas)
+            EXPECT_TRUE(linha.contains(QStringLiteral("   %1   Inclusão").arg(conta)))
+                << linha.toStdString();
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Bancos, GravacaoE2E, ::testing::Values(Backend::Sqlite, Backend::Postgres),

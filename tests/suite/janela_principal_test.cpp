@@ -1,7 +1,12 @@
 // The suite's main window as a clerk sees it: its title names the suite once, the status bar
 // keeps the branch, server and database while the menus show their tips, and a child window
 // larger than the main window can be scrolled to.
+#include "TestSupport.h"
+
 #include <suite/MainWindow.h>
+#include <suite/SignInDialog.h>
+
+#include <server/Accounts.h>
 
 #include <host/baseforms/Frmpadr.h>
 #include <host/controls/Menus.h>
@@ -11,6 +16,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -43,6 +49,11 @@ TEST(JanelaPrincipal, TitleStatusBarAndScrollBars) {
     EXPECT_TRUE(rotulo->isVisible());
     EXPECT_EQ(rotulo->text(), situacao);
     janela.statusBar()->clearMessage();
+    janela.SetUser(QStringLiteral("ana"));
+    auto* usuario = janela.statusBar()->findChild<QLabel*>(QStringLiteral("lblUsuario"));
+    ASSERT_NE(usuario, nullptr);
+    EXPECT_EQ(usuario->text(), QStringLiteral("Usuário: ana"));
+    EXPECT_TRUE(usuario->isVisible());
 
     // A screen of 555 x 404 in a main window of 400 x 300.
     auto* tela = new host::TForm;
@@ -130,6 +141,32 @@ TEST(JanelaPrincipal, AltLetterOpensTheScreensMenu) {
     }
     delete tela->SubWindow();
     host::TApplication::Instance().SetMainWindow(nullptr, nullptr);
+}
+
+// "Entrar no sistema" against a real server, by keyboard: a wrong password is told inside the
+// dialog, which stays open with the password cleared; the right one signs in.
+TEST(JanelaPrincipal, SignInDialogByKeyboard) {
+    testsupport::TestServer servidor(testsupport::Backend::Sqlite);
+    server::addAccount(servidor.database().session(), "Ana", "senha-da-ana", server::kRoleEstoque);
+    suite::SignInDialog dialogo(QStringLiteral("127.0.0.1"), servidor.port());
+    EXPECT_EQ(dialogo.windowTitle(), QStringLiteral("Entrar no sistema"));
+    dialogo.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialogo));
+    auto* senha = dialogo.findChild<QLineEdit*>(QStringLiteral("edtSenha"));
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("ANA"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), senha);
+    QTest::keyClicks(senha, QStringLiteral("errada"));
+    QTest::keyClick(senha, Qt::Key_Return);
+    EXPECT_TRUE(dialogo.isVisible());
+    EXPECT_EQ(dialogo.findChild<QLabel*>(QStringLiteral("lblMensagem"))->text(),
+              QStringLiteral("Usuário ou senha inválidos."));
+    EXPECT_TRUE(senha->text().isEmpty());
+    QTest::keyClicks(senha, QStringLiteral("senha-da-ana"));
+    QTest::keyClick(senha, Qt::Key_Return);
+    EXPECT_EQ(dialogo.result(), QDialog::Accepted);
+    EXPECT_EQ(dialogo.signedIn().user, QStringLiteral("ana"));
+    EXPECT_EQ(dialogo.signedIn().token.size(), 64);
 }
 
 } // namespace

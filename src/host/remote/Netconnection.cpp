@@ -15,7 +15,9 @@ namespace {
 
 QMutex tokenMutex;
 QString accessToken;
+QString userName;
 QString tlsCaFile;
+std::function<bool()> sessionRenewal;
 
 QString serverMessage(const httplib::Result& res) {
     const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(res->body));
@@ -50,6 +52,28 @@ QString errorText(httplib::Error error) {
         return QStringLiteral("falha de comunicação: %1")
             .arg(QString::fromStdString(httplib::to_string(error)));
     }
+}
+
+void addCredentials(httplib::Headers& headers) {
+    const QString token = TNetConnection::AccessToken();
+    if (!token.isEmpty())
+        headers.emplace("Authorization", "Bearer " + token.toStdString());
+    const QString user = TNetConnection::UserName();
+    if (!user.isEmpty())
+        headers.emplace("Est-Usuario", user.toStdString());
+}
+
+// True when the server refused the access (the session expired, or ended with a restart of
+// the server) and a new session was opened meanwhile.
+bool renewedSession(const httplib::Result& res) {
+    if (!res || res->status != 401)
+        return false;
+    std::function<bool()> renew;
+    {
+        QMutexLocker lock(&tokenMutex);
+        renew = sessionRenewal;
+    }
+    return renew && renew();
 }
 
 } // namespace
@@ -94,11 +118,14 @@ void TNetConnection::open() {
 void TNetConnection::ping() {
     const QString address = QStringLiteral("%1:%2").arg(host_).arg(Port);
     httplib::Headers headers;
-    const QString token = AccessToken();
-    if (!token.isEmpty())
-        headers.emplace("Authorization", "Bearer " + token.toStdString());
+    addCredentials(headers);
     httplib::Result res =
         client_->Post("/rpc/Sistema.rdmServidor/Ping", headers, "[]", 2, "application/json");
+    if (renewedSession(res)) {
+        headers.clear();
+        addCredentials(headers);
+        res = client_->Post("/rpc/Sistema.rdmServidor/Ping", headers, "[]", 2, "application/json");
+    }
     if (!res)
         throw host::EHostError(
             QStringLiteral("Não foi possível conectar ao servidor de aplicação em %1 (%2). "
@@ -124,9 +151,7 @@ host::detail::HttpCall TNetConnection::request(const QString& method, const QJso
     call.port = Port;
     call.timeout = Timeout;
     call.caFile = TlsCaFile().toStdString();
-    const QString token = AccessToken();
-    if (!token.isEmpty())
-        call.headers.emplace("Authorization", "Bearer " + token.toStdString());
+    addCredentials(call.headers);
     if (!requestKey_.isEmpty())
         call.headers.emplace("Idempotency-Key", requestKey_.toStdString());
     call.path = "/rpc/" + ServerName.toStdString() + "/" + method.toStdString();
@@ -156,10 +181,16 @@ std::string TNetConnection::answerBody(httplib::Result& res, const QString& host
 }
 
 std::string TNetConnection::post(const QString& method, const QJsonArray& args) {
-    const host::detail::HttpCall call = request(method, args);
-    httplib::Result res = client_->Post(call.path, call.headers, call.body.data(), call.body.size(),
-                                        "application/json");
-    return answerBody(res, host_, Port);
+    // A session that expired while the clerk typed is opened again and the call repeated:
+    // the server refused it before reading it, so nothing was stored.
+    for (int attempt = 0;; ++attempt) {
+        const host::detail::HttpCall call = request(method, args);
+        httplib::Result res = client_->Post(call.path, call.headers, call.body.data(),
+                                            call.body.size(), "application/json");
+        if (attempt == 0 && renewedSession(res))
+            continue;
+        return answerBody(res, host_, Port);
+    }
 }
 
 void TNetConnection::invalidAnswer(const QString& method) const {
@@ -232,6 +263,8 @@ QByteArray TNetConnection::ReceiveText(const QString& method, const QJsonArray& 
     }
     const PendingCall call = std::exchange(pending_, std::nullopt).value();
     httplib::Result res = worker_->wait();
+    if (renewedSession(res))
+        return CallText(method, args);
     return resultText(answerBody(res, call.host, call.port), method);
 }
 
@@ -247,6 +280,21 @@ void TNetConnection::SetTlsCaFile(const QString& path) {
 QString TNetConnection::TlsCaFile() {
     QMutexLocker lock(&tokenMutex);
     return tlsCaFile;
+}
+
+void TNetConnection::SetUserName(const QString& name) {
+    QMutexLocker lock(&tokenMutex);
+    userName = name;
+}
+
+QString TNetConnection::UserName() {
+    QMutexLocker lock(&tokenMutex);
+    return userName;
+}
+
+void TNetConnection::SetSessionRenewal(std::function<bool()> renew) {
+    QMutexLocker lock(&tokenMutex);
+    sessionRenewal = std::move(renew);
 }
 
 void TNetConnection::SetAccessToken(const QString& token) {

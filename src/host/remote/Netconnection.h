@@ -75,6 +75,15 @@ public:
     // The access token sent as "Authorization: Bearer" by every connection of the process.
     static void SetAccessToken(const QString& token);
     static QString AccessToken();
+    // The name sent as the header Est-Usuario: whom the server records in the history when
+    // the access token is the server's own (the embedded default). Empty: none.
+    static void SetUserName(const QString& name);
+    static QString UserName();
+    // Asked, on the thread of the calls, when the server refuses the access (the signed-in
+    // session expired, or the server restarted): signs in again (sets the new token) and answers true, and the call is
+    // repeated once; false, and the call raises the server's message. None: it raises.
+    static void SetSessionRenewal(std::function<bool()> renew);
+
     // A CA certificate file (PEM): when set, every connection opened afterwards speaks TLS and
     // verifies the server's certificate against it, so the token never crosses the network in
     // clear text.
