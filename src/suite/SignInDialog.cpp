@@ -23,7 +23,7 @@ SignInDialog::SignInDialog(QString host, int port, const QString& user, const QS
     user_->setMaxLength(40);
     password_->setObjectName(QStringLiteral("edtSenha"));
     password_->setEchoMode(QLineEdit::Password);
-    message_->setObjectName(QStringLiteral("lblMensagem"));
+    message_->setObjectName(QStringLiteral("lblAviso"));
     message_->setWordWrap(true);
     message_->setVisible(!reason.isEmpty());
 

@@ -159,7 +159,7 @@ TEST(JanelaPrincipal, SignInDialogByKeyboard) {
     QTest::keyClicks(senha, QStringLiteral("errada"));
     QTest::keyClick(senha, Qt::Key_Return);
     EXPECT_TRUE(dialogo.isVisible());
-    EXPECT_EQ(dialogo.findChild<QLabel*>(QStringLiteral("lblMensagem"))->text(),
+    EXPECT_EQ(dialogo.findChild<QLabel*>(QStringLiteral("lblAviso"))->text(),
               QStringLiteral("Usuário ou senha inválidos."));
     EXPECT_TRUE(senha->text().isEmpty());
     QTest::keyClicks(senha, QStringLiteral("senha-da-ana"));
