@@ -48,9 +48,10 @@ QString Dialect::ddl(QString text) const {
     text.replace(QLatin1String("${DOUBLE}"), pg ? "DOUBLE PRECISION" : "REAL");
     text.replace(QLatin1String("${DATE}"), pg ? "DATE" : "TEXT");
     text.replace(QLatin1String("${BIGINT}"), pg ? "BIGINT" : "INTEGER");
-    // A key the database numbers itself, in the order of the insertions.
+    // A key the database numbers itself, in the order of the insertions (on SQLite the rowid:
+    // one more than the highest, which holds for a table whose rows are never deleted).
     text.replace(QLatin1String("${SERIALKEY}"),
-                 pg ? "BIGSERIAL PRIMARY KEY" : "INTEGER PRIMARY KEY AUTOINCREMENT");
+                 pg ? "BIGSERIAL PRIMARY KEY" : "INTEGER PRIMARY KEY");
     return text;
 }
 
