@@ -6,6 +6,7 @@
 #include <host/core/Configuration.h>
 #include <host/core/Exceptions.h>
 #include <host/remote/Netconnection.h>
+#include <server/Schema.h>
 #include <server/SchemaVersion.h>
 
 #include <QTemporaryDir>
@@ -58,8 +59,7 @@ TEST(Embutido, MigratesItsOwnDatabaseAtStart) {
     const server::DatabaseUrl banco = server::DatabaseUrl::parse(url);
     {
         server::Session sessao(banco, QStringLiteral("antigo"));
-        server::migrateSchema(sessao);
-        sessao.execDirect(QStringLiteral("DROP TABLE VERSAOESQUEMA"));
+        server::createFirstVersion(sessao);
     }
     host::Configuration::Override(host::cfg::kServer, QString());
     host::Configuration::Override(host::cfg::kDatabase, url);
