@@ -1,13 +1,20 @@
-// Confirming a new sample with 10 items, from the Confirm button to the cursor on the stored
-// sample in the reloaded list (about 500 samples listed), beside the bare calls that the
-// confirmation makes on the same connection: ConfirmaAmostra with the same packets, the
-// filter's GetAmostraProc and the two GetItemAmostra of the reload (the first sample, then the
-// stored one). Both are taken in turns in one run; the ratio is of their medians.
+// The sample screen's actions against the size of the list (the argument: samples listed,
+// 500, 20,000 or 100,000). Confirming a new sample with 10 items, from the Confirm button to the
+// cursor on the stored sample in the reloaded list, beside the bare calls that the confirmation
+// makes on the same connection: ConfirmaAmostra with the same packets, the filter's
+// GetAmostraProc and the two GetItemAmostra of the reload (the first sample, then the stored
+// one). Both are taken in turns in one run; the ratio is of their medians. Beside it New, a key
+// typed in the description, a move in the list (Down in its grid) and the filter confirmed.
 //
 //   QT_QPA_PLATFORM=offscreen build/bin/est25000_confirmacao_bench
+//   valgrind --tool=callgrind --collect-atstart=no build/bin/est25000_confirmacao_bench
+//       --benchmark_filter='BM_Novo/20000'     (one line)
 //
-// Filling the header and the 10 items (with their checks) is not timed. What each turn
-// stores is deleted again, untimed, so the list keeps its size.
+// Only the timed part of each operation is collected under callgrind, so the program's total
+// divided by the iterations is what one operation costs in instructions. Filling the header and
+// the 10 items (with their checks) is not timed. What each turn stores is deleted again,
+// untimed, so the list keeps its size; the samples beyond the demo's are written straight to
+// the database.
 #include "Gravacao.h"
 
 #include <est25000/Cli_est25000.h>
@@ -24,15 +31,25 @@
 #include <server/EmbeddedServer.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QJsonArray>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <benchmark/benchmark.h>
+
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#else
+#define CALLGRIND_TOGGLE_COLLECT
+#endif
 
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -79,9 +96,28 @@ Cenario& cenario() {
     return c;
 }
 
+// The timed part of an operation: only it is collected under callgrind.
+struct Contado {
+    Contado() { CALLGRIND_TOGGLE_COLLECT; }
+    ~Contado() { CALLGRIND_TOGGLE_COLLECT; }
+    Contado(const Contado&) = delete;
+    Contado& operator=(const Contado&) = delete;
+};
+
 double medianaDe(std::vector<double> tempos) {
     std::nth_element(tempos.begin(), tempos.begin() + tempos.size() / 2, tempos.end());
     return tempos[tempos.size() / 2];
+}
+
+// The process's resident memory in kB (Linux; 0 elsewhere).
+double residente() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& linha : status.readAll().split('\n'))
+        if (linha.startsWith("VmRSS:"))
+            return linha.mid(6).trimmed().split(' ').value(0).toDouble();
+    return 0;
 }
 
 double micros(Clock::time_point inicio) {
@@ -111,17 +147,200 @@ void apaga(const QString& nr) {
     }
 }
 
+const QString kCarga = QStringLiteral("Amostra de carga");
+
+// The database holds `quantas` samples, the screen lists them all (the filter confirmed with no
+// criterion) and shows the list. The samples beyond the demo's copy a stock sample of another
+// product than the case's, already processed, so that they weigh on no check of the case.
+void listaCom(int quantas, const QString& produtoDoCaso) {
+    QSqlDatabase db = dtmDBGeral::Database();
+    const int ha = conta(db, QStringLiteral("SELECT COUNT(*) FROM AMOSTRAPROC"));
+    QSqlQuery q(db);
+    if (ha < quantas) {
+        q.prepare(QStringLiteral("SELECT CDPRODUTO, QTPRODPROC, CDFILIAL FROM AMOSTRAPROC"
+                                 " WHERE NRLANCTONF IS NULL AND CDPRODUTO <> ?"
+                                 " ORDER BY NRAMOSTRA"));
+        q.addBindValue(produtoDoCaso);
+        if (!q.exec() || !q.next())
+            throw std::runtime_error("no stock sample to copy");
+        const QString molde = QStringLiteral("'%1', %2, '%3', 'S')")
+                                  .arg(q.value(0).toString())
+                                  .arg(q.value(1).toDouble())
+                                  .arg(q.value(2).toString());
+        q.finish();
+        qint64 ultimo =
+            valor(db, QStringLiteral("SELECT NRULTIMO FROM NUMERADOR WHERE CDNUMERADOR = "
+                                     "'AMOSTRAPROC'"))
+                .toLongLong();
+        db.transaction();
+        for (int falta = quantas - ha; falta > 0;) {
+            QStringList linhas;
+            for (int i = 0; i < 500 && falta > 0; ++i, --falta)
+                linhas << QStringLiteral("('%1', '%2', ")
+                                  .arg(++ultimo, 10, 10, QLatin1Char('0'))
+                                  .arg(kCarga) +
+                              molde;
+            if (!q.exec(QStringLiteral("INSERT INTO AMOSTRAPROC (NRAMOSTRA, DSAMOSTRA, "
+                                       "CDPRODUTO, QTPRODPROC, CDFILIAL, IDPROCESSADO) VALUES ") +
+                        linhas.join(QLatin1String(", "))))
+                throw std::runtime_error(q.lastError().text().toStdString());
+        }
+        q.exec(QStringLiteral("UPDATE NUMERADOR SET NRULTIMO = %1 WHERE CDNUMERADOR = "
+                              "'AMOSTRAPROC'")
+                   .arg(ultimo));
+        db.commit();
+    } else if (ha > quantas) {
+        // The last samples of the load go.
+        q.prepare(QStringLiteral("SELECT NRAMOSTRA FROM AMOSTRAPROC WHERE DSAMOSTRA = ?"
+                                 " ORDER BY NRAMOSTRA DESC"));
+        q.addBindValue(kCarga);
+        q.exec();
+        QString limite;
+        for (int i = 0; i < ha - quantas && q.next(); ++i)
+            limite = q.value(0).toString();
+        q.finish();
+        q.prepare(QStringLiteral("DELETE FROM AMOSTRAPROC WHERE DSAMOSTRA = ? AND NRAMOSTRA >= ?"));
+        q.addBindValue(kCarga);
+        q.addBindValue(limite);
+        q.exec();
+    }
+    Cli_est25000::TfrmAmostraProc* tela = Cli_est25000::frmAmostraProc;
+    if (tela->cdsAmostraProc->state() != dataset::DataSetState::Browse)
+        tela->cdsAmostraProc->cancel();
+    Cli_est25200::frmFiltroAmostraProc->sbtConfirma->Click();
+    tela->ShowPage(tela->tshFolhaDados);
+    QCoreApplication::processEvents();
+}
+
+// What one run of a list's size reports: the samples listed and the median.
+void relata(benchmark::State& state, const std::vector<double>& tempos) {
+    state.counters["listed"] = Cli_est25000::frmAmostraProc->cdsAmostraProc->recordCount();
+    if (!tempos.empty())
+        state.counters["median_us"] = medianaDe(tempos);
+}
+
+// New from the list, to the empty sample shown in the form, as after a confirmation: the list
+// just reloaded and the cursor on its last sample (the one stored last).
+void BM_Novo(benchmark::State& state) {
+    Cenario& c = cenario();
+    Cli_est25000::TfrmAmostraProc* tela = Cli_est25000::frmAmostraProc;
+    listaCom(static_cast<int>(state.range(0)), c.caso.inNatura.cdProduto);
+    std::vector<double> tempos;
+    for (auto _ : state) {
+        state.PauseTiming();
+        Cli_est25200::frmFiltroAmostraProc->sbtConfirma->Click();
+        tela->cdsAmostraProc->last();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+        {
+            Contado contado;
+            const auto inicio = Clock::now();
+            clica(tela->sbtIncluir);
+            QCoreApplication::processEvents();
+            tempos.push_back(micros(inicio));
+        }
+        state.PauseTiming();
+        if (tela->cdsAmostraProc->state() != dataset::DataSetState::Insert)
+            state.SkipWithError("New did not start a sample");
+        tela->cdsAmostraProc->cancel();
+        tela->ShowPage(tela->tshFolhaDados);
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+    relata(state, tempos);
+}
+BENCHMARK(BM_Novo)
+    ->Arg(500)
+    ->Arg(20000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(10);
+
+// A key typed in the description of a new sample: a letter, then Backspace.
+void BM_Tecla(benchmark::State& state) {
+    Cenario& c = cenario();
+    Cli_est25000::TfrmAmostraProc* tela = Cli_est25000::frmAmostraProc;
+    listaCom(static_cast<int>(state.range(0)), c.caso.inNatura.cdProduto);
+    clica(tela->sbtIncluir);
+    QCoreApplication::processEvents();
+    QWidget* edit =
+        QApplication::focusWidget() ? QApplication::focusWidget() : tela->dbeDescAmostra;
+    std::vector<double> tempos;
+    int n = 0;
+    for (auto _ : state) {
+        Contado contado;
+        const auto inicio = Clock::now();
+        QTest::keyClick(edit, n++ % 2 ? Qt::Key_Backspace : Qt::Key_A);
+        QCoreApplication::processEvents();
+        tempos.push_back(micros(inicio));
+    }
+    tela->cdsAmostraProc->cancel();
+    relata(state, tempos);
+}
+BENCHMARK(BM_Tecla)
+    ->Arg(500)
+    ->Arg(20000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(100);
+
+// Down in the list's grid: the items of the sample reached come from the server.
+void BM_Mover(benchmark::State& state) {
+    Cenario& c = cenario();
+    Cli_est25000::TfrmAmostraProc* tela = Cli_est25000::frmAmostraProc;
+    listaCom(static_cast<int>(state.range(0)), c.caso.inNatura.cdProduto);
+    tela->dbgPadrao->setFocus();
+    tela->cdsAmostraProc->first();
+    QCoreApplication::processEvents();
+    std::vector<double> tempos;
+    for (auto _ : state) {
+        Contado contado;
+        const auto inicio = Clock::now();
+        QTest::keyClick(tela->dbgPadrao, Qt::Key_Down);
+        QCoreApplication::processEvents();
+        tempos.push_back(micros(inicio));
+    }
+    if (tela->cdsAmostraProc->recNo() < 2)
+        state.SkipWithError("Down did not move in the list");
+    relata(state, tempos);
+}
+BENCHMARK(BM_Mover)
+    ->Arg(500)
+    ->Arg(20000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(100);
+
+// The filter confirmed with no criterion, to the whole list shown.
+void BM_Filtro(benchmark::State& state) {
+    Cenario& c = cenario();
+    listaCom(static_cast<int>(state.range(0)), c.caso.inNatura.cdProduto);
+    std::vector<double> tempos;
+    for (auto _ : state) {
+        Contado contado;
+        const auto inicio = Clock::now();
+        Cli_est25200::frmFiltroAmostraProc->sbtConfirma->Click();
+        QCoreApplication::processEvents();
+        tempos.push_back(micros(inicio));
+    }
+    relata(state, tempos);
+    state.counters["rss_kb"] = residente();
+}
+BENCHMARK(BM_Filtro)
+    ->Arg(500)
+    ->Arg(20000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+
 void BM_ConfirmarEChamadasAlternados(benchmark::State& state) {
     Cenario& c = cenario();
     Cli_est25000::TfrmAmostraProc* tela = Cli_est25000::frmAmostraProc;
     TNetConnection* net = tela->netAmostraProc;
     const QJsonArray filtro{"T", " ", " ", "T", " ", "T", " ", " "};
-    // The list at about 500 samples: the demo's and some stored beforehand.
-    const int listadas =
-        conta(dtmDBGeral::Database(), QStringLiteral("SELECT COUNT(*) FROM AMOSTRAPROC"));
+    listaCom(static_cast<int>(state.range(0)), c.caso.inNatura.cdProduto);
     std::vector<double> confirmacoes;
     std::vector<double> chamadas;
-    bool primeiro = true;
     for (auto _ : state) {
         state.PauseTiming();
         clica(tela->sbtIncluir);
@@ -133,10 +352,6 @@ void BM_ConfirmarEChamadasAlternados(benchmark::State& state) {
             ->setAsString(QStringLiteral("0001"));
         const QJsonArray argumentos{dataset::changePacketToJson(tela->cdsItemAmostra->delta()),
                                     pacoteDaAmostraNova(tela->cdsAmostraProc)};
-        if (primeiro)
-            for (int i = listadas; i < 500; ++i)
-                net->Call(QStringLiteral("ConfirmaAmostra"), argumentos);
-        primeiro = false;
         const QString primeiroDaLista =
             tela->cdsAmostraProc->fieldByName(QStringLiteral("NRAMOSTRA"))->asString();
         // What the typing left to the event loop (repaints, layouts) is done before the
@@ -157,11 +372,14 @@ void BM_ConfirmarEChamadasAlternados(benchmark::State& state) {
         chamadas.push_back(micros(inicio));
 
         // The button, to the cursor on the stored sample.
-        inicio = Clock::now();
-        tela->sbtConfirmar->Click();
-        // Until the screen shows it: the repaints the confirmation left to the event loop.
-        QCoreApplication::processEvents();
-        confirmacoes.push_back(micros(inicio));
+        {
+            Contado contado;
+            inicio = Clock::now();
+            tela->sbtConfirmar->Click();
+            // Until the screen shows it: the repaints the confirmation left to the event loop.
+            QCoreApplication::processEvents();
+            confirmacoes.push_back(micros(inicio));
+        }
 
         state.PauseTiming();
         const QString nr =
@@ -181,6 +399,11 @@ void BM_ConfirmarEChamadasAlternados(benchmark::State& state) {
     state.counters["calls_median_us"] = soma;
     state.counters["ratio"] = confirmacao / soma;
 }
-BENCHMARK(BM_ConfirmarEChamadasAlternados)->Unit(benchmark::kMicrosecond)->Iterations(40);
+BENCHMARK(BM_ConfirmarEChamadasAlternados)
+    ->Arg(500)
+    ->Arg(20000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(20);
 
 } // namespace
