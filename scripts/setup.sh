@@ -8,7 +8,7 @@ build=${1:-$here/build}
 packages=(build-essential cmake pkg-config qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql
   libcpp-httplib-dev libssl-dev zlib1g-dev libbrotli-dev libgtest-dev libgmock-dev
   libbenchmark-dev libgl-dev postgresql-15 xvfb xauth fonts-dejavu-core fonts-liberation2
-  libboost1.81-dev libsqlite3-dev libsodium-dev openssl clang python3)
+  libboost1.81-dev libsqlite3-dev libsodium-dev libpq-dev openssl clang python3)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

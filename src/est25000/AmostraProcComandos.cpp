@@ -143,10 +143,17 @@ QJsonArray TfrmAmostraProc::enviaAoServidor(const QString& chaveProgresso) {
             e.message() +
             QStringLiteral("\nA resposta não chegou, mas a gravação pode ter sido feita. Repita "
                            "a operação sem alterar nada: ela não será gravada duas vezes."));
-    } catch (...) {
-        chaveGravacao_.clear(); // a definite answer: nothing was stored
+    } catch (const host::EServerError& e) {
+        // A refusal stored nothing and would be refused again: changed, it is another
+        // confirmation. A failure of the server or its database keeps the key, so the same
+        // changes sent again are never stored twice, whatever the failure left behind.
+        if (e.status() < 500)
+            chaveGravacao_.clear();
         fim();
         diario_->WriteNow(); // the changes stay pending, with the key if one is kept
+        throw;
+    } catch (...) {
+        fim(); // not even sent, or failed before the server: the key stays, harmless
         throw;
     }
 }

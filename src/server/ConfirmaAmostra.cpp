@@ -54,6 +54,18 @@ void checkBeforeImage(const Record& stored, const Record& before, const QStringL
                                                     "operação."));
 }
 
+// The confirmation stored under the request's key answers again; the same key sent with
+// another request is another sample's, refused. A confirmation stored before digests were
+// kept has none and answers again.
+QString replayed(Session& session, const confirmation_sql::StoredConfirmation& stored) {
+    if (!stored.digest.isEmpty() && !session.requestDigest().isEmpty() &&
+        stored.digest != session.requestDigest())
+        throw RpcError(422, QStringLiteral("chave_reutilizada"),
+                       QStringLiteral("Chave de confirmação já usada para outra amostra: nada "
+                                      "foi gravado. Confirme de novo para gravar esta amostra."));
+    return stored.number;
+}
+
 class Confirmation {
 public:
     explicit Confirmation(Session& session) : session_(session) {}
@@ -69,8 +81,8 @@ public:
         // stored again.
         const QString key = session_.requestKey();
         if (!key.isEmpty())
-            if (const auto number = confirmation_sql::storedConfirmation(session_, key))
-                return {{}, *number};
+            if (const auto stored = confirmation_sql::storedConfirmation(session_, key))
+                return {{}, replayed(session_, *stored)};
         const QList<int> samplePositions = columnPositions(samples, kSampleColumns);
         for (const Change& change : samples.changes)
             applySampleChange(samplePositions, change);
@@ -103,13 +115,14 @@ public:
         const auto stored = answer();
         if (!key.isEmpty()) {
             try {
-                confirmation_sql::recordConfirmation(session_, key, stored.second);
+                confirmation_sql::recordConfirmation(session_, key, session_.requestDigest(),
+                                                     stored.second);
             } catch (const DbError&) {
                 // The same key committed meanwhile by another worker (the client repeated a
                 // call still under way): that one stored it; this one stores nothing.
                 session_.rollback();
-                if (const auto number = confirmation_sql::storedConfirmation(session_, key))
-                    return {{}, *number};
+                if (const auto other = confirmation_sql::storedConfirmation(session_, key))
+                    return {{}, replayed(session_, *other)};
                 throw;
             }
         }

@@ -121,23 +121,36 @@ void insertHistory(Session& session, const QVariantList& rows) {
     }
 }
 
-std::optional<QString> storedConfirmation(Session& session, const QString& key) {
-    QSqlQuery& query =
-        session.run(QStringLiteral("SELECT NRAMOSTRA FROM CONFIRMACAO WHERE CHAVE = :CHAVE"),
-                    {{QStringLiteral("CHAVE"), key}});
-    std::optional<QString> number;
+std::optional<StoredConfirmation> storedConfirmation(Session& session, const QString& key) {
+    QSqlQuery& query = session.run(
+        QStringLiteral("SELECT NRAMOSTRA, CDRESUMO FROM CONFIRMACAO WHERE CHAVE = :CHAVE"),
+        {{QStringLiteral("CHAVE"), key}});
+    std::optional<StoredConfirmation> stored;
     if (query.next())
-        number = query.value(0).toString();
+        stored = StoredConfirmation{query.value(0).toString(), query.value(1).toString()};
     query.finish();
-    return number;
+    return stored;
 }
 
-void recordConfirmation(Session& session, const QString& key, const QString& number) {
+void recordConfirmation(Session& session, const QString& key, const QString& digest,
+                        const QString& number) {
     session
-        .run(QStringLiteral(
-                 "INSERT INTO CONFIRMACAO (CHAVE, NRAMOSTRA) VALUES (:CHAVE, :NRAMOSTRA)"),
-             {{QStringLiteral("CHAVE"), key}, {QStringLiteral("NRAMOSTRA"), number}})
+        .run(QStringLiteral("INSERT INTO CONFIRMACAO (CHAVE, NRAMOSTRA, CDRESUMO)"
+                            " VALUES (:CHAVE, :NRAMOSTRA, :CDRESUMO)"),
+             {{QStringLiteral("CHAVE"), key},
+              {QStringLiteral("NRAMOSTRA"), number},
+              {QStringLiteral("CDRESUMO"),
+               digest.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(digest)}})
         .finish();
+}
+
+bool serverProcessAlive(Session& session, int pid) {
+    QSqlQuery& query =
+        session.run(QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity WHERE pid = :PID"),
+                    {{QStringLiteral("PID"), pid}});
+    const bool alive = query.next() && query.value(0).toInt() > 0;
+    query.finish();
+    return alive;
 }
 
 } // namespace server::confirmation_sql

@@ -34,13 +34,25 @@ void updateSample(Session& session, const QVariantList& values);
 // IDPRODPRINC), all items one after the other.
 void insertItems(Session& session, const QString& number, const QVariantList& items);
 
-// The number a confirmation stored under the client's key answered; nullopt when no
-// confirmation was stored under it.
-std::optional<QString> storedConfirmation(Session& session, const QString& key);
+// A confirmation stored under a client's key: the number it answered and the digest of its
+// request (empty for one stored before digests were kept).
+struct StoredConfirmation {
+    QString number;
+    QString digest;
+};
 
-// Records that the confirmation under way, stored under the client's key, answers `number`.
-// A second confirmation of the same key fails here (the key is the table's primary key).
-void recordConfirmation(Session& session, const QString& key, const QString& number);
+// The confirmation stored under the client's key; nullopt when none was.
+std::optional<StoredConfirmation> storedConfirmation(Session& session, const QString& key);
+
+// Records that the confirmation under way, stored under the client's key with its request's
+// digest, answers `number`. A second confirmation of the same key fails here (the key is the
+// table's primary key).
+void recordConfirmation(Session& session, const QString& key, const QString& digest,
+                        const QString& number);
+
+// PostgreSQL: whether the server process `pid` still runs. Once it is gone, its transaction
+// has either committed (and shows) or never will.
+bool serverProcessAlive(Session& session, int pid);
 
 // Rows of the samples' history (AUDITORIA), eight values per row in the order DTMOMENTO,
 // NMUSUARIO, IDOPERACAO, NRAMOSTRA, CDPRODUTO, NMCAMPO, DSANTERIOR, DSNOVO; a few statements

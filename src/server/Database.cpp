@@ -1,8 +1,16 @@
 #include <server/Database.h>
 
+#include <server/PgHandle.h>
+
+#include <QFile>
+#include <QFileInfo>
 #include <QSqlError>
 #include <QUrl>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <stdexcept>
 
 namespace server {
@@ -72,36 +80,100 @@ QString Dialect::tableExistsSql() const {
         "SELECT 1 FROM sqlite_master WHERE type = 'table' AND upper(name) = :NAME");
 }
 
+QStringList Dialect::sessionLimits(int lockWaitMs) const {
+    if (kind != DbKind::Postgres)
+        return {};
+    // A statement never waits beyond the lock wait by much, and a session left inside a
+    // transaction (its server frozen or cut off) is ended by PostgreSQL, releasing its locks,
+    // well before a peer's write gives up waiting for them.
+    return {QStringLiteral("SET statement_timeout = %1").arg(lockWaitMs + 2000),
+            QStringLiteral("SET idle_in_transaction_session_timeout = %1")
+                .arg(std::max(1000, lockWaitMs / 2))};
+}
+
 namespace {
 
-// A lock not granted in time: SQLite's SQLITE_BUSY and SQLITE_LOCKED (an extended code keeps
-// them in its low byte); PostgreSQL's serialization_failure, deadlock_detected and
-// lock_not_available.
-bool isBusy(const QSqlError& error, DbKind kind) {
+// What the error means for the client, by PostgreSQL's SQLSTATE or SQLite's result code
+// (an extended code keeps the primary one in its low byte).
+DbFailure classify(const QSqlError& error, DbKind kind) {
     const QString code = error.nativeErrorCode();
     if (kind == DbKind::Sqlite) {
-        const int primary = code.toInt() & 0xff;
-        return primary == 5 || primary == 6;
+        switch (code.toInt() & 0xff) {
+        case 5: // SQLITE_BUSY
+        case 6: // SQLITE_LOCKED
+            return DbFailure::Busy;
+        case 13: // SQLITE_FULL
+            return DbFailure::DiskFull;
+        case 8: // SQLITE_READONLY
+            return DbFailure::ReadOnly;
+        case 10: // SQLITE_IOERR
+        case 11: // SQLITE_CORRUPT
+        case 14: // SQLITE_CANTOPEN
+        case 26: // SQLITE_NOTADB
+            return DbFailure::Unavailable;
+        default:
+            return DbFailure::Other;
+        }
     }
-    return code == QLatin1String("40001") || code == QLatin1String("40P01") ||
-           code == QLatin1String("55P03");
+    // serialization_failure, deadlock_detected, lock_not_available, query_canceled (the
+    // statement's time ran out)
+    if (code == QLatin1String("40001") || code == QLatin1String("40P01") ||
+        code == QLatin1String("55P03") || code == QLatin1String("57014"))
+        return DbFailure::Busy;
+    if (code == QLatin1String("53100"))
+        return DbFailure::DiskFull;
+    if (code == QLatin1String("25006"))
+        return DbFailure::ReadOnly;
+    // connection exceptions, the server shutting down or starting, too many connections,
+    // a session ended for idling in a transaction, an I/O error on the server
+    if (code.startsWith(QLatin1String("08")) || code.startsWith(QLatin1String("57P")) ||
+        code == QLatin1String("53300") || code == QLatin1String("25P03") ||
+        code == QLatin1String("58030"))
+        return DbFailure::Unavailable;
+    return DbFailure::Other;
+}
+
+// The identity of a file (device, inode); false when there is none at the path.
+bool fileIdentity(const QString& path, quint64& device, quint64& inode) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return false;
+    device = info.st_dev;
+    inode = info.st_ino;
+    return true;
 }
 
 } // namespace
 
 void Session::fail(const QSqlError& error, const QString& sql, const char* what) const {
+    DbFailure failure = classify(error, dialect_.kind);
+    // A connection libpq saw break says nothing in SQLSTATE.
+    if (dialect_.kind == DbKind::Postgres && !pg::connectionAlive(db_))
+        failure = DbFailure::Unavailable;
     throw DbError(what + error.text().toStdString() + " [" + sql.simplified().toStdString() + "]",
-                  isBusy(error, dialect_.kind));
+                  failure, statementsRun_ == 0);
 }
 
-Session::Session(const DatabaseUrl& url, const QString& connectionName, int lockWaitMs)
+Session::Session(const DatabaseUrl& url, const QString& connectionName, int lockWaitMs,
+                 bool mayCreate)
     : name_(connectionName) {
     dialect_.kind = url.kind;
     if (url.kind == DbKind::Sqlite) {
+        path_ = url.path;
         db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
-        db_.setDatabaseName(url.path);
         // Writers wait for each other instead of failing at once.
-        db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(lockWaitMs));
+        QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(lockWaitMs);
+        if (mayCreate) {
+            db_.setDatabaseName(url.path);
+        } else {
+            // Read-write without creating: a missing file is an error, never a new empty
+            // database where one was.
+            db_.setDatabaseName(QUrl::fromLocalFile(QFileInfo(url.path).absoluteFilePath())
+                                    .toString(QUrl::FullyEncoded) +
+                                QStringLiteral("?mode=rw"));
+            options += QStringLiteral(";QSQLITE_OPEN_URI");
+        }
+        db_.setConnectOptions(options);
     } else {
         db_ = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name_);
         db_.setHostName(url.host);
@@ -109,14 +181,26 @@ Session::Session(const DatabaseUrl& url, const QString& connectionName, int lock
         db_.setUserName(url.user);
         db_.setPassword(url.password);
         db_.setDatabaseName(url.name);
-        db_.setConnectOptions(QStringLiteral("connect_timeout=10;application_name=est-server"));
+        // Keepalives: a database machine that vanished (cable, power) is noticed within
+        // seconds, not after the system's two hours.
+        db_.setConnectOptions(QStringLiteral(
+            "connect_timeout=5;application_name=est-server;keepalives=1;keepalives_idle=10;"
+            "keepalives_interval=3;keepalives_count=3;tcp_user_timeout=15000"));
     }
-    if (!db_.open()) {
-        const QString text = db_.lastError().text();
+    const bool opened = db_.open();
+    if (!opened || (url.kind == DbKind::Sqlite && !fileIdentity(path_, device_, inode_))) {
+        const QString text =
+            opened ? QStringLiteral("o arquivo sumiu ao abrir") : db_.lastError().text();
+        db_.close();
         db_ = QSqlDatabase();
         QSqlDatabase::removeDatabase(name_);
-        throw std::runtime_error("não foi possível abrir o banco " + url.display().toStdString() +
-                                 ": " + text.toStdString());
+        if (url.kind == DbKind::Sqlite && !mayCreate && !QFileInfo::exists(url.path))
+            throw DbError("o banco " + url.display().toStdString() +
+                              " não existe; inicie com --init para criar um banco novo",
+                          DbFailure::Unavailable);
+        throw DbError("não foi possível abrir o banco " + url.display().toStdString() + ": " +
+                          text.toStdString(),
+                      DbFailure::Unavailable);
     }
     if (url.kind == DbKind::Sqlite) {
         // WAL lets readers go on while one writer commits; FULL syncs the log at every commit,
@@ -129,6 +213,8 @@ Session::Session(const DatabaseUrl& url, const QString& connectionName, int lock
         // a temporary file.
         execDirect(QStringLiteral("PRAGMA temp_store=MEMORY"));
     } else {
+        backendPid_ = pg::backendPid(db_);
+        socket_ = pg::socketOf(db_);
         // The statements are kept prepared and are lookups by key, but by default PostgreSQL
         // plans them again on every execution (the plan for the bound value looks cheaper than
         // the generic one), which cost more than running them. Once per connection.
@@ -137,6 +223,24 @@ Session::Session(const DatabaseUrl& url, const QString& connectionName, int lock
         // transaction) is waited for as long as SQLite waits, not for ever.
         execDirect(QStringLiteral("SET lock_timeout = %1").arg(lockWaitMs));
     }
+}
+
+void Session::beginRequest(const QString& key, const QString& digest) {
+    requestKey_ = key;
+    requestDigest_ = digest;
+    statementsRun_ = 0;
+}
+
+void Session::interrupt() {
+    if (socket_ >= 0)
+        ::shutdown(socket_, SHUT_RDWR);
+}
+
+bool Session::fileStillThere() const {
+    if (path_.isEmpty())
+        return true;
+    quint64 device = 0, inode = 0;
+    return fileIdentity(path_, device, inode) && device == device_ && inode == inode_;
 }
 
 Session::~Session() {
@@ -178,6 +282,7 @@ QSqlQuery& Session::prepared(const QString& sql) {
 void Session::exec(QSqlQuery& query) {
     if (!query.exec())
         fail(query.lastError(), query.lastQuery());
+    succeeded();
 }
 
 QSqlQuery& Session::run(const QString& sql, const QVariantHash& values) {
@@ -200,6 +305,7 @@ void Session::execDirect(const QString& sql) {
     QSqlQuery query(db_);
     if (!query.exec(sql))
         fail(query.lastError(), sql);
+    succeeded();
 }
 
 void Session::beginWrite() {
@@ -210,7 +316,15 @@ void Session::beginWrite() {
 void Session::commit() {
     for (auto& statement : statements_)
         statement.query->finish();
-    execDirect(QStringLiteral("COMMIT"));
+    try {
+        execDirect(QStringLiteral("COMMIT"));
+    } catch (const DbError& e) {
+        // The COMMIT may have reached the database and committed before the connection broke.
+        if (e.failure() == DbFailure::Unavailable && dialect_.kind == DbKind::Postgres)
+            throw DbError(std::string("conexão perdida durante o COMMIT: ") + e.what(),
+                          DbFailure::OutcomeUnknown);
+        throw;
+    }
     inTransaction_ = false;
 }
 

@@ -7,6 +7,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -43,26 +44,46 @@ struct Dialect {
     QString forUpdate() const;
     // A query answering one row when the table exists (parameter :NAME, upper case).
     QString tableExistsSql() const;
+    // The statements that bound a server session's waits (PostgreSQL; SQLite's writers wait
+    // only for each other, within the busy timeout).
+    QStringList sessionLimits(int lockWaitMs) const;
 };
 
-// Raised for any database failure; becomes a 500 answer, or a 503 when the database was
-// only busy with another writer (a lock not granted in time, a deadlock, a serialization
-// failure): the transaction was rolled back and the same request may simply be sent again.
+// What a database failure means for the client. Every kind but OutcomeUnknown leaves nothing
+// stored: the transaction was rolled back, or never began.
+enum class DbFailure {
+    Other,          // a fault of the server's own (a statement the database refused)
+    Busy,           // a lock not granted in time, a deadlock, a serialization failure
+    Unavailable,    // the database cannot be reached, or the connection to it was lost
+    DiskFull,       // no room left for the data
+    ReadOnly,       // the database refuses writes
+    OutcomeUnknown, // the connection was lost during COMMIT: it may have committed
+};
+
+// Raised for any database failure; the server answers it by its kind (docs/protocol.md).
 class DbError : public std::runtime_error {
 public:
-    explicit DbError(const std::string& what, bool busy = false)
-        : std::runtime_error(what), busy_(busy) {}
-    bool busy() const { return busy_; }
+    explicit DbError(const std::string& what, DbFailure failure = DbFailure::Other,
+                     bool beforeAnyStatement = false)
+        : std::runtime_error(what), failure_(failure), beforeAnyStatement_(beforeAnyStatement) {}
+    DbFailure failure() const { return failure_; }
+    bool busy() const { return failure_ == DbFailure::Busy; }
+    // The failure came before any statement of the request succeeded on this connection (a
+    // connection that went stale in the pool): nothing of the request ran.
+    bool beforeAnyStatement() const { return beforeAnyStatement_; }
 
 private:
-    bool busy_ = false;
+    DbFailure failure_;
+    bool beforeAnyStatement_;
 };
 
 // One connection, used only by the thread that opened it, with its prepared statements.
 class Session {
 public:
     // lockWaitMs bounds the wait for another writer's lock (then the statement fails busy).
-    Session(const DatabaseUrl& url, const QString& connectionName, int lockWaitMs = 30000);
+    // mayCreate: a missing SQLite file is created; otherwise opening it fails.
+    Session(const DatabaseUrl& url, const QString& connectionName, int lockWaitMs = 10000,
+            bool mayCreate = true);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -93,11 +114,24 @@ public:
     // The key the client gave the request under way (header Idempotency-Key), empty when
     // none: a write repeated under the same key is answered again, not stored twice.
     const QString& requestKey() const { return requestKey_; }
-    void setRequestKey(const QString& key) { requestKey_ = key; }
     // Who makes the request under way: the signed-in user, or the name the holder of the
     // server's own token gave. The history of the samples records it.
     const QString& user() const { return user_; }
     void setUser(const QString& user) { user_ = user; }
+    // The digest of the request's body, stored with the key: the same key with another body
+    // is another sample, refused.
+    const QString& requestDigest() const { return requestDigest_; }
+    // A request starts: its key and digest (empty when none); no statement of it ran yet.
+    void beginRequest(const QString& key, const QString& digest);
+
+    // PostgreSQL: the server process of this connection (0 on SQLite).
+    int backendPid() const { return backendPid_; }
+    // Breaks off whatever the connection waits for (another thread may call it): the
+    // statement under way fails as a lost connection. PostgreSQL only.
+    void interrupt();
+    // SQLite: false when the file opened is no longer at its path (removed or replaced):
+    // whatever is written now is lost with it.
+    bool fileStillThere() const;
 
     void beginWrite();
     void commit();
@@ -107,6 +141,7 @@ public:
 private:
     // Throws DbError for a failed statement, marked busy when it only waited too long for a lock.
     [[noreturn]] void fail(const QSqlError& error, const QString& sql, const char* what = "") const;
+    void succeeded() { ++statementsRun_; }
 
     QString name_;
     Dialect dialect_;
@@ -121,6 +156,12 @@ private:
     bool inTransaction_ = false;
     QString requestKey_;
     QString user_;
+    QString requestDigest_;
+    qint64 statementsRun_ = 0; // in the request under way
+    int backendPid_ = 0;
+    int socket_ = -1; // PostgreSQL's, for interrupt()
+    QString path_;    // SQLite's file, and its identity when opened
+    quint64 device_ = 0, inode_ = 0;
 };
 
 // Rolls back on scope exit unless committed.

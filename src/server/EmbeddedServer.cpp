@@ -1,14 +1,18 @@
 #include <server/EmbeddedServer.h>
 
 #include <server/Accounts.h>
+#include <server/ConfirmationSql.h>
 #include <server/Database.h>
 #include <server/DemoData.h>
+#include <server/FailureAnswers.h>
+#include <server/RequestDeadlines.h>
 #include <server/Rpc.h>
 #include <server/RpcError.h>
 #include <server/Schema.h>
 #include <server/SchemaVersion.h>
 #include <server/UnicodeText.h>
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -33,10 +37,6 @@ std::atomic<int> nextInstanceId{1};
 // The sessions of the worker threads; a worker serves one server only, and its sessions
 // close when it ends.
 thread_local std::unordered_map<int, std::unique_ptr<Session>> threadSessions;
-
-HttpAnswer errorAnswer(int status, const QString& code, const QString& message) {
-    return {status, errorBody(code.toStdString(), message.toStdString())};
-}
 
 // The change packets of a call whose arguments are all change packets, read from the text in
 // one pass; nullopt for any other text (malformed, another count, anything the one-pass reader
@@ -67,17 +67,35 @@ struct EmbeddedServer::Impl {
     std::unique_ptr<HttpServer> http;
     bool running = false;
 
+    std::unique_ptr<RequestDeadlines> deadlines;
+
+    // The worker's connection, opened when missing: never creating the database (the setup
+    // did), its waits bounded.
     Session& session() {
         auto& slot = threadSessions[id];
         if (!slot) {
             static std::atomic<int> counter{0};
-            slot = std::make_unique<Session>(
-                url, QStringLiteral("est-server-%1-%2").arg(id).arg(++counter), options.lockWaitMs);
+            auto fresh = std::make_unique<Session>(
+                url, QStringLiteral("est-server-%1-%2").arg(id).arg(++counter), options.lockWaitMs,
+                false);
+            for (const QString& sql : fresh->dialect().sessionLimits(options.lockWaitMs))
+                fresh->execDirect(sql);
+            slot = std::move(fresh);
         }
         return *slot;
     }
 
     void dropSession() { threadSessions.erase(id); }
+
+    QString userOfSession() const {
+        const auto it = threadSessions.find(id);
+        return it != threadSessions.end() && it->second ? it->second->user() : QString();
+    }
+
+    int backendPid() const {
+        const auto it = threadSessions.find(id);
+        return it != threadSessions.end() && it->second ? it->second->backendPid() : 0;
+    }
 
     // A failure the client cannot act on: the answer names only a request number, which the
     // log holds with the details.
@@ -91,65 +109,150 @@ struct EmbeddedServer::Impl {
             QStringLiteral("Erro interno do servidor de aplicação (requisição %1).").arg(request));
     }
 
-    // On a worker thread.
-    HttpAnswer handle(HttpRequest& request) {
+    // SQLite: whatever is written to a file removed or replaced since it was opened is lost
+    // with it, so no request is answered from it.
+    void checkFile(Session& s, bool afterWork) {
+        if (s.fileStillThere())
+            return;
+        throw DbError("o arquivo do banco " + url.display().toStdString() +
+                          " foi removido ou substituído depois de aberto" +
+                          (afterWork ? "; o que esta requisição gravou se perdeu com ele" : "") +
+                          ": restaure o arquivo ou reinicie o servidor com --init",
+                      DbFailure::Unavailable);
+    }
+
+    // One try of a request on this thread's connection.
+    HttpAnswer attempt(HttpRequest& request, const QString& key, const QString& digest) {
+        if (request.object == "auth")
+            return request.method == "login" ? login(request.body) : logout(request);
+        Session& s = session();
+        s.beginRequest(key, digest);
+        s.setUser({});
+        checkFile(s, false);
+        const QString object = QString::fromStdString(request.object);
+        const QString method = QString::fromStdString(request.method);
+        QString role = kRoleEstoque;
+        if (request.credential == Credential::Session) {
+            QString user;
+            if (signIns->check(request.bearer, &user) != SignIns::State::Valid)
+                return errorAnswer(401, QStringLiteral("session_expired"),
+                                   QStringLiteral("Sessão expirada. Entre novamente."));
+            // Read at every request: a disabled account or a new role counts at once.
+            const auto account = findAccount(s, user);
+            if (!account || !account->account.active) {
+                signIns->closeAll(user);
+                return errorAnswer(403, QStringLiteral("account_disabled"),
+                                   QStringLiteral("Usuário desativado. Procure o "
+                                                  "administrador do sistema."));
+            }
+            s.setUser(user);
+            role = account->account.role;
+        } else {
+            s.setUser(serviceUser(request.userHeader));
+        }
+        if (role == kRoleConsulta && registry.writes(object, method))
+            return errorAnswer(403, QStringLiteral("forbidden"),
+                               QStringLiteral("Usuário sem permissão para gravar amostras."));
+        HttpAnswer answer;
+        {
+            RequestDeadlines::Scope deadline(*deadlines, s);
+            try {
+                answer = call(object, method, request.body);
+            } catch (const DbError& e) {
+                if (!deadline.expired())
+                    throw;
+                throw DbError(std::string("prazo da requisição esgotado: ") + e.what(),
+                              e.failure() == DbFailure::OutcomeUnknown ? e.failure()
+                                                                       : DbFailure::Unavailable);
+            }
+        }
+        checkFile(s, true);
+        s.releaseRetired();
+        const qsizetype held = s.statementsHeld();
+        qsizetype most = mostStatements.load();
+        while (held > most && !mostStatements.compare_exchange_weak(most, held)) {
+        }
+        return answer;
+    }
+
+    // The connection broke during COMMIT, so the request may have been stored. Its key is
+    // looked up on a fresh connection: stored, the request answers again what was stored;
+    // certainly not stored (the old connection's server process is gone), nothing was.
+    // Otherwise the client is told the outcome is unknown and that the same request under the
+    // same key is safe to repeat.
+    HttpAnswer resolveOutcome(const QString& object, const QString& name, const std::string& body,
+                              const QString& key, const QString& digest, int oldPid,
+                              const QString& user) {
+        if (key.isEmpty())
+            return dbFailureAnswer(DbFailure::OutcomeUnknown, false);
         try {
-            if (request.object == "auth")
-                return request.method == "login" ? login(request.body) : logout(request);
-            // The key and the user hold for this request only, on this thread's connection.
-            struct CallerScope {
-                Session& s;
-                ~CallerScope() {
-                    s.setRequestKey({});
-                    s.setUser({});
-                }
-            } scope{session()};
-            scope.s.setRequestKey(QString::fromStdString(request.requestKey));
-            const QString object = QString::fromStdString(request.object);
-            const QString method = QString::fromStdString(request.method);
-            QString role = kRoleEstoque;
-            if (request.credential == Credential::Session) {
-                QString user;
-                if (signIns->check(request.bearer, &user) != SignIns::State::Valid)
-                    return errorAnswer(401, QStringLiteral("session_expired"),
-                                       QStringLiteral("Sessão expirada. Entre novamente."));
-                // Read at every request: a disabled account or a new role counts at once.
-                const auto account = findAccount(scope.s, user);
-                if (!account || !account->account.active) {
-                    signIns->closeAll(user);
-                    return errorAnswer(403, QStringLiteral("account_disabled"),
-                                       QStringLiteral("Usuário desativado. Procure o "
-                                                      "administrador do sistema."));
-                }
-                scope.s.setUser(user);
-                role = account->account.role;
-            } else {
-                scope.s.setUser(serviceUser(request.userHeader));
+            Session& fresh = session();
+            fresh.beginRequest(key, digest);
+            fresh.setUser(user);
+            RequestDeadlines::Scope deadline(*deadlines, fresh);
+            if (confirmation_sql::storedConfirmation(fresh, key)) {
+                log(QStringLiteral("chave %1: a gravação foi confirmada pelo banco; respondida "
+                                   "outra vez")
+                        .arg(key));
+                return call(object, name, body);
             }
-            if (role == kRoleConsulta && registry.writes(object, method))
-                return errorAnswer(403, QStringLiteral("forbidden"),
-                                   QStringLiteral("Usuário sem permissão para gravar amostras."));
-            HttpAnswer answer = call(object, method, request.body);
-            Session& done = session();
-            done.releaseRetired();
-            const qsizetype held = done.statementsHeld();
-            qsizetype most = mostStatements.load();
-            while (held > most && !mostStatements.compare_exchange_weak(most, held)) {
+            if (oldPid > 0 && !confirmation_sql::serverProcessAlive(fresh, oldPid)) {
+                log(QStringLiteral("chave %1: nada foi gravado").arg(key));
+                return dbFailureAnswer(DbFailure::Unavailable, true);
             }
-            return answer;
+            log(QStringLiteral("chave %1: ainda sem resultado conhecido").arg(key));
         } catch (const RpcError& e) {
             return errorAnswer(e.status(), e.code(), e.message());
-        } catch (const DbError& e) {
-            const QString details =
-                QStringLiteral("erro no banco de dados: %1").arg(QString::fromStdString(e.what()));
-            if (!e.busy())
-                return internalError(details);
-            log(details);
-            return errorAnswer(503, QStringLiteral("busy"),
-                               QStringLiteral("O banco de dados está ocupado com outra gravação. "
-                                              "Nada foi gravado; tente novamente em instantes."));
         } catch (const std::exception& e) {
-            return internalError(QStringLiteral("erro: %1").arg(QString::fromStdString(e.what())));
+            dropSession();
+            log(QStringLiteral("chave %1: não foi possível verificar a gravação: %2")
+                    .arg(key, QString::fromStdString(e.what())));
+        }
+        return dbFailureAnswer(DbFailure::OutcomeUnknown, true);
+    }
+
+    // On a worker thread.
+    HttpAnswer handle(HttpRequest& request) {
+        const std::string& requestBody = request.body;
+        const QString object = QString::fromStdString(request.object);
+        const QString name = QString::fromStdString(request.method);
+        const QString key = QString::fromStdString(request.requestKey);
+        const QString digest =
+            key.isEmpty()
+                ? QString()
+                : QString::fromLatin1(QCryptographicHash::hash(QByteArrayView(requestBody),
+                                                               QCryptographicHash::Sha256)
+                                          .toHex());
+        for (int tries = 1;; ++tries) {
+            try {
+                return attempt(request, key, digest);
+            } catch (const RpcError& e) {
+                return errorAnswer(e.status(), e.code(), e.message());
+            } catch (const DbError& e) {
+                const QString details = QStringLiteral("erro no banco de dados: %1")
+                                            .arg(QString::fromStdString(e.what()));
+                if (e.failure() == DbFailure::Other)
+                    return internalError(details);
+                const int oldPid = backendPid();
+                const QString user = userOfSession();
+                if (!e.busy())
+                    dropSession(); // the next try starts on a fresh connection
+                if (e.failure() == DbFailure::OutcomeUnknown) {
+                    log(details);
+                    return resolveOutcome(object, name, requestBody, key, digest, oldPid, user);
+                }
+                // A connection gone stale in the pool (the database restarted meanwhile):
+                // nothing of the request ran, so it runs again once on a fresh one.
+                if (e.failure() == DbFailure::Unavailable && e.beforeAnyStatement() && tries == 1) {
+                    log(details + QStringLiteral("; repetida numa nova conexão"));
+                    continue;
+                }
+                log(details);
+                return dbFailureAnswer(e.failure(), !key.isEmpty());
+            } catch (const std::exception& e) {
+                return internalError(
+                    QStringLiteral("erro: %1").arg(QString::fromStdString(e.what())));
+            }
         }
     }
 
@@ -278,7 +381,9 @@ struct EmbeddedServer::Impl {
     }
 
     void prepareDatabase() {
-        Session setup(url, QStringLiteral("est-server-%1-setup").arg(id));
+        // A database file is created only when asked for, and only where none is.
+        Session setup(url, QStringLiteral("est-server-%1-setup").arg(id), options.lockWaitMs,
+                      options.init || options.demoScale > 0);
         const bool empty = schemaVersion(setup) == 0;
         if (empty && !options.init && options.demoScale <= 0)
             throw std::runtime_error("o banco " + url.display().toStdString() +
@@ -322,6 +427,8 @@ int EmbeddedServer::start() {
                                  "(127.0.0.1 ou ::1)");
     impl_->url = DatabaseUrl::parse(impl_->options.databaseUrl);
     impl_->prepareDatabase();
+    impl_->deadlines = std::make_unique<RequestDeadlines>(
+        std::chrono::milliseconds(std::max(1000, impl_->options.requestDeadlineMs)));
     impl_->signIns = std::make_unique<SignIns>(impl_->options.sessionLife, impl_->options.clock);
     impl_->pool =
         std::make_unique<WorkerPool>(std::max(1, impl_->options.threads),
@@ -355,6 +462,7 @@ void EmbeddedServer::stop() {
     impl_->pool->stop(true);
     impl_->http.reset();
     impl_->pool.reset();
+    impl_->deadlines.reset();
 }
 
 } // namespace server

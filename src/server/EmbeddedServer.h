@@ -31,7 +31,12 @@ struct ServerOptions {
     int ioThreads = 1;    // threads of the HTTP transport
     // How long a write waits for another writer's lock before the request is answered 503
     // (well within the desktop's 120 s, so that it never gives up on a write still to come).
-    int lockWaitMs = 30000;
+    // On PostgreSQL a session idle inside a transaction for half of it (its server frozen) is
+    // ended, so a frozen peer holds a lock for less than this wait.
+    int lockWaitMs = 10000;
+    // The most a request works on its database connection before the connection is broken
+    // off (a database that stopped answering) and the request answered 503.
+    int requestDeadlineMs = 15000;
     HttpLimits limits; // deadlines, body limit, backlog
     // How long a session opened at sign-in lasts (a shift), and the clock it is measured by.
     std::chrono::seconds sessionLife{12 * 3600};

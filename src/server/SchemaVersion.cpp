@@ -50,6 +50,12 @@ void createAccountsAndHistory(Session& session) {
 const SchemaStep kSchemaSteps[] = {
     {1, createFirstVersion},
     {2, createAccountsAndHistory},
+    // The SHA-256 (hex) of a confirmation's request, stored with its key, so that the key sent
+    // with another sample is refused; rows from before stay without one.
+    {3,
+     [](Session& s) {
+         s.execDirect(QStringLiteral("ALTER TABLE CONFIRMACAO ADD COLUMN CDRESUMO VARCHAR(64)"));
+     }},
 };
 static_assert(std::size(kSchemaSteps) == kSchemaVersion, "one step for each version");
 

@@ -145,7 +145,8 @@ TEST_P(Confirm, ANewSampleGetsTheNextTenDigitNumberAndItsItemsThatNumber) {
 
 // A confirmation sent again under its key (its answer was lost on the way), even while the
 // first is still under way, is answered with the sample stored the first time; another key
-// stores another sample; a malformed key is refused before anything runs.
+// stores another sample, and with other changes is refused; a malformed key is refused before
+// anything runs.
 TEST_P(Confirm, AConfirmationRepeatedUnderItsKeyIsStoredOnce) {
     const QJsonArray args =
         confirmArgs(stockSample(10), {{case_.item1, 6.5, "S"}, {case_.item2, 3.5, ""}});
@@ -175,6 +176,12 @@ TEST_P(Confirm, AConfirmationRepeatedUnderItsKeyIsStoredOnce) {
     expectNoErrors(another);
     EXPECT_EQ(another.result.toArray().at(1).toString(), lastNumber());
     EXPECT_NE(lastNumber(), number);
+
+    // The key of a stored sample sent with another one is refused, and stores nothing.
+    const Answer reused =
+        client_.amostra("ConfirmaAmostra", confirmArgs(stockSample(10), {{case_.item1, 10, "S"}}));
+    EXPECT_EQ(reused.status, 422) << reused.body;
+    EXPECT_TRUE(reused.message.contains(QStringLiteral("já usada para outra amostra")));
 
     client_.requestKey = "chave com espaço";
     const Answer bad = client_.amostra("ConfirmaAmostra", args);

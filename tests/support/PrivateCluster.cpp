@@ -1,11 +1,16 @@
 #include "PrivateCluster.h"
 
+#include <server/Database.h>
+
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <stdexcept>
 
 namespace testsupport {
@@ -39,11 +44,17 @@ PrivateCluster::PrivateCluster() : data_(dir_.filePath(QStringLiteral("data"))) 
     if (::getuid() == 0)
         QProcess::execute(QStringLiteral("chown"), {QStringLiteral("postgres"), dir_.path()});
     run(QStringLiteral("initdb"), {"-D", data_, "-U", "postgres", "-A", "trust", "-E", "UTF8"});
+    QFile conf(data_ + QStringLiteral("/postgresql.conf"));
+    if (!conf.open(QIODevice::Append) ||
+        conf.write("synchronous_standby_names = 'nenhum'\nsynchronous_commit = local\n") < 0)
+        throw std::runtime_error("private cluster: cannot write postgresql.conf");
+    conf.close();
     start();
 }
 
 PrivateCluster::~PrivateCluster() {
     try {
+        freeze(false);
         pgctl({"-m", "immediate", "stop"});
     } catch (const std::exception&) {
         // already stopped
@@ -68,6 +79,31 @@ void PrivateCluster::start() {
 
 void PrivateCluster::stop() {
     pgctl({"-m", "fast", "stop"});
+}
+
+void PrivateCluster::set(const QString& setting, const QString& value) {
+    server::Session admin(server::DatabaseUrl::parse(url()), QStringLiteral("cluster-settings"));
+    admin.execDirect(QStringLiteral("ALTER SYSTEM SET %1 = '%2'").arg(setting, value));
+    admin.execDirect(QStringLiteral("SELECT pg_reload_conf()"));
+}
+
+void PrivateCluster::freeze(bool frozen) {
+    QFile pidFile(data_ + QStringLiteral("/postmaster.pid"));
+    if (!pidFile.open(QIODevice::ReadOnly))
+        return;
+    const QString postmaster = QString::fromLatin1(pidFile.readLine()).trimmed();
+    const int signal = frozen ? SIGSTOP : SIGCONT;
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // "pid (name) state ppid ...": its children by their parent
+        const QString text = QString::fromLatin1(stat.readAll());
+        const QStringList after = text.mid(text.lastIndexOf(QLatin1Char(')')) + 2).split(' ');
+        if (after.size() > 1 && after.at(1) == postmaster)
+            ::kill(entry.toInt(), signal);
+    }
+    ::kill(postmaster.toInt(), signal);
 }
 
 } // namespace testsupport

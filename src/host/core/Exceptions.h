@@ -27,6 +27,18 @@ public:
     explicit ENoAnswer(const QString& message) : EHostError(message) {}
 };
 
+// The server answered the call with an error, of that HTTP status: a 4xx refused it (nothing
+// was done, and the same call would be refused again); a 5xx is a failure of the server or
+// of its database, which the same call may get past later.
+class EServerError : public EHostError {
+public:
+    EServerError(const QString& message, int status) : EHostError(message), status_(status) {}
+    int status() const { return status_; }
+
+private:
+    int status_;
+};
+
 // Ends the operation under way without any further report.
 class EAbort : public EHostError {
 public:

@@ -176,7 +176,7 @@ std::string TNetConnection::answerBody(httplib::Result& res, const QString& host
         throw host::EHostError(text);
     }
     if (res->status != 200)
-        throw host::EHostError(serverMessage(res));
+        throw host::EServerError(serverMessage(res), res->status);
     return std::move(res->body);
 }
 
