@@ -159,7 +159,8 @@ Session::Session(const DatabaseUrl& url, const QString& connectionName, int lock
     : name_(connectionName) {
     dialect_.kind = url.kind;
     if (url.kind == DbKind::Sqlite) {
-        path_ = url.path;
+        if (url.path != QLatin1String(":memory:"))
+            path_ = url.path; // a file, whose identity is kept
         db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
         // Writers wait for each other instead of failing at once.
         QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(lockWaitMs);
@@ -188,7 +189,7 @@ Session::Session(const DatabaseUrl& url, const QString& connectionName, int lock
             "keepalives_interval=3;keepalives_count=3;tcp_user_timeout=15000"));
     }
     const bool opened = db_.open();
-    if (!opened || (url.kind == DbKind::Sqlite && !fileIdentity(path_, device_, inode_))) {
+    if (!opened || (!path_.isEmpty() && !fileIdentity(path_, device_, inode_))) {
         const QString text =
             opened ? QStringLiteral("o arquivo sumiu ao abrir") : db_.lastError().text();
         db_.close();
