@@ -104,7 +104,10 @@ TEST(DatabaseFault, ARemovedSqliteFileIsAnswered503AndNotCreatedAgain) {
     const Answer gone = client.amostra("GetItemAmostra", {"0000000001", "3"});
     EXPECT_EQ(gone.status, 503) << gone.body;
     EXPECT_EQ(gone.errorCode, "banco_indisponivel");
-    EXPECT_TRUE(server.readAllStandardError().contains("foi removido ou substituído"));
+    // A connection open on the removed file, or a new one that finds no file.
+    const QString log = server.readAllStandardError();
+    EXPECT_TRUE(log.contains("foi removido ou substituído") || log.contains("não existe"))
+        << log.toStdString();
     ServerProcess again({"--database", database.url(), "--no-token"});
     EXPECT_FALSE(again.waitReady());
     EXPECT_TRUE(again.readAllStandardError().contains("--init"));
