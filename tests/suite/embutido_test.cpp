@@ -58,6 +58,7 @@ TEST(Embutido, MigratesItsOwnDatabaseAtStart) {
     const QString url = QStringLiteral("sqlite:") + pasta.filePath("antigo.sqlite");
     const server::DatabaseUrl banco = server::DatabaseUrl::parse(url);
     {
+        // The tables as first released, without a recorded version.
         server::Session sessao(banco, QStringLiteral("antigo"));
         server::createFirstVersion(sessao);
     }
