@@ -198,7 +198,8 @@ QJsonValue getConfirmacao(Session& session, const QJsonArray& values) {
     const QString key = args.trimmed(0);
     if (key.isEmpty() || key.size() > 64)
         throw badRequest(QStringLiteral("GetConfirmacao: chave de confirmação inválida."));
-    return confirmation_sql::storedConfirmation(session, key).value_or(QString());
+    const auto stored = confirmation_sql::storedConfirmation(session, key);
+    return stored ? stored->number : QString();
 }
 
 } // namespace
