@@ -22,8 +22,8 @@ namespace {
 // button, answers questions No and other boxes OK.
 class UnattendedDialogs : public host::DialogHandler {
 public:
-    int MessageBox(const QString& text, host::TMsgDlgType, host::TMsgDlgButtons buttons,
-                   int) override {
+    int MessageBox(const QString& text, host::TMsgDlgType, host::TMsgDlgButtons buttons, int,
+                   host::TMsgDlgBtn) override {
         std::fprintf(stderr, "suite: mensagem: %s\n", qPrintable(text));
         return (buttons & host::mbNo) ? host::mrNo : host::mrOk;
     }

@@ -512,10 +512,10 @@ public:
     TfrmAmostraProc* tela = nullptr;
     QList<host::TTabSheet*> paginas;
     int MessageBox(const QString& text, host::TMsgDlgType type, host::TMsgDlgButtons buttons,
-                   int helpContext) override {
+                   int helpContext, host::TMsgDlgBtn defaultButton) override {
         if (tela)
             paginas << tela->pgcPadrao->ActivePage();
-        return host::DialogScript::MessageBox(text, type, buttons, helpContext);
+        return host::DialogScript::MessageBox(text, type, buttons, helpContext, defaultButton);
     }
 };
 

@@ -105,9 +105,9 @@ TEST_F(DBGridTest, ColumnExitThatRaisesRefusesTheMove) {
     EXPECT_EQ(grid->currentIndex().column(), 0);
     EXPECT_EQ(log, QStringList({"exit 0"}));
     refuse = false;
-    QTest::keyClick(grid, Qt::Key_Tab);
-    EXPECT_EQ(grid->SelectedIndex(), 1);
-    EXPECT_EQ(log, QStringList({"exit 0", "exit 0", "enter 1"}));
+    QTest::keyClick(grid, Qt::Key_Tab); // over the read-only name, to the next cell to fill
+    EXPECT_EQ(grid->SelectedIndex(), 2);
+    EXPECT_EQ(log, QStringList({"exit 0", "exit 0", "enter 2"}));
 }
 
 TEST_F(DBGridTest, TypingEditsInPlaceAndTheTextStillBeingTypedIsReadable) {

@@ -233,6 +233,24 @@ TEST(DesktopDialogs, MessageBoxReturnsTheButtonPressed) {
     EXPECT_EQ(MessageDlg("Cancelar operação?", TMsgDlgType::mtConfirmation, mbYesNo), mrYes);
 }
 
+// A question that destroys work on Yes names No as its default: a bare Enter answers No, and a
+// scripted user's unqueued answer is that same default.
+TEST(DesktopDialogs, EnterPressesTheDefaultButtonNamed) {
+    for (const auto& [padrao, esperado] : {std::pair{TMsgDlgBtn{}, mrYes}, std::pair{mbNo, mrNo}}) {
+        QTimer::singleShot(0, [] {
+            QWidget* box = QApplication::activeModalWidget();
+            ASSERT_NE(box, nullptr);
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        EXPECT_EQ(MessageDlg("Excluir a amostra?", TMsgDlgType::mtConfirmation, mbYesNo, 0, padrao),
+                  esperado);
+        DialogScript script;
+        EXPECT_EQ(MessageDlg("Excluir a amostra?", TMsgDlgType::mtConfirmation, mbYesNo, 0, padrao),
+                  esperado);
+        EXPECT_EQ(script.Messages().last().defaultButton, padrao);
+    }
+}
+
 TEST(DesktopDialogs, ModalFormRunsUntilItsResultIsSet) {
     LifeForm form;
     QTimer::singleShot(0, [&] {

@@ -279,7 +279,7 @@ void TfrmPadrao::sbtExcluirClick(QObject*) {
     if (!ds || ds->isEmpty())
         return;
     if (msgMensagensPadroes->ShowMsg(QStringLiteral("Exclusao"), TMsgDlgType::mtConfirmation,
-                                     mbYesNo) == mrYes)
+                                     mbYesNo, 0, mbNo) == mrYes)
         ds->remove();
 }
 

@@ -2,7 +2,35 @@
 
 #include <host/core/EventBoundary.h>
 
+#include <QEvent>
+#include <QKeyEvent>
+
 namespace host {
+
+namespace {
+
+// Space runs the highlighted entry of an open menu as Enter does, whatever the style says.
+bool spaceOnEntry(const QMenu& menu, const QKeyEvent* event) {
+    return event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier &&
+           menu.activeAction();
+}
+
+class KeyboardMenu : public QMenu {
+public:
+    using QMenu::QMenu;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (spaceOnEntry(*this, event)) {
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QMenu::keyPressEvent(&enter);
+            return;
+        }
+        QMenu::keyPressEvent(event);
+    }
+};
+
+} // namespace
 
 TMenuItem::TMenuItem(QObject* parent, const QString& name, const QString& caption)
     : QObject(parent), action_(new QAction(caption, this)) {
@@ -18,7 +46,7 @@ void TMenuItem::SetChecked(bool on) {
 
 QMenu* TMenuItem::SubMenu() {
     if (!menu_) {
-        menu_ = new QMenu(action_->text());
+        menu_ = new KeyboardMenu(action_->text());
         connect(this, &QObject::destroyed, menu_.data(), &QObject::deleteLater);
         action_->setMenu(menu_);
     }
@@ -34,6 +62,31 @@ TMenuItem* TMenuItem::Add(const QString& name, const QString& caption) {
 
 void TMenuItem::AddSeparator() {
     SubMenu()->addSeparator();
+}
+
+TMenuItem* TMenuItem::Insert(TMenuItem* before, const QString& name, const QString& caption) {
+    auto* item = new TMenuItem(this, name, caption);
+    SubMenu()->insertAction(before->Action(), item->Action());
+    items_.insert(items_.indexOf(before), item);
+    return item;
+}
+
+void TMenuItem::InsertSeparator(TMenuItem* before) {
+    SubMenu()->insertSeparator(before->Action());
+}
+
+void TMenuItem::FollowEnabled(QWidget* control) {
+    if (followed_)
+        followed_->removeEventFilter(this);
+    followed_ = control;
+    control->installEventFilter(this);
+    SetEnabled(control->isEnabled());
+}
+
+bool TMenuItem::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == followed_ && event->type() == QEvent::EnabledChange)
+        SetEnabled(followed_->isEnabled());
+    return QObject::eventFilter(watched, event);
 }
 
 void TMenuItem::Click() {
@@ -52,6 +105,15 @@ TMenuItem* TMainMenu::Add(const QString& name, const QString& caption) {
 }
 
 TPopupMenu::TPopupMenu(QWidget* parent) : QMenu(parent) {}
+
+void TPopupMenu::keyPressEvent(QKeyEvent* event) {
+    if (spaceOnEntry(*this, event)) {
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QMenu::keyPressEvent(&enter);
+        return;
+    }
+    QMenu::keyPressEvent(event);
+}
 
 TMenuItem* TPopupMenu::Add(const QString& name, const QString& caption) {
     auto* item = new TMenuItem(this, name, caption);

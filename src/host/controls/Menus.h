@@ -1,6 +1,7 @@
 #pragma once
 // Menus: a main menu bar placed on a form, pop-up menus, and menu items whose click runs a
-// handler and that can be enabled, hidden and checked from code.
+// handler and that can be enabled, hidden and checked from code. In an open menu Enter, the
+// keypad's Enter and Space run the highlighted entry.
 
 #include <host/core/HostTypes.h>
 
@@ -29,18 +30,29 @@ public:
     void SetShortCut(const QKeySequence& shortcut) { action_->setShortcut(shortcut); }
 
     TMenuItem* Add(const QString& name, const QString& caption);
+    // A new item, or a separator, placed before an item of this one's submenu.
+    TMenuItem* Insert(TMenuItem* before, const QString& name, const QString& caption);
+    void InsertSeparator(TMenuItem* before);
     void AddSeparator();
     QList<TMenuItem*> Items() const { return items_; }
     QMenu* SubMenu();
+
+    // From now on the item is enabled exactly when the control is (a tool button the item
+    // stands for in the menu), whoever enables or disables it.
+    void FollowEnabled(QWidget* control);
 
     // Runs the click handler as a choice of the item does.
     void Click();
     TNotifyEvent OnClick;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QAction* action_;
     QPointer<QMenu> menu_;
     QList<TMenuItem*> items_;
+    QPointer<QWidget> followed_;
 };
 
 class TMainMenu : public QMenuBar {
@@ -60,6 +72,9 @@ public:
     explicit TPopupMenu(QWidget* parent);
     TMenuItem* Add(const QString& name, const QString& caption);
     QList<TMenuItem*> Items() const { return items_; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QList<TMenuItem*> items_;

@@ -110,7 +110,7 @@ void TDBEdit::showField(bool editing, bool fireChange) {
         applyMaxLength();
         quietChange_ = wasQuiet;
     }
-    const bool readOnly = !active || f->readOnly() || f->isCalculated();
+    const bool readOnly = lineReadOnly();
     // A record change, a state change and a recalculation each ask again: when what would be
     // shown is what is shown, the line edit is left alone (its text layout is the costly part).
     if (!modified_ && shownValid_ && shownText_ == text && shownMask_ == mask &&
@@ -185,6 +185,17 @@ void TDBEdit::fieldChanged(dataset::Field* field) {
     if (field && field != Field())
         return;
     dataChanged();
+}
+
+void TDBEdit::SetReadOnly(bool on) {
+    readOnly_ = on;
+    setReadOnly(lineReadOnly());
+}
+
+bool TDBEdit::lineReadOnly() const {
+    dataset::Field* f = Field();
+    const bool active = f && DataSource()->dataSet()->active();
+    return readOnly_ || !active || f->readOnly() || f->isCalculated();
 }
 
 bool TDBEdit::startEditing() {

@@ -51,6 +51,9 @@ public:
     void SetDataField(const QString& fieldName);
 
     bool Modified() const { return modified_; }
+    // The edit's own read-only property: read-only also while its field is (or there is none).
+    bool ReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool on);
     // Writes the typed text to the field (through the field's set-text handling); errors of
     // the conversion or of the field's handlers reach the caller.
     void UpdateRecord();
@@ -73,11 +76,14 @@ protected:
 
 private:
     void showField(bool editing, bool fireChange);
+    // The line edit refuses typing: the edit's property, or its field's.
+    bool lineReadOnly() const;
     // Leaves the new value to the open display batch when nothing can tell the difference:
     // the edit has no focus and no handlers. True when left.
     bool deferDisplay();
     bool startEditing();
 
+    bool readOnly_ = false;
     bool editing_ = false; // showing the edit text
     bool modified_ = false;
     bool displayPending_ = false; // a value left to the display batch is not shown yet

@@ -546,6 +546,17 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
         focusNextPrevChild(event->key() == Qt::Key_Tab && !(mods & Qt::ShiftModifier));
         event->accept();
         return;
+    case Qt::Key_F4:
+        // F4 presses the cell's button, as beside an edit.
+        if (!editor_ && mods == Qt::NoModifier && canEditColumn(currentIndex().column())) {
+            if (TColumn* c = Columns(currentIndex().column());
+                c && c->ButtonStyle() == TColumnButtonStyle::cbsEllipsis) {
+                editButtonClicked();
+                event->accept();
+                return;
+            }
+        }
+        break;
     default:
         break;
     }
@@ -561,6 +572,10 @@ bool TDBGrid::focusNextPrevChild(bool next) {
     const int cols = ColumnCount();
     TForm* form = ParentForm();
     if ((options_ & dgTabs) && rows > 0 && cols > 0) {
+        // In a grid that edits, Tab goes from one cell that can be edited to the next.
+        bool onlyEditable = false;
+        for (int c = 0; c < cols && !onlyEditable; ++c)
+            onlyEditable = !isColumnHidden(c) && canEditColumn(c);
         QModelIndex cur = currentIndex();
         int row = cur.isValid() ? cur.row() : 0;
         int col = cur.isValid() ? cur.column() : selectedColumn_;
@@ -575,7 +590,7 @@ bool TDBGrid::focusNextPrevChild(bool next) {
             }
             if (row < 0 || row >= rows)
                 break; // past the first or the last cell: the focus leaves the grid
-            if (!isColumnHidden(col)) {
+            if (!isColumnHidden(col) && (!onlyEditable || canEditColumn(col))) {
                 setCurrentIndex(model_->index(row, col));
                 return true;
             }

@@ -4,7 +4,9 @@
 // still being typed is readable); column enter and exit handlers, an exit that raises refuses
 // the move; key-down handler before the grid's own keys; cell painting after the default
 // painting; Down on the last row appends, Insert inserts, Ctrl+Delete deletes with no question
-// of its own; titles and lines; Tab moves between cells; no row indicator; fixed column widths.
+// of its own; titles and lines; Tab moves between cells (in a grid that edits, between the cells
+// that can be edited); F4 or Ctrl+Enter presses a cell's button; no row indicator; fixed column
+// widths.
 
 #include <host/controls/Graphics.h>
 #include <host/core/HostTypes.h>

@@ -321,6 +321,15 @@ bool DBGridDelegate::eventFilter(QObject* object, QEvent* event) {
         // Keys that leave the cell write its text first; a text the field refuses keeps the
         // editor open on it.
         switch (key->key()) {
+        case Qt::Key_F4:
+            // F4 presses the cell's button, as beside an edit.
+            if (auto* edit = qobject_cast<EllipsisEdit*>(object);
+                edit && edit->buttonVisible() &&
+                (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+                grid_->editButtonClicked();
+                return true;
+            }
+            break;
         case Qt::Key_Return:
         case Qt::Key_Enter:
             // Ctrl+Enter presses the cell's button, as a click does; the editor stays open.

@@ -34,9 +34,10 @@ constexpr ButtonSpec kButtons[] = {
     {mbIgnore, mrIgnore, "&Ignorar", QMessageBox::AcceptRole},
 };
 
-int firstButtonResult(TMsgDlgButtons buttons) {
+// What Enter answers: the default button when the box offers it, else the first one.
+int defaultResult(TMsgDlgButtons buttons, TMsgDlgBtn defaultButton) {
     for (const ButtonSpec& b : kButtons)
-        if (buttons & b.button)
+        if ((buttons & b.button) && (!(buttons & defaultButton) || b.button == defaultButton))
             return b.result;
     return mrOk;
 }
@@ -44,7 +45,8 @@ int firstButtonResult(TMsgDlgButtons buttons) {
 // The desktop: real message boxes, and a modal form runs in its own event loop.
 class DesktopDialogs : public DialogHandler {
 public:
-    int MessageBox(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, int) override {
+    int MessageBox(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, int,
+                   TMsgDlgBtn defaultButton) override {
         const QPointer<QWidget> owner = QApplication::activeWindow();
         struct GiveBack {
             const QPointer<QWidget>& owner;
@@ -76,9 +78,14 @@ public:
         QList<QPair<QAbstractButton*, int>> map;
         if (buttons == 0)
             buttons = mbOK;
+        const int enter = defaultResult(buttons, defaultButton);
         for (const ButtonSpec& b : kButtons)
-            if (buttons & b.button)
-                map.append({box.addButton(QString::fromUtf8(b.caption), b.role), b.result});
+            if (buttons & b.button) {
+                QPushButton* button = box.addButton(QString::fromUtf8(b.caption), b.role);
+                map.append({button, b.result});
+                if (b.result == enter)
+                    box.setDefaultButton(button);
+            }
         box.exec();
         for (const auto& [button, result] : map)
             if (box.clickedButton() == button)
@@ -139,9 +146,10 @@ DialogHandler& CurrentDialogHandler() {
     return *gHandler;
 }
 
-int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext) {
+int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext,
+               TMsgDlgBtn defaultButton) {
     DisplayBatch::ShowPending();
-    return gHandler->MessageBox(text, type, buttons, helpContext);
+    return gHandler->MessageBox(text, type, buttons, helpContext, defaultButton);
 }
 
 void ShowMessage(const QString& text) {
@@ -168,14 +176,16 @@ DialogScript::~DialogScript() {
     SetDialogHandler(previous_ == this ? nullptr : previous_);
 }
 
-int DialogScript::MessageBox(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, int) {
-    messages_.append({text, type, buttons});
+int DialogScript::MessageBox(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, int,
+                             TMsgDlgBtn defaultButton) {
+    messages_.append({text, type, buttons, defaultButton});
     if (!answers_.empty()) {
         const int answer = answers_.front();
         answers_.pop_front();
         return answer;
     }
-    return DefaultAnswer != mrNone ? DefaultAnswer : firstButtonResult(buttons ? buttons : mbOK);
+    return DefaultAnswer != mrNone ? DefaultAnswer
+                                   : defaultResult(buttons ? buttons : mbOK, defaultButton);
 }
 
 void DialogScript::RunModal(TForm& form) {

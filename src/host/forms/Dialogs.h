@@ -35,9 +35,10 @@ inline constexpr TMsgDlgButtons mbOKCancel = mbOK | mbCancel;
 class DialogHandler {
 public:
     virtual ~DialogHandler() = default;
-    // Shows a message box and returns the modal result of the button pressed.
+    // Shows a message box and returns the modal result of the button pressed. Enter presses
+    // `defaultButton` (0: the first button offered).
     virtual int MessageBox(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons,
-                           int helpContext) = 0;
+                           int helpContext, TMsgDlgBtn defaultButton) = 0;
     // Runs a form modally: returns when the form's modal result is set or it is closed.
     virtual void RunModal(TForm& form) = 0;
 };
@@ -46,8 +47,10 @@ public:
 DialogHandler* SetDialogHandler(DialogHandler* handler);
 DialogHandler& CurrentDialogHandler();
 
-// The message box of the platform: text, type, buttons, help context -> modal result.
-int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext = 0);
+// The message box of the platform: text, type, buttons, help context -> modal result. A
+// question whose Yes destroys work names No as the default button, the one Enter presses.
+int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext = 0,
+               TMsgDlgBtn defaultButton = TMsgDlgBtn{});
 void ShowMessage(const QString& text);
 
 // The modal forms being shown, innermost last.
@@ -65,6 +68,7 @@ public:
         QString text;
         TMsgDlgType type;
         TMsgDlgButtons buttons;
+        TMsgDlgBtn defaultButton; // 0: the first button
     };
 
     DialogScript();
@@ -72,7 +76,7 @@ public:
 
     // Answers the next message boxes, in order; afterwards DefaultAnswer is used.
     void Answer(int modalResult) { answers_.push_back(modalResult); }
-    int DefaultAnswer = mrNone; // mrNone: the first button offered (OK, or Yes)
+    int DefaultAnswer = mrNone; // mrNone: the box's default button, as a bare Enter answers
     void OnModal(std::function<void(TForm&)> action) { actions_.push_back(std::move(action)); }
 
     const QList<Shown>& Messages() const { return messages_; }
@@ -81,8 +85,8 @@ public:
     // Captions of the modal forms shown, in order.
     const QStringList& ModalCaptions() const { return modalCaptions_; }
 
-    int MessageBox(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons,
-                   int helpContext) override;
+    int MessageBox(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext,
+                   TMsgDlgBtn defaultButton) override;
     void RunModal(TForm& form) override;
 
 private:

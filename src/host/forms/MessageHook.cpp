@@ -8,6 +8,8 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPointer>
 #include <QWidget>
 
@@ -17,6 +19,13 @@ TMessageEvent MsgEventForm;
 
 namespace {
 
+// An open menu, or the menu bar the keyboard walks, keeps its own keys (Enter and Space run
+// the highlighted entry), as the classic menu loop never passed them to the hook.
+bool inMenu(QObject* receiver) {
+    return qobject_cast<QMenu*>(QApplication::activePopupWidget()) ||
+           qobject_cast<QMenu*>(receiver) || qobject_cast<QMenuBar*>(receiver);
+}
+
 class KeyHookFilter : public QObject {
 public:
     using QObject::QObject;
@@ -25,7 +34,8 @@ protected:
     bool eventFilter(QObject* receiver, QEvent* event) override {
         const QEvent::Type type = event->type();
         if ((type != QEvent::KeyPress && type != QEvent::KeyRelease) || !MsgEventForm ||
-            event == rewritten_ || receiver != static_cast<QObject*>(QApplication::focusWidget()))
+            event == rewritten_ || receiver != static_cast<QObject*>(QApplication::focusWidget()) ||
+            inMenu(receiver))
             return false;
         auto* key = static_cast<QKeyEvent*>(event);
         tagMSG msg;

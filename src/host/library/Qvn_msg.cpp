@@ -16,8 +16,8 @@ QString TMessages::Msg(const QString& key) const {
 }
 
 int TMessages::ShowMsg(const QString& key, TMsgDlgType type, TMsgDlgButtons buttons,
-                       int helpContext) const {
-    return MessageDlg(Msg(key), type, buttons, helpContext);
+                       int helpContext, TMsgDlgBtn defaultButton) const {
+    return MessageDlg(Msg(key), type, buttons, helpContext, defaultButton);
 }
 
 } // namespace host

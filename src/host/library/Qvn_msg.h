@@ -20,8 +20,8 @@ public:
     // The text of the entry with that key (exact match); an unknown key gives an empty text.
     QString Msg(const QString& key) const;
     // Shows the key's text in a modal message box; returns the button pressed (Yes = 6).
-    int ShowMsg(const QString& key, TMsgDlgType type, TMsgDlgButtons buttons,
-                int helpContext = 0) const;
+    int ShowMsg(const QString& key, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext = 0,
+                TMsgDlgBtn defaultButton = TMsgDlgBtn{}) const;
 };
 
 } // namespace host
