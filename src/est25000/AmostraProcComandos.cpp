@@ -256,7 +256,7 @@ void TfrmAmostraProc::sbtCancelarClick(QObject*) {
         return;
     }
     if (msgPadrao->ShowMsg(QStringLiteral("Cancel"), host::TMsgDlgType::mtConfirmation,
-                           host::mbYesNo, 0) != host::mrYes)
+                           host::mbYesNo, 0, host::mbNo) != host::mrYes)
         return;
     repaint();
     descartaAmostra();
@@ -284,7 +284,8 @@ void TfrmAmostraProc::sbtExcluirClick(QObject*) {
     } bracket;
     const QString nrAmostra = cdsAmostraProc->fieldByName(QStringLiteral("NRAMOSTRA"))->asString();
     if (host::MessageDlg(msgPadrao->Msg(QStringLiteral("Exc_Lanc")),
-                         host::TMsgDlgType::mtConfirmation, host::mbYesNo, 0) != host::mrYes)
+                         host::TMsgDlgType::mtConfirmation, host::mbYesNo, 0,
+                         host::mbNo) != host::mrYes)
         return;
 
     repaint();
@@ -375,8 +376,8 @@ bool TfrmAmostraProc::AlteracoesPendentes() {
 bool TfrmAmostraProc::DescartaAlteracoes() {
     if (!AlteracoesPendentes())
         return true;
-    if (host::MessageDlg(kDescarta, host::TMsgDlgType::mtConfirmation, host::mbYesNo, 0) !=
-        host::mrYes)
+    if (host::MessageDlg(kDescarta, host::TMsgDlgType::mtConfirmation, host::mbYesNo, 0,
+                         host::mbNo) != host::mrYes)
         return false;
     cdsItemAmostra->cancel();
     cdsAmostraProc->cancelUpdates(); // settles on the first sample and reloads its items

@@ -253,7 +253,8 @@ void TfrmAmostraProc::cdsItemAmostraBeforeDelete(dataset::ClientDataSet&) {
     if (boDelAmostra)
         return;
     if (host::MessageDlg(msgPadrao->Msg(QStringLiteral("Exc_Item")),
-                         host::TMsgDlgType::mtConfirmation, host::mbYesNo, 0) != host::mrYes)
+                         host::TMsgDlgType::mtConfirmation, host::mbYesNo, 0,
+                         host::mbNo) != host::mrYes)
         throw host::EAbort();
     if (!editando(cdsAmostraProc))
         cdsAmostraProc->edit();

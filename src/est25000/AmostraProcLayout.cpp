@@ -11,7 +11,10 @@
 #include <host/library/Qvn_msg.h>
 #include <host/search/Btnpesquisa.h>
 
+#include <QKeySequence>
 #include <QStyle>
+
+#include <utility>
 
 namespace Cli_est25000 {
 
@@ -73,6 +76,23 @@ TfrmAmostraProc::TfrmAmostraProc() {
     mnuHistorico =
         mnuExibir->Add(QStringLiteral("mnuHistorico"), QStringLiteral("&Histórico da amostra"));
     mnuHistorico->OnClick = [this](QObject* sender) { mnuHistoricoClick(sender); };
+    // The screen's own buttons in the Operação menu too, with letters no other entry has and
+    // their keys beside them, so that every command is within reach of the keyboard.
+    mnuFiltrar =
+        mnuOperacao->Insert(mnuListagem, QStringLiteral("mnuFiltrar"), QStringLiteral("Fil&trar"));
+    mnuFiltrar->SetShortCut(QKeySequence(Qt::Key_F3));
+    mnuVisualizaErros = mnuOperacao->Insert(mnuListagem, QStringLiteral("mnuVisualizaErros"),
+                                            QStringLiteral("Vi&sualizar Erros"));
+    mnuVisualizaErros->SetShortCut(QKeySequence(Qt::Key_F7));
+    mnuOperacao->InsertSeparator(mnuListagem);
+    for (auto [item, botao] :
+         {std::pair{mnuFiltrar, sbtFiltro}, std::pair{mnuVisualizaErros, sbtVisualizaErros}}) {
+        item->FollowEnabled(botao);
+        item->OnClick = [botao](QObject*) {
+            if (botao->isEnabled())
+                botao->Click();
+        };
+    }
 
     criaDados();
     criaCabecalho();
@@ -83,6 +103,7 @@ TfrmAmostraProc::TfrmAmostraProc() {
     ligaComandos();
     ligaTotalItens();
     ligaDiario();
+    ligaProcessada();
 
     sbtFiltro->OnClick = [this](QObject* s) { sbtFiltroClick(s); };
     sbtVisualizaErros->OnClick = [this](QObject* s) { sbtVisualizaErrosClick(s); };
@@ -207,8 +228,9 @@ void TfrmAmostraProc::criaGrades() {
 
     // --- The list of samples
     dbgPadrao->AddColumn(QStringLiteral("NRAMOSTRA"), 75, QStringLiteral("Nº da Amostra"));
-    dbgPadrao->AddColumn(QStringLiteral("DSAMOSTRA"), 238, QStringLiteral("Descrição"));
+    dbgPadrao->AddColumn(QStringLiteral("DSAMOSTRA"), 204, QStringLiteral("Descrição"));
     dbgPadrao->AddColumn(QStringLiteral("PRODDESC"), 189, QStringLiteral("Produto"));
+    dbgPadrao->AddColumn(QStringLiteral("IDPROCESSADO"), 64, QStringLiteral("Processada"));
     dbtNome->SetDataField(QStringLiteral("DESCAMOSTRA"));
 }
 

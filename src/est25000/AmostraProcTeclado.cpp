@@ -1,6 +1,7 @@
 // The keyboard conventions of the sample screen, applied to every key message the host passes
-// through its hook while the screen is active: Enter and Down act as Tab, Up goes back, Page
-// Down and Page Up jump between containers and pages, and the decimal key types a comma.
+// through its hook while the screen is active: Enter and Down act as Tab (Enter on an item's
+// Principal goes on to the next item's code), Up goes back, Page Down and Page Up jump between
+// containers and pages, and the decimal key types a comma. An open menu keeps its own keys.
 #include <est25000/Cli_est25000.h>
 
 #include <dataset/ClientDataSet.h>
@@ -60,8 +61,14 @@ void TfrmAmostraProc::teclado(Quorvan::tagMSG& Msg) {
     int& key = Msg.wParam;
 
     if (key == host::VK_RETURN) {
-        if (!(Msg.shift & Qt::ControlModifier))
+        if (Msg.shift & Qt::ControlModifier) {
+        } else if (emGrade && nomeDe(focado) == QLatin1String("dbgItensAmostra") &&
+                   colunaItemSelecionada() == QLatin1String("IDPRODPRINC")) {
+            key = 0;
+            proximoItem();
+        } else {
             key = host::VK_TAB;
+        }
     } else {
         if (!emGrade) {
             if (key == host::VK_UP)
@@ -96,6 +103,25 @@ void TfrmAmostraProc::teclado(Quorvan::tagMSG& Msg) {
         dataset::FormatSettings::decimalSeparator() == QLatin1Char(',') &&
         campoReal(controle(ActiveControl())))
         key = host::VK_OEM_COMMA;
+}
+
+QString TfrmAmostraProc::colunaItemSelecionada() const {
+    host::TColumn* coluna = dbgItensAmostra->SelectedColumn();
+    return coluna ? coluna->FieldName() : QString();
+}
+
+// Enter on the last column of an item: the code of the next item, a new one after the last (as
+// Down there), so that a typist never leaves the grid by Enter.
+void TfrmAmostraProc::proximoItem() {
+    dbgItensAmostra->CommitEditor();
+    if (dbgItensAmostra->ReadOnly())
+        return;
+    if (cdsItemAmostra->currentRow() < cdsItemAmostra->rowCount() - 1)
+        cdsItemAmostra->next();
+    else if (!(cdsItemAmostra->state() == dataset::DataSetState::Insert &&
+               !cdsItemAmostra->modified()))
+        cdsItemAmostra->append();
+    focaColunaItem(QStringLiteral("CDARVPROD"));
 }
 
 // Moves the focus control by control, in tab order, until it lands in another container than

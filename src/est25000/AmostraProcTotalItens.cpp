@@ -72,8 +72,10 @@ void TfrmAmostraProc::ligaTotalItens() {
 }
 
 void TfrmAmostraProc::mostraTotalItens() {
+    // A processed sample's items cannot change: its notice takes the row instead.
     const dataset::DataSetState estado = cdsAmostraProc->state();
-    if (estado != dataset::DataSetState::Edit && estado != dataset::DataSetState::Insert) {
+    if ((estado != dataset::DataSetState::Edit && estado != dataset::DataSetState::Insert) ||
+        AmostraProcessada()) {
         lblTotalItens->SetCaption(QString());
         return;
     }

@@ -74,6 +74,8 @@ const QList<CampoDef>& amostraProc() {
         oculto("NMRAZSOCFORN", 40),
         oculto("CDFORNECED", 21),
         comMascara(oculto("NRNOTAFISC", 20), QStringLiteral("99999999999999999999;0; ")),
+        // "S" once processing moved the sample's stock: only its description may change then.
+        texto("IDPROCESSADO", 1, QStringLiteral("Processada")),
     };
     return defs;
 }

@@ -27,6 +27,7 @@
 #include <host/remote/Netconnection.h>
 
 #include <QJsonArray>
+#include <QTabBar>
 
 namespace Cli_est25000 {
 
@@ -123,6 +124,7 @@ void TfrmAmostraProc::FormActivate(QObject* Sender) {
         Cli_est25200::CriaFiltroAmostraProc();
         atualizaPaginas();
         ofereceRecuperacao();
+        focaSemAmostras();
     }
 }
 
@@ -245,6 +247,7 @@ void TfrmAmostraProc::sbtFiltroClick(QObject*) {
         return;
     Cli_est25200::CriaFiltroAmostraProc();
     atualizaPaginas();
+    focaSemAmostras();
 }
 
 void TfrmAmostraProc::sbtVisualizaErrosClick(QObject*) {
@@ -264,6 +267,13 @@ void TfrmAmostraProc::mnuHistoricoClick(QObject*) {
         return;
     }
     est25000::MostraHistorico(*netAmostraProc, nrAmostra);
+}
+
+// With no sample listed every control of the pages is disabled: the keyboard stays on the page
+// tabs, where Filtrar (F3) and the menus are one key away.
+void TfrmAmostraProc::focaSemAmostras() {
+    if (cdsAmostraProc->isEmpty() && pgcPadrao->tabBar()->isEnabled())
+        pgcPadrao->tabBar()->setFocus(Qt::OtherFocusReason);
 }
 
 void TfrmAmostraProc::atualizaPaginas() {

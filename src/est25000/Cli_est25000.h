@@ -157,6 +157,11 @@ public:
     static const QString kPerguntaRecuperar; // "Recuperar a amostra não confirmada?"
     host::ChangeJournal* diario() const { return diario_; }
 
+    // --- A processed sample (AmostraProcProcessada.cpp): only its description may change.
+    host::TLabel* lblProcessada = nullptr;
+    bool AmostraProcessada() const;
+    void mostraProcessada();
+
     // --- Checks and tests over the server's answer
     void Vd_SomaItens();
     bool RetornouErro();
@@ -191,6 +196,8 @@ public:
     host::TButtonFlat* sbtFiltro = nullptr;
     host::TButtonFlat* sbtVisualizaErros = nullptr;
     host::TMenuItem* mnuHistorico = nullptr;
+    host::TMenuItem* mnuFiltrar = nullptr;
+    host::TMenuItem* mnuVisualizaErros = nullptr;
     host::TPanel* panAmostra = nullptr;
     host::TGroupBox* grbDadosAmostra = nullptr;
     host::TLabel* lblNrAmostra = nullptr;
@@ -247,6 +254,7 @@ private:
     void ofereceRecuperacao();
     void restauraDiario(const QJsonObject& diario);
     bool chaveGravada(const QString& chave);
+    void ligaProcessada();
 
     void criaDados();
     void criaCabecalho();
@@ -255,7 +263,10 @@ private:
     void pedeItens();
     void carregaItens();
     void atualizaPaginas();
+    void focaSemAmostras();
     void teclado(Quorvan::tagMSG& Msg);
+    QString colunaItemSelecionada() const;
+    void proximoItem();
     void moveParaOutroContainer(QWidget* inicio, bool avante);
     void esvaziaErros();
     void defineFilial();

@@ -44,6 +44,10 @@ bool temTexto(const host::TDBEdit* edit) {
     return !Consiste::EmptyString(textoDigitado(edit));
 }
 
+bool soLeitura(const host::TDBEdit* edit) {
+    return edit->ReadOnly();
+}
+
 void falha(const host::TMessages* mensagens, const char* chave) {
     Consiste::MensErro(mensagens->Msg(QString::fromLatin1(chave)), true);
 }

@@ -39,6 +39,8 @@ bool emNavegacao(const dataset::DataSource* fonte);
 QString textoDigitado(const host::TDBEdit* edit);
 // Whether the edit holds anything but blanks.
 bool temTexto(const host::TDBEdit* edit);
+// A read-only edit (a processed sample's) shows what is stored: nothing there to check.
+bool soLeitura(const host::TDBEdit* edit);
 
 // Reports the message of that key as an error; never returns.
 [[noreturn]] void falha(const host::TMessages* mensagens, const char* chave);
@@ -54,12 +56,12 @@ bool buscaDevida(const host::TfrmPadrao& form, host::TDBEdit* edit, bool final,
                  const char* chaveInformar, QString& texto);
 
 // The common shape of a field check of the sample header: nothing unless the master is being
-// edited or inserted; `busca` looks the text up when that is due; on any failure the edit gets
-// the focus and the failure goes on.
+// edited or inserted and the edit can change; `busca` looks the text up when that is due; on any
+// failure the edit gets the focus and the failure goes on.
 template <class Busca>
 void verificaCampo(host::TfrmPadrao& form, host::TDBEdit* edit, bool final,
                    const char* chaveInformar, Busca&& busca) {
-    if (!emEdicao(form.dtsPadrao))
+    if (!emEdicao(form.dtsPadrao) || soLeitura(edit))
         return;
     try {
         QString texto;

@@ -21,7 +21,8 @@ const QList<FieldDef>& sampleFields() {
         text("CDPRODUTO", 10),    number("QTPRODPROC"),   text("SGUNIDADE", 10),
         text("NMPRODUTO", 50),    text("CDFILIAL", 4),    text("NRLANCTONF", 10),
         text("CDSERIEENTR", 5),   text("NRINSJURNF", 20), text("IDTPIJURNF", 1),
-        text("NMRAZSOCFORN", 40), text("CDFORNECED", 21), text("NRNOTAFISC", 20)};
+        text("NMRAZSOCFORN", 40), text("CDFORNECED", 21), text("NRNOTAFISC", 20),
+        text("IDPROCESSADO", 1)};
     return fields;
 }
 
@@ -57,12 +58,14 @@ QJsonValue getAmostraProc(Session& session, const QJsonArray& values) {
     }
     // Only fixed conditions are chosen here; every value is bound.
     const QString sql =
-        QStringLiteral("SELECT A.NRAMOSTRA, A.DSAMOSTRA, P.CDARVPROD, A.CDPRODUTO, A.QTPRODPROC,"
-                       " P.SGUNIDADE, P.NMPRODUTO, A.CDFILIAL, A.NRLANCTONF, A.CDSERIEENTR,"
-                       " F.NRINSJURFORN, F.IDTPIJURFORN, F.NMRAZSOCFORN, A.CDFORNECED, A.NRNOTAFISC"
-                       " FROM AMOSTRAPROC A"
-                       " JOIN PRODUTO P ON P.CDPRODUTO = A.CDPRODUTO"
-                       " LEFT JOIN FORNECEDOR F ON F.CDFORNECED = A.CDFORNECED") +
+        QStringLiteral(
+            "SELECT A.NRAMOSTRA, A.DSAMOSTRA, P.CDARVPROD, A.CDPRODUTO, A.QTPRODPROC,"
+            " P.SGUNIDADE, P.NMPRODUTO, A.CDFILIAL, A.NRLANCTONF, A.CDSERIEENTR,"
+            " F.NRINSJURFORN, F.IDTPIJURFORN, F.NMRAZSOCFORN, A.CDFORNECED, A.NRNOTAFISC,"
+            " A.IDPROCESSADO"
+            " FROM AMOSTRAPROC A"
+            " JOIN PRODUTO P ON P.CDPRODUTO = A.CDPRODUTO"
+            " LEFT JOIN FORNECEDOR F ON F.CDFORNECED = A.CDFORNECED") +
         (where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where.join(" AND ")) +
         QStringLiteral(" ORDER BY A.NRAMOSTRA");
     return checkedResult(packetFromQuery(session.run(sql, bind), sampleFields()));

@@ -66,6 +66,17 @@ QString replayed(Session& session, const confirmation_sql::StoredConfirmation& s
     return stored.number;
 }
 
+// A processed sample has moved its stock: of what it holds only the description may change.
+bool processed(const Sample& s) {
+    return !s.isNew &&
+           s.values.value(QStringLiteral("IDPROCESSADO")).toString() == QLatin1String("S");
+}
+
+void refuseIfProcessed(const Sample& s) {
+    if (processed(s))
+        throw refused(QStringLiteral("Amostra já processada: só a descrição pode ser alterada."));
+}
+
 class Confirmation {
 public:
     explicit Confirmation(Session& session) : session_(session) {}
@@ -225,6 +236,8 @@ private:
         const QStringList changed = changedColumns(before, after);
         if (changed.contains(QStringLiteral("NRAMOSTRA")))
             throw refused(QStringLiteral("O número da amostra não pode ser alterado."));
+        if (!changed.isEmpty() && changed != QStringList{QStringLiteral("DSAMOSTRA")})
+            refuseIfProcessed(*s);
         checkBeforeImage(s->values, before, changed,
                          QStringLiteral("A amostra %1 foi alterada").arg(number));
         for (const QString& column : changed) {
@@ -255,6 +268,8 @@ private:
             throw conflict(
                 QStringLiteral("A amostra %1 foi excluída por outro usuário.").arg(number));
         }
+        if (change.kind != ChangeKind::Modify)
+            refuseIfProcessed(*s);
         loadItems(*s);
         s->itemsChanged = true;
         if (change.kind == ChangeKind::Insert) {
@@ -281,6 +296,8 @@ private:
             throw conflict(what + QStringLiteral(" foi excluído por outro usuário."));
         const Record after = recordOf(change.newRow, kItemColumns, positions);
         const QStringList changed = changedColumns(image, after);
+        if (!changed.isEmpty())
+            refuseIfProcessed(*s);
         checkBeforeImage(s->items.at(at).values, image, changed,
                          what + QStringLiteral(" foi alterado"));
         Item& item = s->items[at];

@@ -401,6 +401,10 @@ private:
         position.flush();
     }
 
+    // Three in ten samples are processed (their stock moved): the last ones, so that the
+    // first samples of the list are those a clerk may still change.
+    bool processada(int n) const { return n >= counts_.samples * 7 / 10; }
+
     void samples() {
         BatchInsert sample(session_, "AMOSTRAPROC",
                            {"NRAMOSTRA", "DSAMOSTRA", "CDPRODUTO", "QTPRODPROC", "CDFILIAL",
@@ -454,7 +458,7 @@ private:
                             .arg(QString::fromUtf8(kPurposes[pick(6)]), product.name.toLower())
                             .left(50),
                         product.code, quantity, kBranches[branch].code, launch, series,
-                        invoiceNumber, supplier, n < counts_.samples * 3 / 10 ? "S" : "N"});
+                        invoiceNumber, supplier, processada(n) ? "S" : "N"});
             double left = quantity;
             for (size_t k = 0; k < outputs.size(); ++k) {
                 const bool last = k + 1 == outputs.size();

@@ -25,6 +25,7 @@
 #include <host/forms/Application.h>
 #include <host/remote/ChangeJournal.h>
 #include <host/remote/Netconnection.h>
+#include <host/search/Btnpesquisa.h>
 #include <host/search/SearchWindow.h>
 
 #include <QApplication>
@@ -279,6 +280,9 @@ TEST_F(ComandosTest, ARefusedSampleShowsItsErrorsAndOnceCancelledIsNeverSent) {
     EXPECT_TRUE(script.Messages().isEmpty());
     EXPECT_EQ(tela->cdsItemAmostra->state(), DataSetState::Browse);
     EXPECT_EQ(tela->cdsAmostraProc->state(), DataSetState::Edit);
+    clica(tela->sbtCancelar); // a bare Enter keeps the edit
+    EXPECT_EQ(script.Messages().last().defaultButton, host::mbNo);
+    EXPECT_EQ(tela->cdsAmostraProc->state(), DataSetState::Edit);
     script.Answer(host::mrYes);
     clica(tela->sbtCancelar);
     EXPECT_EQ(script.LastMessage(), QStringLiteral("Cancelar operação?"));
@@ -336,16 +340,55 @@ TEST_F(ComandosTest, AnyErrorRowInTheAnswerMeansNothingWasStored) {
     EXPECT_EQ(tela->cdsAmostraProc->changeCount(), 2) << "the deletion and the edit, unsent";
 }
 
+// A processed sample says so in the list and on the form; its product, quantity, invoice and
+// items stay as stored (typing there starts nothing), its description is changed and stored.
+TEST_F(ComandosTest, AProcessedSampleShowsItAndChangesOnlyItsDescription) {
+    const QString processada = amostrasGuardadas(banco(), true).first();
+    const QString livre = amostrasGuardadas(banco(), false).first();
+    const auto travada = [&] {
+        bool todas = tela->dbgItensAmostra->ReadOnly() && !tela->btpProduto->isEnabled();
+        for (host::TDBEdit* e : {tela->dbeNrInscForn, tela->dbeCdSerie, tela->dbeNrNotaFisc,
+                                 tela->dbeCdProduto, tela->dbeQuantProd})
+            todas = todas && e->ReadOnly();
+        return todas && tela->lblProcessada->isVisibleTo(tela) && !tela->dbeDescAmostra->ReadOnly();
+    };
+    ASSERT_TRUE(tela->cdsAmostraProc->locate(QStringLiteral("NRAMOSTRA"), livre));
+    EXPECT_EQ(tela->cdsAmostraProc->fieldByName(QStringLiteral("IDPROCESSADO"))->displayText(),
+              QStringLiteral("Não"));
+    EXPECT_FALSE(tela->dbeQuantProd->ReadOnly() || tela->lblProcessada->isVisibleTo(tela));
+    ASSERT_TRUE(tela->cdsAmostraProc->locate(QStringLiteral("NRAMOSTRA"), processada));
+    EXPECT_EQ(tela->dbgPadrao->Columns(3)->TitleCaption(), QStringLiteral("Processada"));
+    EXPECT_EQ(tela->cdsAmostraProc->fieldByName(QStringLiteral("IDPROCESSADO"))->displayText(),
+              QStringLiteral("Sim"));
+    EXPECT_TRUE(travada());
+    EXPECT_EQ(tela->lblProcessada->Caption(),
+              QStringLiteral("Amostra processada: só a descrição pode ser alterada."));
+
+    tela->ShowPage(tela->tshFormulario);
+    tela->dbeQuantProd->SetFocus();
+    QTest::keyClick(tela->dbeQuantProd, Qt::Key_5);
+    EXPECT_EQ(tela->cdsAmostraProc->state(), DataSetState::Browse) << "typing started nothing";
+    const auto itens = itensNoBanco(processada);
+    alteraDescricao(processada, QStringLiteral("Revisada depois do processamento"));
+    EXPECT_TRUE(travada()) << "still locked while edited";
+    clica(tela->sbtConfirmar);
+    ASSERT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
+    EXPECT_EQ(descricaoNoBanco(processada), QStringLiteral("Revisada depois do processamento"));
+    EXPECT_EQ(itensNoBanco(processada), itens);
+    EXPECT_TRUE(travada());
+    esperaSemPendencias();
+}
+
 TEST_F(ComandosTest, DeleteAsksThenDeletesOrReportsAProcessedSample) {
     const int antes = amostrasNoBanco();
     const QString processada = amostrasGuardadas(banco(), true).first();
     const QString livre = amostrasGuardadas(banco(), false, 5).last();
 
-    // No: nothing changes, nothing is sent.
+    // A bare Enter answers No, the default: nothing changes, nothing is sent.
     ASSERT_TRUE(tela->cdsAmostraProc->locate(QStringLiteral("NRAMOSTRA"), livre));
-    script.Answer(host::mrNo);
     clica(tela->sbtExcluir);
     EXPECT_TRUE(script.LastMessage().startsWith(QStringLiteral("ATENÇÃO! Ao confirmar essa")));
+    EXPECT_EQ(script.Messages().last().defaultButton, host::mbNo);
     EXPECT_EQ(tela->cdsAmostraProc->recordCount(), antes);
     EXPECT_EQ(texto(tela->cdsAmostraProc, "NRAMOSTRA"), livre);
     EXPECT_FALSE(Cli_est25000::boDelAmostra);
@@ -444,11 +487,11 @@ TEST_F(ComandosTest, ClosingOrFilteringWithChangesAsksFirst) {
     const QString nr = amostrasGuardadas(banco(), false, 3).last();
     const QString guardada = descricaoNoBanco(nr);
     alteraDescricao(nr, QStringLiteral("Digitada e não confirmada"));
-    script.Answer(host::mrNo);
-    tela->Close();
+    tela->Close(); // a bare Enter: No, the default
     processaEventos();
     ASSERT_TRUE(Cli_est25000::boIdCriado) << "No goes back to editing";
     EXPECT_EQ(script.Messages().size(), 1);
+    EXPECT_EQ(script.Messages().last().defaultButton, host::mbNo);
     EXPECT_EQ(tela->cdsAmostraProc->state(), DataSetState::Edit);
     EXPECT_EQ(texto(tela->cdsAmostraProc, "DSAMOSTRA"),
               QStringLiteral("Digitada e não confirmada"));

@@ -194,8 +194,7 @@ TEST_F(ItensTest, TypedItemsOfANewSampleAreCheckedAndFilled) {
         coluna(QStringLiteral("SELECT NMPRODUTO FROM PRODUTO WHERE CDARVPROD = ?"), {iguais[0]})
             .value(0));
     EXPECT_EQ(texto(itens, "SGUNIDADE"), unidade);
-    tecla(Qt::Key_Tab);
-    ASSERT_EQ(colunaAtual(), "QTPRODGERADO");
+    ASSERT_EQ(colunaAtual(), "QTPRODGERADO") << "the read-only name is skipped";
 
     const std::pair<QString, QString> quantidades[] = {
         {"0", "Quantidade deve ser maior que zero."},
@@ -213,7 +212,7 @@ TEST_F(ItensTest, TypedItemsOfANewSampleAreCheckedAndFilled) {
     digita(QString());
     tecla(Qt::Key_Tab);
     EXPECT_TRUE(script.Messages().isEmpty()) << "an empty quantity is no error yet";
-    EXPECT_EQ(colunaAtual(), "SGUNIDADE");
+    EXPECT_EQ(colunaAtual(), "IDPRODPRINC") << "the read-only unit is skipped";
     tecla(Qt::Key_Down); // posting the row
     EXPECT_EQ(script.LastMessage(), "Quantidade deve ser informada.");
     EXPECT_EQ(colunaAtual(), "QTPRODGERADO");
@@ -227,7 +226,6 @@ TEST_F(ItensTest, TypedItemsOfANewSampleAreCheckedAndFilled) {
     EXPECT_EQ(itens->state(), DataSetState::Insert) << "Down on the last row appends";
     EXPECT_EQ(colunaAtual(), "CDARVPROD");
     digita(iguais[1]);
-    tecla(Qt::Key_Tab);
     tecla(Qt::Key_Tab);
     digita("2");
     foca(tela->dbeDescAmostra); // leaving the grid posts the row
@@ -289,11 +287,9 @@ TEST_F(ItensTest, OnlyOneProductStaysPrincipal) {
     tecla(Qt::Key_Down);
     ASSERT_EQ(itens->state(), DataSetState::Insert);
     digita(segundo);
-    tecla(Qt::Key_Tab);
-    tecla(Qt::Key_Tab);
+    tecla(Qt::Key_Tab); // over the name
     digita("1");
-    tecla(Qt::Key_Tab);
-    tecla(Qt::Key_Tab);
+    tecla(Qt::Key_Tab); // over the unit
     tecla(Qt::Key_Space);
     tecla(Qt::Key_Up);
     EXPECT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
@@ -435,11 +431,11 @@ TEST_F(ItensTest, DeletingAsksAndCheckReloads) {
     dataset::ClientDataSet* itens = tela->cdsItemAmostra;
     const int antes = itens->recordCount();
     foca(grade);
-    script.Answer(host::mrNo);
-    tecla(Qt::Key_Delete, Qt::ControlModifier);
+    tecla(Qt::Key_Delete, Qt::ControlModifier); // a bare Enter answers No, the default
     ASSERT_EQ(script.Messages().size(), 1);
     EXPECT_EQ(script.LastMessage(), "Confirma exclusão do produto?");
     EXPECT_EQ(script.Messages().first().type, host::TMsgDlgType::mtConfirmation);
+    EXPECT_EQ(script.Messages().first().defaultButton, host::mbNo);
     EXPECT_EQ(itens->recordCount(), antes);
     EXPECT_EQ(tela->cdsAmostraProc->state(), DataSetState::Browse);
 
@@ -465,6 +461,7 @@ TEST_F(ItensTest, DeletingAsksAndCheckReloads) {
     tecla(Qt::Key_Escape);
     EXPECT_EQ(itens->recordCount(), antes - 2);
 
+    script.Answer(host::mrYes); // discard the deletions
     tela->sbtVerificar->Click();
     EXPECT_EQ(tela->cdsAmostraProc->recordCount(),
               coluna(QStringLiteral("SELECT NRAMOSTRA FROM AMOSTRAPROC")).size());
