@@ -60,7 +60,7 @@ TEST_P(ReadMethods, SampleListWithoutCriteriaHoldsEverySampleInNumberOrder) {
         fieldNames(packet),
         QStringList({"NRAMOSTRA", "DSAMOSTRA", "CDARVPROD", "CDPRODUTO", "QTPRODPROC", "SGUNIDADE",
                      "NMPRODUTO", "CDFILIAL", "NRLANCTONF", "CDSERIEENTR", "NRINSJURNF",
-                     "IDTPIJURNF", "NMRAZSOCFORN", "CDFORNECED", "NRNOTAFISC"}));
+                     "IDTPIJURNF", "NMRAZSOCFORN", "CDFORNECED", "NRNOTAFISC", "IDPROCESSADO"}));
     const QJsonArray rows = rowsOf(packet);
     ASSERT_EQ(rows.size(), count("SELECT COUNT(*) FROM AMOSTRAPROC"));
     ASSERT_GT(rows.size(), 100);

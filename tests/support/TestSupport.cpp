@@ -293,7 +293,8 @@ QJsonArray sampleFieldDefs() {
             s("IDTPIJURNF", 1),
             s("NMRAZSOCFORN", 40),
             s("CDFORNECED", 21),
-            s("NRNOTAFISC", 20)};
+            s("NRNOTAFISC", 20),
+            s("IDPROCESSADO", 1)};
 }
 
 QJsonArray itemFieldDefs() {
