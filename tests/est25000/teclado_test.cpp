@@ -70,7 +70,10 @@ protected:
     void tecla(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
         QWidget* alvo = QApplication::focusWidget();
         ASSERT_NE(alvo, nullptr);
-        QTest::keyClick(alvo, key, mods);
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget()))
+            QTest::keyClick(menu->windowHandle(), key, mods); // an open menu takes the keys
+        else
+            QTest::keyClick(alvo, key, mods);
         QApplication::processEvents();
     }
     host::TControl* focado() const { return host::TControl::Of(tela->ActiveControl()); }
@@ -93,8 +96,8 @@ TEST_F(TecladoTest, EnterAndDownActAsTabUpGoesBackCtrlEnterStays) {
     EXPECT_EQ(focado(), tela->dbeCdSerie);
 }
 
-// Operação: an own letter per entry; Filtrar enabled with its button, by F3 and, in the open
-// menu, by Enter, keypad Enter and Space; Enter and Tab in the items skip Nome and UN.
+// Operação: an own letter per entry; Filtrar follows its button and runs by F3 and, in the open
+// menu, by Enter, keypad Enter and Space. Enter and Tab in the items skip Nome and UN.
 TEST_F(TecladoTest, EveryCommandIsWithinReachOfTheKeyboard) {
     QSet<QString> letras; // the separators have none
     for (QAction* a : tela->mnuOperacao->SubMenu()->actions())
@@ -103,20 +106,16 @@ TEST_F(TecladoTest, EveryCommandIsWithinReachOfTheKeyboard) {
     tela->cdsAmostraProc->edit();
     EXPECT_FALSE(tela->mnuFiltrar->Enabled());
     tela->cdsAmostraProc->cancel();
-    const Qt::Key teclas[] = {Qt::Key_F3, Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space};
-    for (int i = 0; i < 4; ++i) {
+    for (const Qt::Key chave : {Qt::Key_F3, Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
         script.OnModal([](host::TForm& f) { f.SetModalResult(host::mrCancel); });
         ativa(*tela);
-        foca(tela->dbeDescAmostra);
-        if (i > 0) {
+        if (chave != Qt::Key_F3) {
             tecla(Qt::Key_O, Qt::AltModifier);
             tela->mnuOperacao->SubMenu()->setActiveAction(tela->mnuFiltrar->Action());
         }
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        const Qt::KeyboardModifiers teclado = i == 2 ? Qt::KeypadModifier : Qt::NoModifier;
-        menu ? QTest::keyClick(menu->windowHandle(), teclas[i], teclado) : tecla(teclas[i]);
-        EXPECT_EQ(script.ModalCaptions().size(), i + 2) << "filtered by key " << i;
+        tecla(chave, chave == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
     }
+    EXPECT_EQ(script.ModalCaptions().size(), 5) << "the first filter and four more";
     ativa(*tela);
     while (tela->cdsItemAmostra->recordCount() < 2 && !tela->cdsAmostraProc->eof())
         tela->cdsAmostraProc->next();
@@ -129,15 +128,13 @@ TEST_F(TecladoTest, EveryCommandIsWithinReachOfTheKeyboard) {
 }
 
 // An invoice sample typed whole (New, header, three items, Confirm) is stored; the keys beyond
-// the text are counted, Alt+letter as two; F4 in the code cell of a new item searches.
+// the text are counted, Alt+letter as two. F4 in a new item's code cell searches.
 TEST_F(TecladoTest, AWholeInvoiceSampleByKeyboardTakesNineteenKeysBeyondItsText) {
     const CasoNota nota = casoNota(dtmDBGeral::Database(), QStringLiteral("0001"));
     int teclas = 0;
     const auto comando = [&](Qt::Key chave, Qt::KeyboardModifiers mods = {}) {
         ++teclas;
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        menu ? QTest::keyClick(menu->windowHandle(), chave, mods) : tecla(chave, mods);
-        QApplication::processEvents();
+        tecla(chave, mods);
     };
     const auto digita = [&](QString texto) {
         for (QChar c : texto.remove(QLatin1Char('.')))
@@ -166,10 +163,10 @@ TEST_F(TecladoTest, AWholeInvoiceSampleByKeyboardTakesNineteenKeysBeyondItsText)
     }
     comando(Qt::Key_O, Qt::AltModifier);
     comando(Qt::Key_O); // C&onfirmar
-    ASSERT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
     const QString nr = tela->cdsAmostraProc->fieldByName(QStringLiteral("NRAMOSTRA"))->asString();
+    EXPECT_EQ(itensNoBanco(dtmDBGeral::Database(), nr).size(), 3)
+        << script.LastMessage().toStdString();
     EXPECT_EQ(campoNoBanco(dtmDBGeral::Database(), "NRLANCTONF", nr), nota.nrLancto);
-    EXPECT_EQ(itensNoBanco(dtmDBGeral::Database(), nr).size(), 3);
     EXPECT_EQ(teclas, 19);
 }
 

@@ -550,6 +550,7 @@ TEST(TelaFechamento, ItemsThatDoNotAddUpRefuseTheCloseAndKeepEverything) {
 
     // The filter still works, on the same dialog.
     script.OnModal([](host::TForm&) {});
+    script.Answer(host::mrYes); // discard the item changed
     tela.sbtFiltro->Click();
     EXPECT_EQ(script.ModalCaptions().size(), 2);
     EXPECT_EQ(Cli_est25200::frmFiltroAmostraProc, filtro);
