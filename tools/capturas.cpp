@@ -161,6 +161,12 @@ int main(int argc, char** argv) {
     tela->cdsItemAmostra->cancel();
     tela->cdsAmostraProc->cancel();
 
+    // A processed sample: its notice, and all but its description kept as stored.
+    for (tela->cdsAmostraProc->last(); !tela->AmostraProcessada();)
+        tela->cdsAmostraProc->prior();
+    tela->dbeDescAmostra->SetFocus();
+    ok = captura(&principal, pasta + QStringLiteral("/est25000-processada.png")) && ok;
+
     // The screen's help page, as F1 shows it.
     script.OnModal([&](host::TForm& ajuda) {
         ajuda.show();

@@ -173,11 +173,9 @@ TEST_P(ItensE2E, ItemsTypedInTheRealGrid) {
     ASSERT_EQ(itens->state(), dataset::DataSetState::Insert);
     EXPECT_EQ(amostras->state(), dataset::DataSetState::Edit);
     digita(novos[0]);
-    tecla(Qt::Key_Tab); // the code's check fills name and unit
-    tecla(Qt::Key_Tab);
+    tecla(Qt::Key_Tab); // the code's check fills name and unit, which Tab skips
     digita(QStringLiteral("1,5"));
-    tecla(Qt::Key_Tab);
-    tecla(Qt::Key_Tab);
+    tecla(Qt::Key_Tab); // over the unit
     digita(QStringLiteral("Sim"));
     tecla(Qt::Key_Down); // posts it, clears the former principal, appends another row
     EXPECT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
@@ -185,7 +183,6 @@ TEST_P(ItensE2E, ItemsTypedInTheRealGrid) {
         << itens->recNo() << ' ' << grade->SelectedIndex() << ' '
         << texto(itens, "IDPRODPRINC").toStdString();
     digita(novos[1]);
-    tecla(Qt::Key_Tab);
     tecla(Qt::Key_Tab);
     digita(QStringLiteral("2"));
     descricao->SetFocus(); // leaving the grid posts the row

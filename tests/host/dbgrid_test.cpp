@@ -228,6 +228,11 @@ TEST_F(DBGridTest, PickListAndEllipsisButtonEditors) {
     grid->SetSelectedIndex(1);
     QTest::keyClick(grid, Qt::Key_Return, Qt::ControlModifier);
     EXPECT_EQ(clicks, 3) << "a column without a button";
+    grid->SetSelectedIndex(0); // F4 too, on the cell and in the editor
+    QTest::keyClick(grid, Qt::Key_F4);
+    grid->SetEditorMode(true);
+    QTest::keyClick(focused(), Qt::Key_F4);
+    EXPECT_EQ(clicks, 5);
 }
 
 TEST_F(DBGridTest, LeavingTheGridWritesTheCellBeforeTheExitHandler) {

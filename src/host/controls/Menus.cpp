@@ -3,34 +3,8 @@
 #include <host/core/EventBoundary.h>
 
 #include <QEvent>
-#include <QKeyEvent>
 
 namespace host {
-
-namespace {
-
-// Space runs the highlighted entry of an open menu as Enter does, whatever the style says.
-bool spaceOnEntry(const QMenu& menu, const QKeyEvent* event) {
-    return event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier &&
-           menu.activeAction();
-}
-
-class KeyboardMenu : public QMenu {
-public:
-    using QMenu::QMenu;
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override {
-        if (spaceOnEntry(*this, event)) {
-            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-            QMenu::keyPressEvent(&enter);
-            return;
-        }
-        QMenu::keyPressEvent(event);
-    }
-};
-
-} // namespace
 
 TMenuItem::TMenuItem(QObject* parent, const QString& name, const QString& caption)
     : QObject(parent), action_(new QAction(caption, this)) {
@@ -46,7 +20,7 @@ void TMenuItem::SetChecked(bool on) {
 
 QMenu* TMenuItem::SubMenu() {
     if (!menu_) {
-        menu_ = new KeyboardMenu(action_->text());
+        menu_ = new QMenu(action_->text());
         connect(this, &QObject::destroyed, menu_.data(), &QObject::deleteLater);
         action_->setMenu(menu_);
     }
@@ -105,15 +79,6 @@ TMenuItem* TMainMenu::Add(const QString& name, const QString& caption) {
 }
 
 TPopupMenu::TPopupMenu(QWidget* parent) : QMenu(parent) {}
-
-void TPopupMenu::keyPressEvent(QKeyEvent* event) {
-    if (spaceOnEntry(*this, event)) {
-        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-        QMenu::keyPressEvent(&enter);
-        return;
-    }
-    QMenu::keyPressEvent(event);
-}
 
 TMenuItem* TPopupMenu::Add(const QString& name, const QString& caption) {
     auto* item = new TMenuItem(this, name, caption);

@@ -1,7 +1,6 @@
 #pragma once
 // Menus: a main menu bar placed on a form, pop-up menus, and menu items whose click runs a
-// handler and that can be enabled, hidden and checked from code. In an open menu Enter, the
-// keypad's Enter and Space run the highlighted entry.
+// handler and that can be enabled, hidden and checked from code.
 
 #include <host/core/HostTypes.h>
 
@@ -72,9 +71,6 @@ public:
     explicit TPopupMenu(QWidget* parent);
     TMenuItem* Add(const QString& name, const QString& caption);
     QList<TMenuItem*> Items() const { return items_; }
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QList<TMenuItem*> items_;
