@@ -223,7 +223,8 @@ TEST_P(ItensE2E, ItemsTypedInTheRealGrid) {
     EXPECT_EQ(script.Messages().size(), 2);
     EXPECT_EQ(itens->recordCount(), guardados + 1);
 
-    // Check: the list and the items as the server holds them.
+    // Check: the list and the items as the server holds them (Yes: discard the deletion).
+    script.Answer(host::mrYes);
     componente<host::TButtonFlat>(tela, "sbtVerificar")->Click();
     const QString atual = texto(amostras, "NRAMOSTRA");
     EXPECT_EQ(amostras->recordCount(),
