@@ -161,9 +161,18 @@ int main(int argc, char** argv) {
     tela->cdsItemAmostra->cancel();
     tela->cdsAmostraProc->cancel();
 
-    // A processed sample: its notice, and all but its description kept as stored.
-    for (tela->cdsAmostraProc->last(); !tela->AmostraProcessada();)
-        tela->cdsAmostraProc->prior();
+    // A processed sample (the filter above lists none): its notice, and all but its
+    // description kept as stored.
+    QSqlQuery processada(dtmDBGeral::Database());
+    processada.exec(
+        QStringLiteral("SELECT MIN(NRAMOSTRA) FROM AMOSTRAPROC WHERE IDPROCESSADO = 'S'"));
+    processada.next();
+    auto* filtro = Cli_est25200::frmFiltroAmostraProc;
+    filtro->medInterInic->SetText(processada.value(0).toString());
+    filtro->medInterFinal->SetText(processada.value(0).toString());
+    filtro->sbtConfirma->Click();
+    tela->pgcPadrao->SetActivePage(tela->tshFormulario);
+    tela->pgcPadraoChange(tela->pgcPadrao);
     tela->dbeDescAmostra->SetFocus();
     ok = captura(&principal, pasta + QStringLiteral("/est25000-processada.png")) && ok;
 
