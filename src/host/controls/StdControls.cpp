@@ -61,10 +61,20 @@ int TLabel::roomForText() const {
             auto* other = qobject_cast<QLabel*>(o);
             if (!other || other == this || !other->isVisibleTo(parent))
                 continue;
+            // A neighbour clips only where its text is painted: an empty one paints nothing,
+            // and a right-justified one starts its text at the right of its bounds.
+            QString shown = other->text();
+            shown.remove(QLatin1Char('&'));
+            if (shown.isEmpty())
+                continue;
             const QRect g = other->geometry();
+            int left = g.left();
+            if (other->alignment() & Qt::AlignRight)
+                left = qMax(left, g.right() - other->contentsMargins().right() -
+                                      other->fontMetrics().horizontalAdvance(shown));
             const bool sameLine = g.top() < geometry().bottom() && g.bottom() > geometry().top();
-            if (sameLine && g.left() > x() && g.left() < x() + right)
-                right = g.left() - x() - 3;
+            if (sameLine && left > x() && left < x() + right)
+                right = left - x() - 3;
         }
     }
     return right - contentsMargins().left() - contentsMargins().right();
