@@ -66,6 +66,9 @@ DataPacket dataPacketFromJsonText(QByteArrayView json, qsizetype rowCapacity = 0
 // The "fields" list of a packet; throws PacketError when malformed.
 QList<FieldDef> fieldDefsFromJson(const QJsonValue& json);
 QJsonObject dataPacketToJson(const DataPacket& packet);
+// The same packet as compact JSON text, written without a JSON document (the fast way to send
+// a large packet).
+QByteArray dataPacketToJsonText(const DataPacket& packet);
 
 // A JSON null decodes to an empty packet (no change).
 ChangePacket changePacketFromJson(const QJsonValue& json);

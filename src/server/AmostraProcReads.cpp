@@ -28,7 +28,7 @@ const QList<FieldDef>& sampleFields() {
 
 // Eight texts: sample range flag, first, last; supplier flag, tax id; product range flag,
 // first, last. "T" lifts a criterion; an empty bound leaves that side of a range open.
-QJsonValue getAmostraProc(Session& session, const QJsonArray& values) {
+dataset::DataPacket sampleList(Session& session, const QJsonArray& values) {
     const Args args(values, QStringLiteral("GetAmostraProc"), 8);
     QStringList where;
     QVariantHash bind;
@@ -68,7 +68,16 @@ QJsonValue getAmostraProc(Session& session, const QJsonArray& values) {
             " LEFT JOIN FORNECEDOR F ON F.CDFORNECED = A.CDFORNECED") +
         (where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where.join(" AND ")) +
         QStringLiteral(" ORDER BY A.NRAMOSTRA");
-    return checkedResult(packetFromQuery(session.run(sql, bind), sampleFields()));
+    return packetFromQuery(session.run(sql, bind), sampleFields());
+}
+
+QJsonValue getAmostraProc(Session& session, const QJsonArray& values) {
+    return checkedResult(sampleList(session, values));
+}
+
+// The list can be long: its answer is written as text.
+QByteArray getAmostraProcText(Session& session, const QJsonArray& values) {
+    return checkedResultText(sampleList(session, values));
 }
 
 // Sample number and the picture's number of levels (decimal text, accepted and checked:
@@ -212,6 +221,7 @@ QByteArray confirmaAmostraText(Session& session, const QList<dataset::ChangePack
 
 void registerAmostraProc(Registry& registry) {
     registry.add(kObject, QStringLiteral("GetAmostraProc"), getAmostraProc);
+    registry.addText(kObject, QStringLiteral("GetAmostraProc"), getAmostraProcText);
     registry.add(kObject, QStringLiteral("GetItemAmostra"), getItemAmostra);
     registry.add(kObject, QStringLiteral("GetProdAmostra"), getProdAmostra);
     registry.add(kObject, QStringLiteral("GetValidQuant"), getValidQuant);

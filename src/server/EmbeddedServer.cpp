@@ -341,6 +341,8 @@ struct EmbeddedServer::Impl {
         if (!doc.isArray())
             return errorAnswer(400, QStringLiteral("bad_request"),
                                QStringLiteral("O corpo deve ser uma lista JSON de argumentos."));
+        if (const TextCall* asText = registry.findText(object, name))
+            return {200, ("{\"result\":" + (*asText)(session(), doc.array()) + '}').toStdString()};
         const QJsonValue result = (*method)(session(), doc.array());
         return {200, QJsonDocument(QJsonObject{{QStringLiteral("result"), result}})
                          .toJson(QJsonDocument::Compact)

@@ -50,4 +50,9 @@ QJsonObject checkedResult(const dataset::DataPacket& packet) {
                        {QStringLiteral("data"), QJsonArray{dataset::dataPacketToJson(packet)}}};
 }
 
+QByteArray checkedResultText(const dataset::DataPacket& packet) {
+    // The keys in the order the JSON document writes them.
+    return "{\"data\":[" + dataset::dataPacketToJsonText(packet) + "],\"messages\":[]}";
+}
+
 } // namespace server

@@ -23,5 +23,7 @@ dataset::DataPacket packetFromQuery(QSqlQuery& query, const QList<FieldDef>& fie
 
 // {"messages": [], "data": [packet]}: the shape the client's result check accepts.
 QJsonObject checkedResult(const dataset::DataPacket& packet);
+// The same answer as JSON text, written without a JSON document (for long lists).
+QByteArray checkedResultText(const dataset::DataPacket& packet);
 
 } // namespace server

@@ -72,6 +72,15 @@ bool Registry::writes(const QString& object, const QString& method) const {
     return writes_.contains(object + QLatin1Char('.') + method);
 }
 
+void Registry::addText(const QString& object, const QString& method, TextCall call) {
+    texts_.insert(object + QLatin1Char('.') + method, std::move(call));
+}
+
+const TextCall* Registry::findText(const QString& object, const QString& method) const {
+    const auto it = texts_.constFind(object + QLatin1Char('.') + method);
+    return it == texts_.constEnd() ? nullptr : &*it;
+}
+
 bool Registry::hasObject(const QString& object) const {
     return objects_.contains(object);
 }

@@ -37,6 +37,9 @@ using Method = std::function<QJsonValue(Session&, const QJsonArray& args)>;
 // The same call for a method whose arguments are all change packets, read straight from the
 // request's text in one pass; it answers the JSON text of its result.
 using ChangesCall = std::function<QByteArray(Session&, const QList<dataset::ChangePacket>&)>;
+// The same call answering the JSON text of its result, for a method whose answer can be long.
+using TextCall = std::function<QByteArray(Session&, const QJsonArray& args)>;
+
 struct ChangesMethod {
     qsizetype arguments = 0;
     ChangesCall call;
@@ -49,9 +52,13 @@ public:
     // many change packets; any other text goes the general way, with its messages.
     void addChanges(const QString& object, const QString& method, qsizetype arguments,
                     ChangesCall call);
+    // A second way into a method already added, which writes its answer as text.
+    void addText(const QString& object, const QString& method, TextCall call);
+
     // nullptr when the object or the method is unknown.
     const Method* find(const QString& object, const QString& method) const;
     const ChangesMethod* findChanges(const QString& object, const QString& method) const;
+    const TextCall* findText(const QString& object, const QString& method) const;
     bool hasObject(const QString& object) const;
     // Methods that store: a read-only account (consulta) is refused them.
     void markWrites(const QString& object, const QString& method);
@@ -61,6 +68,7 @@ private:
     QHash<QString, QHash<QString, Method>> objects_;
     QHash<QString, ChangesMethod> changes_; // by "object.method"
     QSet<QString> writes_;                  // by "object.method"
+    QHash<QString, TextCall> texts_;        // by "object.method"
 };
 
 // Registers the methods of Est25000.rdmAmostraProc and Est00000.rdmEstoque.

@@ -166,6 +166,24 @@ TEST(DataPacketText, ReadsWhatTheJsonDecoderReads) {
     EXPECT_TRUE(dataPacketFromJsonText(" { \"fields\" : [ ] , \"rows\" : [ ] } ").rows.isEmpty());
 }
 
+// The packet written as text is the JSON the document gives, value for value, with every
+// character a text may hold (quotes, controls, letters beyond ASCII).
+TEST(DataPacketText, WritesWhatTheJsonDocumentWrites) {
+    DataPacket p = dataPacketFromJsonText(QByteArray(kTricky));
+    p.rows.append({QString::fromUtf8("\x01\x1f\r\\\"x\u00e7"), 1.0 / 3, QVariant(),
+                   QDate(2026, 1, 2), false});
+    p.rows.append({QString(), -0.0, QVariant::fromValue<qlonglong>(-9007199254740993LL), QVariant(),
+                   QVariant()});
+    const QByteArray text = dataPacketToJsonText(p);
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(text, &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << text.constData();
+    EXPECT_EQ(doc.object(), dataPacketToJson(p));
+    EXPECT_EQ(dataPacketFromJsonText(text).rows, dataPacketFromJson(dataPacketToJson(p)).rows);
+    EXPECT_EQ(dataPacketToJsonText({p.fields, {}}),
+              QJsonDocument(dataPacketToJson({p.fields, {}})).toJson(QJsonDocument::Compact));
+}
+
 // Field lists in every shape a writer may give: the text reader reads the same fields as the
 // JSON decoder, or refuses with the same message.
 TEST(DataPacketText, FieldListsReadAsTheDecoderReadsThem) {
