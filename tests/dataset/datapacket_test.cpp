@@ -172,7 +172,7 @@ TEST(DataPacketText, WritesWhatTheJsonDocumentWrites) {
     DataPacket p = dataPacketFromJsonText(QByteArray(kTricky));
     p.rows.append({QString::fromUtf8("\x01\x1f\r\\\"x\u00e7"), 1.0 / 3, QVariant(),
                    QDate(2026, 1, 2), false});
-    p.rows.append({QString(), -0.0, QVariant::fromValue<qlonglong>(-9007199254740993LL), QVariant(),
+    p.rows.append({QString(), -0.0, QVariant::fromValue<qlonglong>(-4503599627370497LL), QVariant(),
                    QVariant()});
     const QByteArray text = dataPacketToJsonText(p);
     QJsonParseError error;
