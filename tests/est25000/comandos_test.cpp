@@ -30,6 +30,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QSqlQuery>
 #include <QTest>
@@ -81,10 +83,12 @@ bool naLista(TfrmAmostraProc& tela, const QString& nr) {
 }
 
 // Between the screen and the server: the request goes through whole, and the connection is
-// dropped as soon as the server starts answering, so the answer never arrives.
+// dropped as soon as the server starts answering, so the answer never arrives; or, given an
+// answer of its own, that answer goes back instead of the server's.
 class SemResposta {
 public:
-    explicit SemResposta(int portaServidor) : servidor_(portaServidor) {
+    explicit SemResposta(int portaServidor, QByteArray trocaPor = {})
+        : servidor_(portaServidor), trocaPor_(std::move(trocaPor)) {
         escuta_ = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in endereco{};
         endereco.sin_family = AF_INET;
@@ -117,8 +121,14 @@ private:
             char bloco[65536];
             for (bool segue = true; segue;) {
                 pollfd fds[2] = {{cliente, POLLIN, 0}, {servidor, POLLIN, 0}};
-                if (::poll(fds, 2, 20000) <= 0 || (fds[1].revents & (POLLIN | POLLHUP)))
-                    break; // the answer starts (or nothing happens): drop the client
+                if (::poll(fds, 2, 20000) <= 0)
+                    break;
+                if (fds[1].revents & (POLLIN | POLLHUP)) { // the answer starts
+                    if (!trocaPor_.isEmpty())
+                        (void)!::write(cliente, trocaPor_.constData(),
+                                       static_cast<size_t>(trocaPor_.size()));
+                    break;
+                }
                 const ssize_t lidos = ::read(cliente, bloco, sizeof bloco);
                 segue = lidos > 0 && ::write(servidor, bloco, static_cast<size_t>(lidos)) == lidos;
             }
@@ -129,6 +139,7 @@ private:
     }
 
     int servidor_ = 0;
+    QByteArray trocaPor_;
     int escuta_ = -1;
     int porta_ = 0;
     std::thread fio_;
@@ -678,9 +689,24 @@ TEST_F(ComandosTest, WhenTheServerFailsTheListStillAgreesWithTheDatabase) {
     EXPECT_EQ(amostrasNoBanco(), antes + 1);
 }
 
-// The answer to a Confirm is lost after the server stored the sample: the clerk is told so, and
-// the same Confirm repeated is answered with that sample instead of storing it again.
-TEST_F(ComandosTest, AConfirmRepeatedAfterALostAnswerDoesNotStoreTheSampleTwice) {
+// The outcome of a Confirm is unknown to the screen although the server stored the sample (the
+// answer lost, or a 503 saying the store may have happened): the clerk is told so, and the same
+// Confirm repeated is answered with that sample instead of storing it again.
+class ConfirmaIncerto : public ComandosTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ConfirmaIncerto, ARepeatedConfirmDoesNotStoreTheSampleTwice) {
+    const bool com503 = GetParam();
+    const QByteArray corpo =
+        QJsonDocument(
+            QJsonObject{{QStringLiteral("error"),
+                         QJsonObject{{QStringLiteral("code"), "resultado_indeterminado"},
+                                     {QStringLiteral("message"),
+                                      QStringLiteral("A confirmação pode ter sido gravada.")}}}})
+            .toJson(QJsonDocument::Compact);
+    const QByteArray resposta503 =
+        "HTTP/1.1 503 Service Unavailable\r\nContent-Type: application/json\r\n"
+        "Connection: close\r\nContent-Length: " +
+        QByteArray::number(corpo.size()) + "\r\n\r\n" + corpo;
     const int antes = amostrasNoBanco();
     clica(tela->sbtIncluir);
     preencheCabecalho(*tela, QStringLiteral("Resposta perdida"), caso.inNatura, 10);
@@ -696,16 +722,21 @@ TEST_F(ComandosTest, AConfirmRepeatedAfterALostAnswerDoesNotStoreTheSampleTwice)
         }
     } volta{servidor, tela};
     {
-        SemResposta perde(servidor.section(QLatin1Char(':'), -1).toInt());
+        SemResposta perde(servidor.section(QLatin1Char(':'), -1).toInt(),
+                          com503 ? resposta503 : QByteArray());
         host::Configuration::Override(host::cfg::kServer,
                                       QStringLiteral("127.0.0.1:%1").arg(perde.porta()));
         tela->netAmostraProc->SetConnected(false);
         clica(tela->sbtConfirmar);
     }
     ASSERT_EQ(script.Messages().size(), 1);
-    EXPECT_TRUE(script.LastMessage().contains(QStringLiteral("a gravação pode ter sido feita")))
-        << script.LastMessage().toStdString();
-    EXPECT_TRUE(script.LastMessage().contains(QStringLiteral("não será gravada duas vezes")));
+    if (com503) {
+        EXPECT_EQ(script.LastMessage(), QStringLiteral("A confirmação pode ter sido gravada."));
+    } else {
+        EXPECT_TRUE(script.LastMessage().contains(QStringLiteral("a gravação pode ter sido feita")))
+            << script.LastMessage().toStdString();
+        EXPECT_TRUE(script.LastMessage().contains(QStringLiteral("não será gravada duas vezes")));
+    }
     EXPECT_EQ(amostrasNoBanco(), antes + 1) << "stored all the same";
     EXPECT_TRUE(Showavi::ShowAviText().isEmpty());
     EXPECT_NE(tela->cdsAmostraProc->state(), dataset::DataSetState::Browse) << "still pending";
@@ -724,6 +755,10 @@ TEST_F(ComandosTest, AConfirmRepeatedAfterALostAnswerDoesNotStoreTheSampleTwice)
     EXPECT_EQ(descricaoNoBanco(gravada), QStringLiteral("Resposta perdida"));
     esperaSemPendencias();
 }
+
+INSTANTIATE_TEST_SUITE_P(Falhas, ConfirmaIncerto, ::testing::Bool(), [](const auto& info) {
+    return std::string(info.param ? "Resposta503" : "RespostaPerdida");
+});
 
 // A stored sample that the filter's criteria leave out is stored all the same; the reloaded
 // list does not hold it and stays where the reload left it.
