@@ -147,6 +147,17 @@ bool fileIdentity(const QString& path, quint64& device, quint64& inode) {
 
 void Session::fail(const QSqlError& error, const QString& sql, const char* what) const {
     DbFailure failure = classify(error, dialect_.kind);
+    // SQLite says only that it cannot open or write; a file or folder that takes no writes
+    // (a disk mounted read-only, permissions taken away) is the administrator's to mend.
+    if (!path_.isEmpty() && failure != DbFailure::Busy && failure != DbFailure::DiskFull) {
+        const QFileInfo file(path_);
+        if ((file.exists() && !file.isWritable()) || !QFileInfo(file.absolutePath()).isWritable())
+            throw DbError("o banco " + path_.toStdString() +
+                              " está somente leitura: o arquivo ou a sua pasta não aceita "
+                              "gravação (" +
+                              error.text().toStdString() + ")",
+                          DbFailure::ReadOnly, statementsRun_ == 0);
+    }
     // A connection libpq saw break says nothing in SQLSTATE.
     if (dialect_.kind == DbKind::Postgres && !pg::connectionAlive(db_))
         failure = DbFailure::Unavailable;

@@ -383,9 +383,10 @@ struct EmbeddedServer::Impl {
     }
 
     void prepareDatabase() {
-        // A database file is created only when asked for, and only where none is.
+        // A database file is created only when asked for (--init; demo data alone would fill
+        // an empty database where a removed one was), and only where none is.
         Session setup(url, QStringLiteral("est-server-%1-setup").arg(id), options.lockWaitMs,
-                      options.init || options.demoScale > 0);
+                      options.init);
         const bool empty = schemaVersion(setup) == 0;
         if (empty && !options.init && options.demoScale <= 0)
             throw std::runtime_error("o banco " + url.display().toStdString() +

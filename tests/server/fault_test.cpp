@@ -1,17 +1,20 @@
 // A server killed (SIGKILL) in the middle of a stream of confirmations: every sample it
 // answered 200 for is stored with its items, and no sample lacks its items. Faults of the
 // database: a connection cut during COMMIT, a restart, a frozen peer server or database, a
-// SQLite file removed under the server.
+// SQLite file removed under the server, a full disk, a database that takes no writes.
 #include "PrivateCluster.h"
 #include "TestSupport.h"
 
 #include <QFile>
 #include <QJsonArray>
+#include <QProcess>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <csignal>
+#include <iostream>
 #include <mutex>
 #include <thread>
 
@@ -108,10 +111,121 @@ TEST(DatabaseFault, ARemovedSqliteFileIsAnswered503AndNotCreatedAgain) {
     const QString log = server.readAllStandardError();
     EXPECT_TRUE(log.contains("foi removido ou substituído") || log.contains("não existe"))
         << log.toStdString();
-    ServerProcess again({"--database", database.url(), "--no-token"});
+    ServerProcess again({"--database", database.url(), "--demo", "1", "--no-token"});
     EXPECT_FALSE(again.waitReady());
     EXPECT_TRUE(again.readAllStandardError().contains("--init"));
     EXPECT_FALSE(QFile::exists(path));
+}
+
+// A small disk of the test's own (tmpfs), to be filled to the last byte. Mounting needs root:
+// without it the tests that use one are skipped.
+class SmallDisk {
+public:
+    explicit SmallDisk(int megabytes) {
+        mounted_ =
+            QProcess::execute(QStringLiteral("mount"),
+                              {"-t", "tmpfs", "-o", QStringLiteral("size=%1m").arg(megabytes),
+                               "tmpfs", dir_.path()}) == 0;
+    }
+    ~SmallDisk() {
+        if (mounted_)
+            QProcess::execute(QStringLiteral("umount"), {"-l", dir_.path()});
+    }
+    bool mounted() const { return mounted_; }
+    QString path(const QString& name) const { return dir_.filePath(name); }
+    // Writes a filler file until the disk refuses a byte more.
+    void fill() {
+        QFile filler(path(QStringLiteral("enchimento")));
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(4096, '\0');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+        for (int size = 2048; size > 0; size /= 2)
+            while (filler.write(QByteArray(size, '\0')) == size && filler.flush()) {
+            }
+    }
+    void release() { QFile::remove(path(QStringLiteral("enchimento"))); }
+
+private:
+    QTemporaryDir dir_;
+    bool mounted_ = false;
+};
+
+// Confirmations into a full disk: each is stored whole or answered 503 "disco_cheio" with
+// nothing stored; repeated under the same key once there is room, each is stored once.
+void confirmIntoAFullDisk(int port, server::Session& db, SmallDisk& disk, const SampleCase& c) {
+    RpcClient client(port);
+    const auto confirm = [&](const QString& description) {
+        client.requestKey = QString(description).replace(' ', '_').toStdString();
+        return client.amostra("ConfirmaAmostra",
+                              confirmArgs({{"DSAMOSTRA", description},
+                                           {"CDPRODUTO", c.product},
+                                           {"QTPRODPROC", 2.0},
+                                           {"CDFILIAL", "0001"}},
+                                          {{c.item1, 1.0, "S"}, {c.item2, 1.0, "N"}}));
+    };
+    QStringList refused;
+    int stored = 0;
+    disk.fill();
+    for (int i = 0; i < 200 && refused.size() < 3; ++i) {
+        const QString description = QStringLiteral("Disco cheio %1").arg(i);
+        const Answer a = confirm(description);
+        if (a.status == 200) {
+            ++stored;
+            continue;
+        }
+        EXPECT_EQ(a.status, 503) << a.body;
+        EXPECT_EQ(a.errorCode, "disco_cheio") << a.body;
+        EXPECT_NE(a.body.find("Nada foi gravado"), std::string::npos) << a.body;
+        refused << description;
+    }
+    ASSERT_FALSE(refused.isEmpty()) << "the disk never filled";
+    for (const QString& description : refused)
+        EXPECT_EQ(scalar(db, "SELECT COUNT(*) FROM AMOSTRAPROC WHERE DSAMOSTRA = :D",
+                         {{"D", description}})
+                      .toInt(),
+                  0);
+    disk.release();
+    for (const QString& description : refused) {
+        const Answer again = confirm(description);
+        EXPECT_EQ(again.status, 200) << again.body;
+    }
+    EXPECT_EQ(
+        scalar(db, "SELECT COUNT(*) FROM AMOSTRAPROC WHERE DSAMOSTRA LIKE 'Disco cheio %'").toInt(),
+        stored + refused.size());
+    EXPECT_EQ(scalar(db, "SELECT COUNT(*) FROM AMOSTRAPROC A WHERE NOT EXISTS"
+                         " (SELECT 1 FROM ITEMAMOSTRAPROC I WHERE I.NRAMOSTRA = A.NRAMOSTRA)")
+                  .toInt(),
+              0);
+}
+
+TEST(DatabaseFault, SqliteOnAFullDiskAnswers503AndStoresNothing) {
+    SmallDisk disk(16);
+    if (!disk.mounted())
+        GTEST_SKIP() << "sem permissão para montar um disco tmpfs";
+    const QString url = QStringLiteral("sqlite://") + disk.path(QStringLiteral("est.sqlite"));
+    ServerProcess server({"--database", url, "--init", "--demo", "1", "--no-token"});
+    ASSERT_TRUE(server.waitReady()) << server.readAllStandardError().toStdString();
+    server::Session db(server::DatabaseUrl::parse(url), "watch");
+    confirmIntoAFullDisk(server.port(), db, disk, findSampleCase(db));
+}
+
+// SQLite on a disk mounted read-only: the server does not start, and says why.
+TEST(DatabaseFault, SqliteOnAReadOnlyDiskIsRefusedWithItsReason) {
+    SmallDisk disk(16);
+    if (!disk.mounted())
+        GTEST_SKIP() << "sem permissão para montar um disco tmpfs";
+    const QString url = QStringLiteral("sqlite://") + disk.path(QStringLiteral("est.sqlite"));
+    {
+        ServerProcess server({"--database", url, "--init", "--demo", "1", "--no-token"});
+        ASSERT_TRUE(server.waitReady()) << server.readAllStandardError().toStdString();
+    }
+    ASSERT_EQ(QProcess::execute(QStringLiteral("mount"), {"-o", "remount,ro", disk.path("")}), 0);
+    ServerProcess server({"--database", url, "--no-token"});
+    const bool ready = server.waitReady();
+    const QString log = server.readAllStandardError();
+    EXPECT_FALSE(ready);
+    EXPECT_TRUE(log.contains("somente leitura")) << log.toStdString();
 }
 
 // On a cluster of the test's own: est-server processes over one database with demo data, and
@@ -245,6 +359,42 @@ TEST_F(ClusterFault, AFrozenDatabaseIsAnswered503WithinTheRequestDeadline) {
     cluster_.freeze(false);
     EXPECT_EQ(frozen.status, 503) << frozen.body;
     EXPECT_EQ(frozen.errorCode, "banco_indisponivel");
+}
+
+// The tables of the samples on a tablespace of a small disk, filled: PostgreSQL cannot extend
+// them.
+TEST_F(ClusterFault, AFullDiskIsAnswered503AndStoresNothing) {
+    SmallDisk disk(16);
+    if (!disk.mounted())
+        GTEST_SKIP() << "sem permissão para montar um disco tmpfs";
+    ASSERT_EQ(QProcess::execute(QStringLiteral("chown"), {"postgres", disk.path(".")}), 0);
+    auto server = startServer();
+    server::Session db(server::DatabaseUrl::parse(url_), "watch");
+    db.execDirect(QStringLiteral("CREATE TABLESPACE pequeno LOCATION '%1'").arg(disk.path("")));
+    for (const char* table : {"AMOSTRAPROC", "ITEMAMOSTRAPROC", "CONFIRMACAO", "AUDITORIA"})
+        db.execDirect(QStringLiteral("ALTER TABLE %1 SET TABLESPACE pequeno").arg(table));
+    confirmIntoAFullDisk(server->port(), db, disk, findSampleCase(db));
+}
+
+// A database that refuses writes (made read-only by its administrator): 503
+// "banco_somente_leitura", nothing stored; the same confirmation goes through once it takes
+// writes again.
+TEST_F(ClusterFault, AReadOnlyDatabaseIsAnswered503AndStoresNothing) {
+    auto server = startServer();
+    server::Session db(server::DatabaseUrl::parse(url_), "watch");
+    const QJsonArray args = sample(findSampleCase(db), "Banco somente leitura");
+    RpcClient client(server->port());
+    client.requestKey = "somente-leitura";
+    cluster_.set("default_transaction_read_only", "on");
+    const Answer refused = client.amostra("ConfirmaAmostra", args);
+    EXPECT_EQ(refused.status, 503) << refused.body;
+    EXPECT_EQ(refused.errorCode, "banco_somente_leitura");
+    EXPECT_EQ(client.amostra("GetItemAmostra", {"0000000001", "3"}).status, 200)
+        << "reading goes on";
+    cluster_.set("default_transaction_read_only", "off");
+    EXPECT_EQ(stored(db, "Banco somente leitura"), 0);
+    EXPECT_EQ(client.amostra("ConfirmaAmostra", args).status, 200);
+    EXPECT_EQ(stored(db, "Banco somente leitura"), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, Fault, ::testing::Values(Backend::Sqlite, Backend::Postgres),
