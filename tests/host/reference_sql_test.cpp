@@ -234,6 +234,26 @@ TEST_P(ReferenceSql, QueryComponentKeepsParametersFieldsAndReportsErrors) {
     EXPECT_TRUE(query.IsEmpty());
 }
 
+// A value is data whatever it holds: quotes, backslashes, a comment, a parameter's name.
+TEST_P(ReferenceSql, ValuesAreReadAsTyped) {
+    TADOIBQuery query;
+    query.SQL = QStringList{"SELECT CDFILIAL, CAST(:P_ECO AS VARCHAR(80)) AS ECO FROM FILIAL",
+                            "WHERE CDFILIAL = :P_DE"};
+    const QString typed = "O'Brien \\' \\\\ '' -- :P_DE /* ; DROP TABLE FILIAL";
+    query.ParamByName("P_ECO")->SetAsString(typed);
+    query.ParamByName("P_DE")->SetAsString("0002");
+    query.Open();
+    ASSERT_EQ(query.Query()->recordCount(), 1);
+    EXPECT_EQ(query.FieldByName("CDFILIAL")->asString(), "0002");
+    EXPECT_EQ(query.FieldByName("ECO")->asString(), typed);
+    query.Close();
+    query.ParamByName("P_DE")->SetAsString("0002' OR 'x' = 'x");
+    query.Open();
+    EXPECT_TRUE(query.IsEmpty());
+    EXPECT_EQ(failure([&] { Lib00210::Validacao_Produto("0001", "9'\\", "S"); }),
+              QStringLiteral("Produto 9'\\ não cadastrado."));
+}
+
 TEST_P(ReferenceSql, ProductValidationAndSearchOfTheBranch) {
     auto treeWhere = [&](const QString& condition) {
         return scalar(db(), "SELECT MIN(P.CDARVPROD) FROM PRODUTO P JOIN PRODFILIAL F ON "

@@ -1,8 +1,10 @@
 #include <host/core/DatabaseRead.h>
 
 #include <host/core/Exceptions.h>
+#include <host/core/NamedParameters.h>
 
 #include <QDebug>
+#include <QSqlDriver>
 
 namespace host {
 
@@ -13,11 +15,19 @@ enum class Outcome { Done, Lost, Refused };
 Outcome run(QSqlQuery& query, QSqlDatabase& database, const QString& sql,
             const QVariantHash& values, QSqlError& error) {
     query.setForwardOnly(true);
-    bool ok = query.prepare(sql);
-    if (ok) {
-        for (auto it = values.begin(); it != values.end(); ++it)
-            query.bindValue(QLatin1Char(':') + it.key(), it.value());
-        ok = query.exec();
+    bool ok = false;
+    if (database.driverName() == QLatin1String("QPSQL")) {
+        // Qt's driver sends a bound statement as PREPARE, EXECUTE and DEALLOCATE, three round
+        // trips; written in by the driver, the values make it one simple query, which a pooler
+        // that lends connections per transaction also passes (no statement kept between two).
+        ok = query.exec(WithValuesWritten(sql, values, *database.driver()));
+    } else {
+        ok = query.prepare(sql);
+        if (ok) {
+            for (auto it = values.begin(); it != values.end(); ++it)
+                query.bindValue(QLatin1Char(':') + it.key(), it.value());
+            ok = query.exec();
+        }
     }
     if (ok)
         return Outcome::Done;

@@ -20,6 +20,8 @@ bool ConnectionLost(QSqlDatabase& database, const QSqlError& error);
 
 // Runs the statement with its named values (":NAME") on the connection that `connection`
 // gives, positioned before the first row. `connection` raises when no connection can be opened.
+// On PostgreSQL the driver writes the values into the statement, sent as one simple query (one
+// round trip, no statement left prepared on the connection); elsewhere they are bound.
 QSqlQuery ReadWithRetry(const std::function<QSqlDatabase()>& connection, const QString& sql,
                         const QVariantHash& values = {});
 

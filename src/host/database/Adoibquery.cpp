@@ -1,6 +1,7 @@
 #include <host/database/Adoibquery.h>
 
 #include <host/core/Exceptions.h>
+#include <host/core/NamedParameters.h>
 #include <host/database/DbGeral.h>
 
 #include <QSqlField>
@@ -9,37 +10,12 @@
 
 namespace {
 
-// The names after ':' outside quoted text, in order of first appearance; "::" (a type
-// cast) is not a parameter.
+// The parameters' names in order of first appearance, letter case ignored.
 QStringList parameterNames(const QString& sql) {
     QStringList names;
-    QChar quote;
-    for (qsizetype i = 0; i < sql.size(); ++i) {
-        const QChar c = sql.at(i);
-        if (!quote.isNull()) {
-            if (c == quote)
-                quote = QChar();
-            continue;
-        }
-        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
-            quote = c;
-            continue;
-        }
-        if (c != QLatin1Char(':'))
-            continue;
-        if (i + 1 < sql.size() && sql.at(i + 1) == QLatin1Char(':')) {
-            ++i;
-            continue;
-        }
-        qsizetype end = i + 1;
-        while (end < sql.size() &&
-               (sql.at(end).isLetterOrNumber() || sql.at(end) == QLatin1Char('_')))
-            ++end;
-        const QString name = sql.mid(i + 1, end - i - 1);
-        if (!name.isEmpty() && !name.at(0).isDigit() && !names.contains(name, Qt::CaseInsensitive))
-            names << name;
-        i = end - 1;
-    }
+    for (const host::NamedParameter& parameter : host::NamedParameters(sql))
+        if (!names.contains(parameter.name, Qt::CaseInsensitive))
+            names << parameter.name;
     return names;
 }
 
