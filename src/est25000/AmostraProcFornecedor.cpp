@@ -34,17 +34,17 @@ QString valor(TADOIBQuery* qry, const char* nome) {
 
 // The width the supplier's invoices of the series are numbered to: the number listed that
 // the typed one stands for (leading zeros aside), else the widest listed.
-int larguraNotas(const dataset::ClientDataSet& notas, const QString& digitado) {
+int larguraNotas(const dataset::DataPacket& notas, const QString& digitado) {
     const auto semZeros = [](const QString& numero) {
         qsizetype i = 0;
         while (i < numero.size() - 1 && numero.at(i) == QLatin1Char('0'))
             ++i;
         return numero.mid(i);
     };
-    const int coluna = notas.fieldByName(QStringLiteral("NRNOTAFISC"))->index();
+    const int coluna = notas.indexOf(QStringLiteral("NRNOTAFISC"));
     int largura = 0;
-    for (int linha = 0; linha < notas.rowCount(); ++linha) {
-        const QString numero = notas.valueAt(linha, coluna).toString().trimmed();
+    for (const dataset::Row& linha : notas.rows) {
+        const QString numero = linha.value(coluna).toString().trimmed();
         if (semZeros(numero) == semZeros(digitado.trimmed()))
             return static_cast<int>(numero.size());
         largura = qMax(largura, static_cast<int>(numero.size()));
@@ -126,17 +126,22 @@ void TfrmAmostraProc::Vd_NotaFiscal(bool final) {
         cdsParamFilial->setDataJsonText(
             netEstoque->CallText(QStringLiteral("GetParamEstoque"),
                                  {Quorvan::FiliProc(), QStringLiteral("E"), QStringLiteral("10")}));
-        // The typed number is filled with zeros to the width of the invoices of this supplier
-        // and series, whichever list was loaded before.
+        // The typed number is filled with zeros to the width of this supplier's invoices of the
+        // series.
         const QString fornecedor = campo(cdsAmostraProc, "CDFORNECED")->asString();
         const QString serie = campo(cdsAmostraProc, "CDSERIEENTR")->asString();
-        cdsNotaFiscal->setDataJsonText(netAmostraProc->CallText(
-            QStringLiteral("GetNotaFiscal"), {fornecedor, serie, QString(), QStringLiteral("T")}));
-        atribui(cdsAmostraProc, "NRNOTAFISC",
-                Consiste::Ajusta(texto, larguraNotas(*cdsNotaFiscal, texto)));
-        cdsNotaFiscal->setDataJsonText(netAmostraProc->CallText(
-            QStringLiteral("GetNotaFiscal"),
-            {fornecedor, serie, campo(cdsAmostraProc, "NRNOTAFISC")->asString(), QString()}));
+        dataset::DataPacket notas = dataset::dataPacketFromJsonText(
+            netAmostraProc->CallText(QStringLiteral("GetNotaFiscal"),
+                                     {fornecedor, serie, QString(), QStringLiteral("T")}),
+            cdsNotaFiscal->fieldCount());
+        atribui(cdsAmostraProc, "NRNOTAFISC", Consiste::Ajusta(texto, larguraNotas(notas, texto)));
+        // The invoice of that number is among them, as the lookup of the one number would
+        // answer it (the same rows in the same order): no second call.
+        const QString numero = campo(cdsAmostraProc, "NRNOTAFISC")->asString().trimmed();
+        const int coluna = notas.indexOf(QStringLiteral("NRNOTAFISC"));
+        notas.rows.removeIf(
+            [&](const dataset::Row& linha) { return linha.value(coluna).toString() != numero; });
+        cdsNotaFiscal->setData(std::move(notas));
         if (cdsNotaFiscal->isEmpty())
             falha(msgPadrao, "NF_cad");
         atribui(cdsAmostraProc, "CDFILIAL", campo(cdsNotaFiscal, "CDFILIAL")->asString());

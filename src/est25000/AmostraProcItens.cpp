@@ -14,7 +14,6 @@
 #include <host/dbcontrols/DBGrid.h>
 #include <host/dbcontrols/GridText.h>
 #include <host/forms/Dialogs.h>
-#include <host/library/Lib00200.h>
 #include <host/library/Lib00210.h>
 #include <host/library/MensErro.h>
 #include <host/library/Picture.h>
@@ -151,8 +150,7 @@ void TfrmAmostraProc::Vd_ProdItem(bool final) {
             return qryValidProdItem->FieldByName(campo)->asString();
         };
         const QString cdProduto = achado(QStringLiteral("CDPRODUTO"));
-        Lib00200::Almoxarifado_Padrao(netEstoque, filialAmostra(), cdProduto);
-        Lib00200::LocalEstoque_Padrao(netEstoque, filialAmostra(), cdProduto);
+        estoquePadrao_.confere(netEstoque, filialAmostra(), cdProduto);
         if (texto(cdsAmostraProc, kCdArvProd) == achado(kCdArvProd))
             Consiste::MensErro(msgPadrao->Msg(QStringLiteral("Prod_Amostra")));
         if (texto(cdsAmostraProc, QStringLiteral("SGUNIDADE")) !=

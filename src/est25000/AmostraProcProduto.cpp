@@ -10,7 +10,6 @@
 #include <host/controls/StdControls.h>
 #include <host/dbcontrols/DBControls.h>
 #include <host/library/Consiste.h>
-#include <host/library/Lib00200.h>
 #include <host/library/MensErro.h>
 #include <host/library/Quorvan.h>
 #include <host/library/Qvn_msg.h>
@@ -52,6 +51,9 @@ void TfrmAmostraProc::ligaProduto() {
     btpProduto->OnBeforePesq = [this](QObject* s, bool& c) { btpProdutoBeforePesq(s, c); };
     btpProduto->OnAfterPesq = [this](QObject* s) { btpProdutoAfterPesq(s); };
     dbeQuantProd->OnExit = [this](QObject* s) { dbeQuantProdExit(s); };
+    // New, Edit, Cancel and Confirm all change the sample's state: the next sample asks anew.
+    connect(dtsPadrao, &dataset::DataSource::stateChanged, this,
+            [this] { estoquePadrao_.esquece(); });
 }
 
 void TfrmAmostraProc::panAmostraExit(QObject*) {
@@ -84,8 +86,7 @@ void TfrmAmostraProc::Vd_ProdAmostra(bool final) {
         // The product must have a default warehouse and location in the branch; their
         // values are not needed here.
         const QString cdProduto = campo(cdsProdAmostra, "CDPRODUTO")->asString();
-        Lib00200::Almoxarifado_Padrao(netEstoque, filialAmostra(), cdProduto);
-        Lib00200::LocalEstoque_Padrao(netEstoque, filialAmostra(), cdProduto);
+        estoquePadrao_.confere(netEstoque, filialAmostra(), cdProduto);
         for (const char* nome : {"CDARVPROD", "CDPRODUTO", "NMPRODUTO", "SGUNIDADE"})
             atribui(cdsAmostraProc, nome, campo(cdsProdAmostra, nome)->asString());
     });

@@ -2,6 +2,7 @@
 // Unit Cli_est25000: the sample-processing screen TfrmAmostraProc (screen EST25000), its
 // factory CriaAmostraProc and the package's entry IniProc.
 
+#include <est25000/EstoquePadrao.h>
 #include <host/baseforms/Frmpadr.h>
 #include <host/dbcontrols/DBGrid.h>
 
@@ -289,6 +290,7 @@ private:
     QString prodAmostraDaNota_;
     // The last load of the items failed: the grid holds none of the current sample's.
     bool itensFalharam_ = false;
+    EstoquePadrao estoquePadrao_;
     host::ChangeJournal* diario_ = nullptr;
 };
 

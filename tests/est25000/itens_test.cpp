@@ -243,6 +243,79 @@ TEST_F(ItensTest, TypedItemsOfANewSampleAreCheckedAndFilled) {
     EXPECT_TRUE(Cli_est25000::stProdPrinc.isEmpty());
 }
 
+// The product's default warehouse and location are asked once per product while a sample is
+// typed: a product whose branch registration went away meanwhile passes that check until
+// another product, or another sample, asks the server again.
+TEST_F(ItensTest, DefaultStockPlaceIsAskedOncePerProductOfTheSampleBeingTyped) {
+    QStringList iguais = produtosDaFilial(QStringLiteral("KG"), true);
+    const QString natura = iguais.takeFirst();
+    ASSERT_GE(iguais.size(), 2);
+    const auto interno = [](const QString& arvore) {
+        return coluna(QStringLiteral("SELECT CDPRODUTO FROM PRODUTO WHERE CDARVPROD = ?"), {arvore})
+            .value(0);
+    };
+    dataset::ClientDataSet* amostra = tela->cdsAmostraProc;
+    const auto novaAmostra = [&] {
+        foca(tela->dbeDescAmostra);
+        amostra->insert();
+        amostra->fieldByName("DSAMOSTRA")->setAsString("Teste do estoque padrão");
+        amostra->fieldByName("CDARVPROD")->setAsString(natura);
+        amostra->fieldByName("SGUNIDADE")->setAsString("KG");
+        amostra->fieldByName("QTPRODPROC")->setAsFloat(10);
+        foca(grade);
+        script.Clear();
+    };
+    novaAmostra();
+    digita(iguais[0]);
+    tecla(Qt::Key_Tab);
+    ASSERT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
+
+    // Both products leave the branch (put back at the end).
+    struct Registro {
+        QStringList produtos;
+        QList<QVariantList> linhas;
+        ~Registro() {
+            for (const QVariantList& linha : linhas)
+                coluna(QStringLiteral("INSERT INTO PRODFILIAL VALUES (?, ?, ?, ?, ?, ?, ?)"),
+                       linha);
+        }
+    } registro;
+    for (const QString& arvore : {iguais[0], iguais[1]}) {
+        registro.produtos << interno(arvore);
+        QSqlQuery linha(dtmDBGeral::Database());
+        linha.exec(QStringLiteral("SELECT * FROM PRODFILIAL WHERE CDFILIAL = '0001' AND "
+                                  "CDPRODUTO = '%1'")
+                       .arg(registro.produtos.last()));
+        ASSERT_TRUE(linha.next());
+        registro.linhas.append(QVariantList());
+        for (int i = 0; i < 7; ++i)
+            registro.linhas.last() << linha.value(i);
+        linha.finish();
+        coluna(QStringLiteral("DELETE FROM PRODFILIAL WHERE CDFILIAL = '0001' AND CDPRODUTO = ?"),
+               {registro.produtos.last()});
+    }
+    digita(QStringLiteral("1"));
+    tecla(Qt::Key_Down);
+    EXPECT_EQ(script.LastMessage(),
+              QStringLiteral("Produto %1 não cadastrado para a filial 0001.").arg(iguais[0]))
+        << "the product's own check, its defaults not asked again";
+    script.Clear();
+    digita(iguais[1]);
+    tecla(Qt::Key_Tab);
+    EXPECT_EQ(script.LastMessage(),
+              QStringLiteral("Produto %1 não cadastrado na filial 0001.").arg(registro.produtos[1]))
+        << "another product is asked";
+
+    tela->cdsItemAmostra->cancel();
+    amostra->cancel();
+    novaAmostra();
+    digita(iguais[0]);
+    tecla(Qt::Key_Tab);
+    EXPECT_EQ(script.LastMessage(),
+              QStringLiteral("Produto %1 não cadastrado na filial 0001.").arg(registro.produtos[0]))
+        << "another sample asks again";
+}
+
 // Space toggles the flag of a browsed item (and edits it and the sample); posting a principal
 // item clears every item of another product and ends on the first item; an item of the same
 // product keeps its flag; "sim" typed stores "N"; a post refused inside the clearing leaves
