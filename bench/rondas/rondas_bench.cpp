@@ -33,6 +33,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
 
@@ -182,8 +183,17 @@ bool turno(Rondas& r, Cli_est25000::TfrmAmostraProc* tela, host::DialogScript& s
         QApplication::processEvents();
         r.tecla(Qt::Key_PageUp);
     }
+    // The list shown with the focus left on the form's page: the clerk clicks the list.
     if (host::TControl::Of(tela->ActiveControl()) != tela->dbgPadrao) {
-        std::printf("o foco não chegou à lista\n");
+        tela->dbgPadrao->SetFocus();
+        QApplication::processEvents();
+    }
+    if (host::TControl::Of(tela->ActiveControl()) != tela->dbgPadrao) {
+        std::printf("o foco não chegou à lista: %s, página %s, %lld listadas\n",
+                    qPrintable(tela->ActiveControl() ? tela->ActiveControl()->objectName()
+                                                     : QStringLiteral("nada")),
+                    qPrintable(tela->pgcPadrao->ActivePage()->objectName()),
+                    static_cast<long long>(tela->cdsAmostraProc->recordCount()));
         return false;
     }
     tela->cdsAmostraProc->first();
@@ -213,17 +223,18 @@ bool turno(Rondas& r, Cli_est25000::TfrmAmostraProc* tela, host::DialogScript& s
         std::printf("o foco não chegou aos itens: %s\n", qPrintable(script.LastMessage()));
         return false;
     }
+    // Enter from item to item: after the code, after the quantity (to Principal, over the
+    // unit), Space for the principal item, Enter on Principal posts the row and opens the next;
+    // Up posts the last.
     for (int i = 0; i < 3; ++i) {
         r.digita(nota.itens[i].cdArvProd);
-        r.tecla(Qt::Key_Tab, QStringLiteral("saída do código do item"));
-        r.tecla(Qt::Key_Tab);
+        r.tecla(Qt::Key_Return, QStringLiteral("saída do código do item (Enter)"));
         r.digita(QStringLiteral("1"));
-        if (i == 0) {
-            r.tecla(Qt::Key_Tab);
-            r.tecla(Qt::Key_Tab);
-            r.digita(QStringLiteral("Sim"));
-        }
-        r.tecla(i < 2 ? Qt::Key_Down : Qt::Key_Up, QStringLiteral("gravação do item (seta)"));
+        r.tecla(Qt::Key_Return, QStringLiteral("saída da quantidade do item (Enter)"));
+        if (i == 0)
+            r.tecla(Qt::Key_Space, QStringLiteral("item principal (espaço)"));
+        r.tecla(i < 2 ? Qt::Key_Return : Qt::Key_Up,
+                QStringLiteral("gravação do item (Enter; seta no último)"));
     }
     r.digitando = false;
     r.mede(QStringLiteral("Confirmar"), QStringLiteral("Confirmar"),
@@ -241,6 +252,10 @@ bool turno(Rondas& r, Cli_est25000::TfrmAmostraProc* tela, host::DialogScript& s
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A journal of its own: one left by a run that stopped half-way (or by a run beside it)
+    // would be offered back and the screen would start in the middle of a sample.
+    QTemporaryDir dados;
+    qputenv("XDG_DATA_HOME", dados.path().toUtf8());
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     const int atrasoMs = argumento(args, "--atraso-ms", 5);
