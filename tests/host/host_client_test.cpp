@@ -8,6 +8,7 @@
 #include <host/database/Adoibquery.h>
 #include <host/database/DbGeral.h>
 #include <host/library/Lib00210.h>
+#include <host/remote/ChangeJournal.h>
 #include <host/remote/CheckResultServ.h>
 #include <host/remote/Netconnection.h>
 
@@ -15,7 +16,9 @@
 #include <QDeadlineTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 
 #include <server/DemoData.h>
 #include <server/Schema.h>
@@ -320,4 +323,25 @@ TEST(HostClientAnswers, CallTextCutsTheValueOrRejectsAnAnswerWithoutResult) {
     net.SetConnected(false); // the server waits for its open connections on stopping
     fake.stop();
     listener.join();
+}
+
+// Two desktops of one user open at once keep a journal each; the journal a closed (or crashed)
+// desktop left is the next one's to read.
+TEST(ChangeJournalSlots, TwoOpenScreensNeverWriteOverEachOthersWork) {
+    QTemporaryDir home;
+    qputenv("XDG_DATA_HOME", home.path().toLocal8Bit());
+    QJsonObject typedInFirst{{"amostra", "primeira"}};
+    QJsonObject typedInSecond{{"amostra", "segunda"}};
+    auto first = std::make_unique<host::ChangeJournal>("tela", [&] { return typedInFirst; });
+    host::ChangeJournal second("tela", [&] { return typedInSecond; });
+    ASSERT_NE(first->Path(), second.Path());
+    first->SetEnabled(true);
+    second.SetEnabled(true);
+    first->WriteNow();
+    second.WriteNow();
+    EXPECT_EQ(second.Read(), typedInSecond);
+    first.reset(); // the desktop ends with its work pending
+    host::ChangeJournal next("tela", [] { return QJsonObject(); });
+    EXPECT_EQ(next.Read(), typedInFirst);
+    EXPECT_NE(next.Path(), second.Path());
 }

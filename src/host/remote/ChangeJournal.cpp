@@ -11,8 +11,20 @@ namespace host {
 
 ChangeJournal::ChangeJournal(const QString& name, std::function<QJsonObject()> content,
                              QObject* parent)
-    : QObject(parent), content_(std::move(content)),
-      path_(QDir(Folder()).filePath(name + QStringLiteral(".json"))) {
+    : QObject(parent), content_(std::move(content)) {
+    const QDir folder(Folder());
+    QDir().mkpath(folder.path());
+    constexpr int kSlots = 9;
+    for (int slot = 1; slot <= kSlots && !lock_; ++slot) {
+        const QString file = slot == 1 ? name : name + QLatin1Char('-') + QString::number(slot);
+        path_ = folder.filePath(file + QStringLiteral(".json"));
+        auto lock = std::make_unique<QLockFile>(path_ + QStringLiteral(".lock"));
+        lock->setStaleLockTime(0); // held for hours: stale only when its desktop is gone
+        if (lock->tryLock())
+            lock_ = std::move(lock);
+    }
+    if (!lock_)
+        qWarning().noquote() << "diário de alterações: todas as vagas em uso, usando" << path_;
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, [this] { WriteNow(); });
 }
@@ -43,7 +55,6 @@ void ChangeJournal::WriteNow() {
         return;
     }
     // Typing goes on whatever happens here: a failure is logged, and the next write tries again.
-    QDir().mkpath(Folder());
     QSaveFile file(path_);
     if (!file.open(QIODevice::WriteOnly) ||
         file.write(QJsonDocument(content).toJson(QJsonDocument::Compact)) < 0 || !file.commit())

@@ -4,14 +4,18 @@
 // crash of the desktop, a kill or a power loss. Each write replaces the file whole (QSaveFile:
 // written aside, flushed to disk, renamed), so a failure leaves the previous journal or the
 // new one, never a torn one. A screen writes at each post and at most every few seconds while
-// its data changes, and removes the file once nothing is pending.
+// its data changes, and removes the file once nothing is pending. Two desktops of one user
+// open at once each keep a journal of their own: the first free of <name>, <name>-2, ...,
+// held by a lock file while the screen lives (a crashed desktop's lock is taken over).
 
 #include <QJsonObject>
+#include <QLockFile>
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace host {
@@ -43,6 +47,7 @@ public:
 
 private:
     std::function<QJsonObject()> content_;
+    std::unique_ptr<QLockFile> lock_;
     QString path_;
     QTimer timer_;
     bool enabled_ = false;
