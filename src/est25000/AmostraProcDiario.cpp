@@ -10,10 +10,12 @@
 #include <dataset/DataSource.h>
 #include <host/controls/ComCtrls.h>
 #include <host/controls/Menus.h>
+#include <host/dbcontrols/DBControls.h>
 #include <host/forms/Dialogs.h>
 #include <host/remote/ChangeJournal.h>
 #include <host/remote/Netconnection.h>
 
+#include <QApplication>
 #include <QDateTime>
 #include <QDebug>
 #include <QJsonArray>
@@ -28,6 +30,10 @@ const QString kAmostra = QStringLiteral("amostra");
 const QString kItens = QStringLiteral("itens");
 const QString kChave = QStringLiteral("chave");
 const QString kArgumentos = QStringLiteral("argumentos");
+// The text typed in a header edit and not yet written to its field (the edit not left).
+const QString kDigitando = QStringLiteral("digitando");
+const QString kCampo = QStringLiteral("campo");
+const QString kTexto = QStringLiteral("texto");
 
 bool editando(const dataset::ClientDataSet& ds) {
     return ds.state() == DataSetState::Edit || ds.state() == DataSetState::Insert;
@@ -54,6 +60,18 @@ void TfrmAmostraProc::ligaDiario() {
         connect(fonte, &dataset::DataSource::recordChanged, diario_,
                 [this](dataset::Field*) { diario_->WriteSoon(); });
     }
+    // A header edit writes its field only when left: what is typed in it counts as typing.
+    for (host::TDBEdit* edit : findChildren<host::TDBEdit*>())
+        if (edit->DataSource() == dtsPadrao)
+            connect(edit, &QLineEdit::textEdited, diario_, [this] { diario_->WriteSoon(); });
+}
+
+// The header edit with text typed and not yet written to its field, if the focus is in one.
+host::TDBEdit* TfrmAmostraProc::edicaoPendente() const {
+    auto* edit = qobject_cast<host::TDBEdit*>(QApplication::focusWidget());
+    return edit && edit->DataSource() == dtsPadrao && edit->Modified() && isAncestorOf(edit)
+               ? edit
+               : nullptr;
 }
 
 QJsonObject TfrmAmostraProc::conteudoDiario() const {
@@ -63,12 +81,16 @@ QJsonObject TfrmAmostraProc::conteudoDiario() const {
                           cdsAmostraProc->changeCount() > 0 || cdsItemAmostra->changeCount() > 0;
     if (!pendente)
         return {};
-    return QJsonObject{
+    QJsonObject conteudo{
         {kAmostra, cdsAmostraProc->pendingWork()},
         {kItens, cdsItemAmostra->pendingWork()},
         {kChave, chaveGravacao_},
         {kArgumentos, gravacaoSemResposta_},
         {QStringLiteral("gravadoEm"), QDateTime::currentDateTimeUtc().toString(Qt::ISODate)}};
+    if (const host::TDBEdit* edit = edicaoPendente())
+        conteudo.insert(kDigitando,
+                        QJsonObject{{kCampo, edit->DataField()}, {kTexto, edit->text()}});
+    return conteudo;
 }
 
 // Whether the server stored a confirmation under the key. Unknown (the server unreachable):
@@ -117,6 +139,16 @@ void TfrmAmostraProc::restauraDiario(const QJsonObject& diario) {
     mnuFolhaDados->SetEnabled(true);
     pgcPadrao->setEnabled(true);
     ShowPage(tshFormulario);
+    // Back in the edit that was being typed, its text as it was, still to be checked on exit.
+    const QJsonObject digitando = diario.value(kDigitando).toObject();
+    for (host::TDBEdit* edit : findChildren<host::TDBEdit*>())
+        if (!digitando.isEmpty() && edit->DataSource() == dtsPadrao &&
+            edit->DataField() == digitando.value(kCampo).toString() && edit->isEnabled()) {
+            edit->SetFocus();
+            edit->selectAll();
+            edit->insert(digitando.value(kTexto).toString());
+            break;
+        }
 }
 
 } // namespace Cli_est25000

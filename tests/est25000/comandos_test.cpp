@@ -830,6 +830,20 @@ TEST(ComandosDiario, Digitador) {
     preencheCabecalho(tela, QStringLiteral("Digitada antes da queda"), caso.inNatura, 10);
     adicionaItem(tela, caso.itens[0], 6, true);
     adicionaItem(tela, caso.itens[1], 4, false);
+    if (papel == "digita") {
+        // Typing goes on in the description, not yet left, until the journal holds it.
+        tela.dbeDescAmostra->SetFocus();
+        tela.dbeDescAmostra->end(false);
+        QTest::keyClicks(tela.dbeDescAmostra, QStringLiteral(" mais"));
+        QFile diario(
+            QDir(host::ChangeJournal::Folder()).filePath(QStringLiteral("est25000-amostra.json")));
+        for (int i = 0; i < 200 && !(diario.open(QIODevice::ReadOnly) &&
+                                     QString::fromUtf8(diario.readAll()).contains("queda mais"));
+             ++i) {
+            diario.close();
+            QTest::qWait(50);
+        }
+    }
     if (papel == "gravada") {
         const QString servidor = host::Configuration::Value(host::cfg::kServer);
         SemResposta perde(servidor.section(QLatin1Char(':'), -1).toInt());
@@ -905,6 +919,8 @@ TEST(ComandosDiario, TypedWorkSurvivesAKilledScreen) {
         EXPECT_EQ(tela.cdsAmostraProc->state(), DataSetState::Insert);
         EXPECT_EQ(texto(tela.cdsAmostraProc, "DSAMOSTRA"),
                   QStringLiteral("Digitada antes da queda"));
+        EXPECT_EQ(QApplication::focusWidget(), tela.dbeDescAmostra) << "where the typing was";
+        EXPECT_EQ(tela.dbeDescAmostra->text(), QStringLiteral("Digitada antes da queda mais"));
         EXPECT_EQ(texto(tela.cdsAmostraProc, "CDPRODUTO"), caso.inNatura.cdProduto);
         EXPECT_DOUBLE_EQ(tela.cdsAmostraProc->fieldByName(QStringLiteral("QTPRODPROC"))->asFloat(),
                          10);
@@ -919,7 +935,7 @@ TEST(ComandosDiario, TypedWorkSurvivesAKilledScreen) {
         const QString nr =
             valor(banco(), QStringLiteral("SELECT MAX(NRAMOSTRA) FROM AMOSTRAPROC")).toString();
         EXPECT_EQ(amostrasNoBanco(), antes + 1);
-        EXPECT_EQ(descricaoNoBanco(nr), QStringLiteral("Digitada antes da queda"));
+        EXPECT_EQ(descricaoNoBanco(nr), QStringLiteral("Digitada antes da queda mais"));
         QList<QPair<QString, double>> esperados{{caso.itens[0].cdProduto, 6},
                                                 {caso.itens[1].cdProduto, 4}};
         std::sort(esperados.begin(), esperados.end());
