@@ -3,111 +3,270 @@
 // its text.
 
 #include <dataset/DataPacket.h>
+#include <dataset/DataPacketTextWriter.h>
 
 #include <QDate>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
+#include <array>
+#include <charconv>
 #include <cmath>
 
 namespace dataset {
 namespace {
 
-void writeText(QByteArray& out, const QString& text) {
-    out += '"';
-    const QByteArray utf8 = text.toUtf8();
-    for (const char c : utf8) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                static const char hex[] = "0123456789abcdef";
-                out += "\\u00";
-                out += hex[(c >> 4) & 0xf];
-                out += hex[c & 0xf];
-            } else {
-                out += c;
-            }
-        }
-    }
-    out += '"';
+// 0: a byte written as it is; 1: a byte the JSON document escapes; 2: the lead of a UTF-8
+// sequence, checked before it is copied.
+constexpr std::array<unsigned char, 256> kClass = [] {
+    std::array<unsigned char, 256> t{};
+    for (int c = 0; c < 0x20; ++c)
+        t[c] = 1;
+    t['"'] = t['\\'] = 1;
+    for (int c = 0x80; c < 0x100; ++c)
+        t[c] = 2;
+    return t;
+}();
+
+char hexDigit(unsigned v) {
+    return static_cast<char>(v < 10 ? '0' + v : 'a' + v - 10);
 }
 
-void writeNumber(QByteArray& out, double value) {
-    if (!std::isfinite(value))
-        out += "null"; // as the JSON document writes it
-    else
-        out += QByteArray::number(value, 'g', QLocale::FloatingPointShortest);
+// The escape the JSON document writes for a character below 0x20, a quote or a backslash.
+char* escape(char* out, char16_t c) {
+    *out++ = '\\';
+    switch (c) {
+    case '"':
+    case '\\':
+        *out++ = static_cast<char>(c);
+        break;
+    case '\b':
+        *out++ = 'b';
+        break;
+    case '\f':
+        *out++ = 'f';
+        break;
+    case '\n':
+        *out++ = 'n';
+        break;
+    case '\r':
+        *out++ = 'r';
+        break;
+    case '\t':
+        *out++ = 't';
+        break;
+    default:
+        *out++ = 'u';
+        for (int shift = 12; shift >= 0; shift -= 4)
+            *out++ = hexDigit((c >> shift) & 0xf);
+    }
+    return out;
 }
 
-void writeValue(QByteArray& out, const QVariant& value, FieldType type) {
-    if (!value.isValid() || value.isNull()) {
-        out += "null";
-        return;
-    }
-    switch (type) {
-    case FieldType::String:
-        writeText(out, value.toString());
-        return;
-    case FieldType::Float:
-        writeNumber(out, value.toDouble());
-        return;
-    case FieldType::Integer:
-        writeNumber(out, static_cast<double>(value.toLongLong()));
-        return;
-    case FieldType::Date:
-        writeText(out, value.toDate().toString(Qt::ISODate));
-        return;
-    case FieldType::Boolean:
-        out += value.toBool() ? "true" : "false";
-        return;
-    }
-    out += "null";
+// The length of the well-formed UTF-8 sequence at p (RFC 3629); 0 when there is none.
+int sequenceLength(const unsigned char* p, const unsigned char* end) {
+    const auto follows = [&](int i, unsigned char low = 0x80, unsigned char high = 0xBF) {
+        return p + i < end && p[i] >= low && p[i] <= high;
+    };
+    const unsigned char c = p[0];
+    if (c >= 0xC2 && c <= 0xDF)
+        return follows(1) ? 2 : 0;
+    if (c == 0xE0)
+        return follows(1, 0xA0) && follows(2) ? 3 : 0;
+    if (c == 0xED) // not a surrogate
+        return follows(1, 0x80, 0x9F) && follows(2) ? 3 : 0;
+    if (c >= 0xE1 && c <= 0xEF)
+        return follows(1) && follows(2) ? 3 : 0;
+    if (c == 0xF0)
+        return follows(1, 0x90) && follows(2) && follows(3) ? 4 : 0;
+    if (c >= 0xF1 && c <= 0xF3)
+        return follows(1) && follows(2) && follows(3) ? 4 : 0;
+    if (c == 0xF4)
+        return follows(1, 0x80, 0x8F) && follows(2) && follows(3) ? 4 : 0;
+    return 0;
 }
 
 } // namespace
 
-QByteArray dataPacketToJsonText(const DataPacket& packet) {
+DataPacketTextWriter::DataPacketTextWriter(const QList<FieldDef>& fields, qsizetype rows,
+                                           qsizetype rowBytes) {
     // The field list is short: the JSON document writes it, so it reads as ever.
     const QByteArray head =
-        QJsonDocument(
-            QJsonObject{{QStringLiteral("fields"),
-                         dataPacketToJson({packet.fields, {}}).value(QLatin1String("fields"))},
-                        {QStringLiteral("rows"), QJsonArray()}})
+        QJsonDocument(QJsonObject{{QStringLiteral("fields"),
+                                   dataPacketToJson({fields, {}}).value(QLatin1String("fields"))},
+                                  {QStringLiteral("rows"), QJsonArray()}})
             .toJson(QJsonDocument::Compact);
-    QByteArray out;
-    out.reserve(head.size() + packet.rows.size() * packet.fields.size() * 12);
-    out += head.first(head.size() - 3); // without "[]}"
-    out += '[';
-    for (qsizetype r = 0; r < packet.rows.size(); ++r) {
-        if (r > 0)
-            out += ',';
-        out += '[';
-        const Row& row = packet.rows.at(r);
-        for (qsizetype i = 0; i < packet.fields.size(); ++i) {
-            if (i > 0)
-                out += ',';
-            writeValue(out, i < row.size() ? row.at(i) : QVariant(), packet.fields.at(i).type);
-        }
-        out += ']';
+    out_.resize(head.size() + rows * rowBytes + 64);
+    append(head.first(head.size() - 2)); // without "]}"
+}
+
+char* DataPacketTextWriter::room(qsizetype bytes) {
+    if (out_.size() - used_ < bytes)
+        out_.resize(std::max(out_.size() * 2, used_ + bytes + 4096));
+    return out_.data() + used_;
+}
+
+void DataPacketTextWriter::append(QByteArrayView bytes) {
+    std::copy(bytes.begin(), bytes.end(), room(bytes.size()));
+    used_ += bytes.size();
+}
+
+void DataPacketTextWriter::separator() {
+    if (!firstInRow_)
+        append(",");
+    firstInRow_ = false;
+}
+
+void DataPacketTextWriter::beginRow() {
+    append(firstRow_ ? "[" : ",[");
+    firstRow_ = false;
+    firstInRow_ = true;
+}
+
+void DataPacketTextWriter::endRow() {
+    append("]");
+}
+
+void DataPacketTextWriter::null() {
+    separator();
+    append("null");
+}
+
+void DataPacketTextWriter::boolean(bool value) {
+    separator();
+    append(value ? QByteArrayView("true") : QByteArrayView("false"));
+}
+
+void DataPacketTextWriter::number(double value) {
+    separator();
+    // As the JSON document writes a double: a whole number that a double holds exactly as an
+    // integer, anything else in its shortest form.
+    if (!std::isfinite(value)) {
+        append("null");
+    } else if (value == std::trunc(value) && std::fabs(value) <= 9007199254740992.0) {
+        char* const at = room(24);
+        used_ += std::to_chars(at, at + 24, static_cast<qint64>(value)).ptr - at;
+    } else {
+        append(QByteArray::number(value, 'g', QLocale::FloatingPointShortest));
     }
-    out += "]}";
-    return out;
+}
+
+void DataPacketTextWriter::text(QByteArrayView utf8) {
+    separator();
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+    const auto* const end = p + utf8.size();
+    char* const start = room(utf8.size() * 6 + 2);
+    char* out = start;
+    *out++ = '"';
+    while (p < end) {
+        switch (kClass[*p]) {
+        case 0:
+            *out++ = static_cast<char>(*p++);
+            break;
+        case 1:
+            out = escape(out, *p++);
+            break;
+        default:
+            if (const int n = sequenceLength(p, end)) {
+                out = std::copy(p, p + n, out);
+                p += n;
+                break;
+            }
+            // Not UTF-8: the text as Qt reads it, its faults replaced.
+            escaped(QString::fromUtf8(utf8));
+            return;
+        }
+    }
+    *out++ = '"';
+    used_ += out - start;
+}
+
+void DataPacketTextWriter::text(QStringView text) {
+    separator();
+    escaped(text);
+}
+
+// The quoted text written from UTF-16, as the JSON document writes it: UTF-8, a lone
+// surrogate escaped.
+void DataPacketTextWriter::escaped(QStringView text) {
+    char* const start = room(text.size() * 6 + 2);
+    char* out = start;
+    *out++ = '"';
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i].unicode();
+        if (u < 0x80) {
+            if (kClass[u])
+                out = escape(out, u);
+            else
+                *out++ = static_cast<char>(u);
+        } else if (u < 0x800) {
+            *out++ = static_cast<char>(0xC0 | (u >> 6));
+            *out++ = static_cast<char>(0x80 | (u & 0x3F));
+        } else if (QChar::isHighSurrogate(u) && i + 1 < text.size() &&
+                   QChar::isLowSurrogate(text[i + 1].unicode())) {
+            const char32_t c = QChar::surrogateToUcs4(u, text[++i].unicode());
+            *out++ = static_cast<char>(0xF0 | (c >> 18));
+            *out++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *out++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else if (QChar::isSurrogate(u)) {
+            *out++ = '\\';
+            *out++ = 'u';
+            for (int shift = 12; shift >= 0; shift -= 4)
+                *out++ = hexDigit((u >> shift) & 0xf);
+        } else {
+            *out++ = static_cast<char>(0xE0 | (u >> 12));
+            *out++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+            *out++ = static_cast<char>(0x80 | (u & 0x3F));
+        }
+    }
+    *out++ = '"';
+    used_ += out - start;
+}
+
+QByteArray DataPacketTextWriter::finish() {
+    append("]}");
+    out_.truncate(used_);
+    return std::move(out_);
+}
+
+QByteArray dataPacketToJsonText(const DataPacket& packet) {
+    DataPacketTextWriter out(packet.fields, packet.rows.size(), packet.fields.size() * 12);
+    for (const Row& row : packet.rows) {
+        out.beginRow();
+        for (qsizetype i = 0; i < packet.fields.size(); ++i) {
+            static const QVariant none;
+            const QVariant& value = i < row.size() ? row.at(i) : none;
+            if (!value.isValid() || value.isNull()) {
+                out.null();
+                continue;
+            }
+            switch (packet.fields.at(i).type) {
+            case FieldType::String:
+                if (value.typeId() == QMetaType::QString)
+                    out.text(QStringView(*static_cast<const QString*>(value.constData())));
+                else
+                    out.text(value.toString());
+                break;
+            case FieldType::Float:
+                out.number(value.toDouble());
+                break;
+            case FieldType::Integer:
+                out.number(static_cast<double>(value.toLongLong()));
+                break;
+            case FieldType::Date:
+                out.text(value.toDate().toString(Qt::ISODate));
+                break;
+            case FieldType::Boolean:
+                out.boolean(value.toBool());
+                break;
+            }
+        }
+        out.endRow();
+    }
+    return out.finish();
 }
 
 } // namespace dataset

@@ -2,6 +2,7 @@
 // invoice quantity, stock position and invoices.
 #include <server/Codes.h>
 #include <server/ConfirmationSql.h>
+#include <server/DirectRead.h>
 #include <server/Packets.h>
 #include <server/Rpc.h>
 #include <server/RpcError.h>
@@ -26,12 +27,12 @@ const QList<FieldDef>& sampleFields() {
     return fields;
 }
 
-// Eight texts: sample range flag, first, last; supplier flag, tax id; product range flag,
-// first, last. "T" lifts a criterion; an empty bound leaves that side of a range open.
-dataset::DataPacket sampleList(Session& session, const QJsonArray& values) {
+// The list's statement for eight texts, its values put in `bind`: sample range flag, first,
+// last; supplier flag, tax id; product range flag, first, last. "T" lifts a criterion; an empty
+// bound leaves that side of a range open.
+QString sampleListSql(const QJsonArray& values, QVariantHash& bind) {
     const Args args(values, QStringLiteral("GetAmostraProc"), 8);
     QStringList where;
-    QVariantHash bind;
     if (args.trimmed(0).toUpper() != QLatin1String("T")) {
         if (!args.trimmed(1).isEmpty()) {
             where << QStringLiteral("A.NRAMOSTRA >= :NRINI");
@@ -57,27 +58,30 @@ dataset::DataPacket sampleList(Session& session, const QJsonArray& values) {
         }
     }
     // Only fixed conditions are chosen here; every value is bound.
-    const QString sql =
-        QStringLiteral(
-            "SELECT A.NRAMOSTRA, A.DSAMOSTRA, P.CDARVPROD, A.CDPRODUTO, A.QTPRODPROC,"
-            " P.SGUNIDADE, P.NMPRODUTO, A.CDFILIAL, A.NRLANCTONF, A.CDSERIEENTR,"
-            " F.NRINSJURFORN, F.IDTPIJURFORN, F.NMRAZSOCFORN, A.CDFORNECED, A.NRNOTAFISC,"
-            " A.IDPROCESSADO"
-            " FROM AMOSTRAPROC A"
-            " JOIN PRODUTO P ON P.CDPRODUTO = A.CDPRODUTO"
-            " LEFT JOIN FORNECEDOR F ON F.CDFORNECED = A.CDFORNECED") +
-        (where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where.join(" AND ")) +
-        QStringLiteral(" ORDER BY A.NRAMOSTRA");
-    return packetFromQuery(session.run(sql, bind), sampleFields());
+    return QStringLiteral(
+               "SELECT A.NRAMOSTRA, A.DSAMOSTRA, P.CDARVPROD, A.CDPRODUTO, A.QTPRODPROC,"
+               " P.SGUNIDADE, P.NMPRODUTO, A.CDFILIAL, A.NRLANCTONF, A.CDSERIEENTR,"
+               " F.NRINSJURFORN, F.IDTPIJURFORN, F.NMRAZSOCFORN, A.CDFORNECED, A.NRNOTAFISC,"
+               " A.IDPROCESSADO"
+               " FROM AMOSTRAPROC A"
+               " JOIN PRODUTO P ON P.CDPRODUTO = A.CDPRODUTO"
+               " LEFT JOIN FORNECEDOR F ON F.CDFORNECED = A.CDFORNECED") +
+           (where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where.join(" AND ")) +
+           QStringLiteral(" ORDER BY A.NRAMOSTRA");
 }
 
 QJsonValue getAmostraProc(Session& session, const QJsonArray& values) {
-    return checkedResult(sampleList(session, values));
+    QVariantHash bind;
+    const QString sql = sampleListSql(values, bind);
+    return checkedResult(packetFromQuery(session.run(sql, bind), sampleFields()));
 }
 
-// The list can be long: its answer is written as text.
+// The list can be long: its rows go from the database's own client library straight to the
+// answer's text.
 QByteArray getAmostraProcText(Session& session, const QJsonArray& values) {
-    return checkedResultText(sampleList(session, values));
+    QVariantHash bind;
+    const QString sql = sampleListSql(values, bind);
+    return checkedResultText(packetTextFromSql(session, sql, bind, sampleFields()));
 }
 
 // Sample number and the picture's number of levels (decimal text, accepted and checked:

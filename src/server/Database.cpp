@@ -320,6 +320,13 @@ void Session::execDirect(const QString& sql) {
     succeeded();
 }
 
+void Session::releaseResults() {
+    for (auto& statement : statements_)
+        statement.query->finish();
+    for (auto& query : retired_)
+        query->finish();
+}
+
 void Session::beginWrite() {
     execDirect(dialect_.beginWrite());
     inTransaction_ = true;

@@ -110,6 +110,11 @@ public:
     QSqlQuery& runPositional(const QString& sql, const QVariantList& values);
     // Runs a statement once, without keeping it (DDL, transaction control).
     void execDirect(const QString& sql);
+    // For a statement run on the connection's own handle, outside QtSql (DirectRead.h): the
+    // results QtSql still holds are let go first, and its failure is raised as run raises it.
+    void releaseResults();
+    [[noreturn]] void raise(const QSqlError& error, const QString& sql) const { fail(error, sql); }
+    void ranDirectly() { succeeded(); }
 
     // The key the client gave the request under way (header Idempotency-Key), empty when
     // none: a write repeated under the same key is answered again, not stored twice.

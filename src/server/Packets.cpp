@@ -51,8 +51,12 @@ QJsonObject checkedResult(const dataset::DataPacket& packet) {
 }
 
 QByteArray checkedResultText(const dataset::DataPacket& packet) {
+    return checkedResultText(dataset::dataPacketToJsonText(packet));
+}
+
+QByteArray checkedResultText(const QByteArray& packetText) {
     // The keys in the order the JSON document writes them.
-    return "{\"data\":[" + dataset::dataPacketToJsonText(packet) + "],\"messages\":[]}";
+    return "{\"data\":[" + packetText + "],\"messages\":[]}";
 }
 
 } // namespace server

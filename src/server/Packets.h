@@ -25,5 +25,7 @@ dataset::DataPacket packetFromQuery(QSqlQuery& query, const QList<FieldDef>& fie
 QJsonObject checkedResult(const dataset::DataPacket& packet);
 // The same answer as JSON text, written without a JSON document (for long lists).
 QByteArray checkedResultText(const dataset::DataPacket& packet);
+// The same around a packet's JSON text.
+QByteArray checkedResultText(const QByteArray& packetText);
 
 } // namespace server

@@ -23,6 +23,10 @@ PGconn* handle(const QSqlDatabase& db) {
 
 } // namespace
 
+PGconn* connectionOf(const QSqlDatabase& db) {
+    return handle(db);
+}
+
 bool connectionAlive(const QSqlDatabase& db) {
     PGconn* conn = handle(db);
     return conn && PQstatus(conn) == CONNECTION_OK;

@@ -4,7 +4,12 @@
 
 #include <QSqlDatabase>
 
+struct pg_conn; // libpq's PGconn
+
 namespace server::pg {
+
+// The libpq connection; nullptr for a connection that is not PostgreSQL's.
+pg_conn* connectionOf(const QSqlDatabase& db);
 
 // False once libpq has seen the connection break (or for a connection that is not
 // PostgreSQL's).

@@ -2,6 +2,7 @@
 // that names what is wrong.
 
 #include <dataset/DataPacket.h>
+#include <dataset/DataPacketTextWriter.h>
 
 #include <gtest/gtest.h>
 
@@ -166,19 +167,48 @@ TEST(DataPacketText, ReadsWhatTheJsonDecoderReads) {
     EXPECT_TRUE(dataPacketFromJsonText(" { \"fields\" : [ ] , \"rows\" : [ ] } ").rows.isEmpty());
 }
 
-// The packet written as text is the JSON the document gives, value for value, with every
-// character a text may hold (quotes, controls, letters beyond ASCII).
+// The packet written as text is the JSON the document gives, byte for byte, with every
+// character a text may hold (quotes, controls, letters beyond ASCII, a lone surrogate), also
+// from UTF-8 bytes, whose faults read as Qt reads them.
 TEST(DataPacketText, WritesWhatTheJsonDocumentWrites) {
     DataPacket p = dataPacketFromJsonText(QByteArray(kTricky));
-    p.rows.append({QString::fromUtf8("\x01\x1f\r\\\"x\u00e7"), 1.0 / 3, QVariant(),
+    p.rows.append({QString::fromUtf8("\x01\x1f\b\f\r\\\"x\u00e7\x7f\u20ac"), 1.0 / 3, QVariant(),
                    QDate(2026, 1, 2), false});
     p.rows.append({QString(), -0.0, QVariant::fromValue<qlonglong>(-4503599627370497LL), QVariant(),
                    QVariant()});
+    p.rows.append({QString(), 100000.0, 123456789012LL, QVariant(), QVariant()});
+    p.rows.append({QString(), 1e21, 0LL, QVariant(), QVariant()});
+    p.rows.append({QString(), 9007199254740992.0, QVariant(), QVariant(), QVariant()});
+    p.rows.append({QString(), -9007199254740994.0, QVariant(), QVariant(), QVariant()});
     const QByteArray text = dataPacketToJsonText(p);
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(text, &error);
     ASSERT_EQ(error.error, QJsonParseError::NoError) << text.constData();
-    EXPECT_EQ(doc.object(), dataPacketToJson(p));
+    EXPECT_EQ(text.toStdString(),
+              QJsonDocument(dataPacketToJson(p)).toJson(QJsonDocument::Compact).toStdString());
+
+    // A lone surrogate (which no reader takes back) is escaped.
+    const DataPacket lone{{p.fields.first()}, {{QString(QChar(0xD800)) + QStringLiteral("z")}}};
+    EXPECT_EQ(dataPacketToJsonText(lone),
+              QJsonDocument(dataPacketToJson(lone)).toJson(QJsonDocument::Compact));
+
+    const QList<QByteArray> bytes{"\xc3\xa7\xf0\x9f\x8c\xbd\t",
+                                  "a\xc3",
+                                  "\xed\xa0\x80",
+                                  "\xe0\x80\xaf",
+                                  "\xf4\x90\x80\x80"
+                                  "b",
+                                  "\xff"
+                                  "ok"};
+    DataPacket texts{{{QStringLiteral("S"), FieldType::String, 0}}, {}};
+    DataPacketTextWriter fromUtf8(texts.fields);
+    for (const QByteArray& b : bytes) {
+        texts.rows.append({QString::fromUtf8(b)});
+        fromUtf8.beginRow();
+        fromUtf8.text(QByteArrayView(b));
+        fromUtf8.endRow();
+    }
+    EXPECT_EQ(fromUtf8.finish(), dataPacketToJsonText(texts));
     EXPECT_EQ(dataPacketFromJsonText(text).rows, dataPacketFromJson(dataPacketToJson(p)).rows);
     EXPECT_EQ(dataPacketToJsonText({p.fields, {}}),
               QJsonDocument(dataPacketToJson({p.fields, {}})).toJson(QJsonDocument::Compact));

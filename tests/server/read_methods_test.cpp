@@ -1,8 +1,12 @@
 // The read methods of both remote objects against demo data, on SQLite and PostgreSQL.
 #include "TestSupport.h"
 
+#include <server/DirectRead.h>
+#include <server/Packets.h>
+
 #include <QDate>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QRegularExpression>
 #include <QSqlQuery>
 
@@ -277,6 +281,35 @@ TEST_P(ReadMethods, StockObjectAnswersBranchParametersAndProductDefaults) {
     answer = c.call(stock, "GetAlmoxarifadoPadrao", {"0001", group});
     EXPECT_EQ(answer.status, 422);
     EXPECT_TRUE(answer.message.contains(group)) << answer.message.toStdString();
+}
+
+// A list read straight through the database's client library is the text of its packet read
+// through QtSql, byte for byte: texts with quotes, controls and letters beyond ASCII, empty and
+// null values, decimals and whole numbers, a bound value choosing the rows.
+TEST_P(ReadMethods, ListReadDirectlyIsTheTextOfItsPacketReadThroughQtSql) {
+    server::Session& s = db();
+    s.execDirect(s.dialect().ddl(
+        "CREATE TABLE IF NOT EXISTS LEITURADIRETA (K VARCHAR(4) NOT NULL PRIMARY KEY,"
+        " S VARCHAR(60), D ${DOUBLE}, I ${BIGINT})"));
+    s.execDirect("DELETE FROM LEITURADIRETA");
+    const QVariantList texts{QString::fromUtf8("aspas \" barra \\ /\b\f\n\r\t\x01\x1f fim"),
+                             QString::fromUtf8("Ação São João € \U0001F33D"), QString(""),
+                             QVariant(), QStringLiteral("1,5")};
+    const QVariantList numbers{0.1, 1234567.891, 100000.0, -2.5e-7, QVariant()};
+    const QVariantList whole{QVariant(), 0LL, 4503599627370497LL, -42LL, 123456789012LL};
+    for (int k = 0; k < 5; ++k)
+        s.run("INSERT INTO LEITURADIRETA (K, S, D, I) VALUES (:K, :S, :D, :I)",
+              {{"K", QString::number(k)}, {"S", texts[k]}, {"D", numbers[k]}, {"I", whole[k]}});
+    const QString sql = "SELECT S, D, I FROM LEITURADIRETA WHERE K >= :K ORDER BY K";
+    const QList<dataset::FieldDef> fields{
+        server::text("S", 60), server::number("D"), {"I", dataset::FieldType::Integer, 0}};
+    const QByteArray direct = server::packetTextFromSql(s, sql, {{"K", "1"}}, fields);
+    const dataset::DataPacket viaQt = server::packetFromQuery(s.run(sql, {{"K", "1"}}), fields);
+    ASSERT_EQ(viaQt.rows.size(), 4);
+    EXPECT_EQ(direct.toStdString(), QJsonDocument(dataset::dataPacketToJson(viaQt))
+                                        .toJson(QJsonDocument::Compact)
+                                        .toStdString());
+    EXPECT_EQ(dataset::dataPacketFromJsonText(direct).rows.at(0).at(0), texts[1]);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, ReadMethods,

@@ -1,0 +1,46 @@
+#pragma once
+// Writes a data packet's JSON text value by value, byte for byte what a JSON document of
+// dataPacketToJson gives once written compact, for writers whose values come from elsewhere
+// than a DataPacket (the server reads them straight from the database). Texts are escaped as
+// the JSON document escapes them; a number is written as it writes a double.
+
+#include <dataset/DataPacket.h>
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QStringView>
+
+namespace dataset {
+
+class DataPacketTextWriter {
+public:
+    // rowBytes: the expected bytes of a row, to reserve the text at once for `rows` rows.
+    explicit DataPacketTextWriter(const QList<FieldDef>& fields, qsizetype rows = 0,
+                                  qsizetype rowBytes = 64);
+
+    void beginRow();
+    void endRow();
+    // The row's values in field order; each writes its separator.
+    void null();
+    // UTF-8 text; a byte sequence that is not UTF-8 is written as Qt reads it (U+FFFD).
+    void text(QByteArrayView utf8);
+    void text(QStringView text);
+    void number(double value); // not finite: null, as the JSON document writes it
+    void boolean(bool value);
+
+    // The packet's whole text; the writer is spent.
+    QByteArray finish();
+
+private:
+    char* room(qsizetype bytes); // at least `bytes` free after the end, returns the end
+    void separator();
+    void append(QByteArrayView bytes);
+    void escaped(QStringView text);
+
+    QByteArray out_;
+    qsizetype used_ = 0;
+    bool firstRow_ = true;
+    bool firstInRow_ = true;
+};
+
+} // namespace dataset
