@@ -247,73 +247,57 @@ TEST_F(ItensTest, TypedItemsOfANewSampleAreCheckedAndFilled) {
 // typed: a product whose branch registration went away meanwhile passes that check until
 // another product, or another sample, asks the server again.
 TEST_F(ItensTest, DefaultStockPlaceIsAskedOncePerProductOfTheSampleBeingTyped) {
-    QStringList iguais = produtosDaFilial(QStringLiteral("KG"), true);
-    const QString natura = iguais.takeFirst();
-    ASSERT_GE(iguais.size(), 2);
-    const auto interno = [](const QString& arvore) {
-        return coluna(QStringLiteral("SELECT CDPRODUTO FROM PRODUTO WHERE CDARVPROD = ?"), {arvore})
-            .value(0);
-    };
-    dataset::ClientDataSet* amostra = tela->cdsAmostraProc;
+    const QStringList arvores = produtosDaFilial(QStringLiteral("KG"), true);
+    ASSERT_GE(arvores.size(), 3);
     const auto novaAmostra = [&] {
         foca(tela->dbeDescAmostra);
-        amostra->insert();
-        amostra->fieldByName("DSAMOSTRA")->setAsString("Teste do estoque padrão");
-        amostra->fieldByName("CDARVPROD")->setAsString(natura);
-        amostra->fieldByName("SGUNIDADE")->setAsString("KG");
-        amostra->fieldByName("QTPRODPROC")->setAsFloat(10);
+        tela->cdsAmostraProc->insert();
+        for (const auto& [campo, valor] : {std::pair{"DSAMOSTRA", QStringLiteral("Estoque")},
+                                           {"CDARVPROD", arvores[0]},
+                                           {"SGUNIDADE", QStringLiteral("KG")},
+                                           {"QTPRODPROC", QStringLiteral("10")}})
+            tela->cdsAmostraProc->fieldByName(campo)->setAsString(valor);
         foca(grade);
-        script.Clear();
+    };
+    const auto naoCadastrado = [](const QString& produto, const char* forma) {
+        return QStringLiteral("Produto %1 não cadastrado %2 filial 0001.").arg(produto, forma);
     };
     novaAmostra();
-    digita(iguais[0]);
+    digita(arvores[1]);
     tecla(Qt::Key_Tab);
     ASSERT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
 
-    // Both products leave the branch (put back at the end).
-    struct Registro {
-        QStringList produtos;
-        QList<QVariantList> linhas;
-        ~Registro() {
-            for (const QVariantList& linha : linhas)
-                coluna(QStringLiteral("INSERT INTO PRODFILIAL VALUES (?, ?, ?, ?, ?, ?, ?)"),
-                       linha);
-        }
-    } registro;
-    for (const QString& arvore : {iguais[0], iguais[1]}) {
-        registro.produtos << interno(arvore);
+    // Both products leave the branch; their rows are put back at the end.
+    QStringList internos;
+    QList<QVariantList> linhas;
+    for (const QString& arvore : {arvores[1], arvores[2]}) {
+        internos << coluna("SELECT CDPRODUTO FROM PRODUTO WHERE CDARVPROD = ?", {arvore}).value(0);
         QSqlQuery linha(dtmDBGeral::Database());
-        linha.exec(QStringLiteral("SELECT * FROM PRODFILIAL WHERE CDFILIAL = '0001' AND "
-                                  "CDPRODUTO = '%1'")
-                       .arg(registro.produtos.last()));
-        ASSERT_TRUE(linha.next());
-        registro.linhas.append(QVariantList());
+        linha.exec("SELECT * FROM PRODFILIAL WHERE CDFILIAL = '0001' AND CDPRODUTO = '" +
+                   internos.last() + "'");
+        linhas.append(QVariantList());
+        linha.next();
         for (int i = 0; i < 7; ++i)
-            registro.linhas.last() << linha.value(i);
+            linhas.last() << linha.value(i);
         linha.finish();
-        coluna(QStringLiteral("DELETE FROM PRODFILIAL WHERE CDFILIAL = '0001' AND CDPRODUTO = ?"),
-               {registro.produtos.last()});
+        coluna("DELETE FROM PRODFILIAL WHERE CDFILIAL = '0001' AND CDPRODUTO = ?",
+               {internos.last()});
     }
     digita(QStringLiteral("1"));
     tecla(Qt::Key_Down);
-    EXPECT_EQ(script.LastMessage(),
-              QStringLiteral("Produto %1 não cadastrado para a filial 0001.").arg(iguais[0]))
-        << "the product's own check, its defaults not asked again";
-    script.Clear();
-    digita(iguais[1]);
+    EXPECT_EQ(script.LastMessage(), naoCadastrado(arvores[1], "para a"))
+        << "the product's own check: its defaults are not asked again";
+    digita(arvores[2]);
     tecla(Qt::Key_Tab);
-    EXPECT_EQ(script.LastMessage(),
-              QStringLiteral("Produto %1 não cadastrado na filial 0001.").arg(registro.produtos[1]))
-        << "another product is asked";
-
+    EXPECT_EQ(script.LastMessage(), naoCadastrado(internos[1], "na")) << "another product";
     tela->cdsItemAmostra->cancel();
-    amostra->cancel();
+    tela->cdsAmostraProc->cancel();
     novaAmostra();
-    digita(iguais[0]);
+    digita(arvores[1]);
     tecla(Qt::Key_Tab);
-    EXPECT_EQ(script.LastMessage(),
-              QStringLiteral("Produto %1 não cadastrado na filial 0001.").arg(registro.produtos[0]))
-        << "another sample asks again";
+    EXPECT_EQ(script.LastMessage(), naoCadastrado(internos[0], "na")) << "another sample";
+    for (const QVariantList& linha : linhas)
+        coluna("INSERT INTO PRODFILIAL VALUES (?, ?, ?, ?, ?, ?, ?)", linha);
 }
 
 // Space toggles the flag of a browsed item (and edits it and the sample); posting a principal
