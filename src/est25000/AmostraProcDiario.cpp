@@ -20,6 +20,9 @@
 #include <QDebug>
 #include <QJsonArray>
 
+#include <array>
+#include <utility>
+
 namespace Cli_est25000 {
 
 namespace {
@@ -126,7 +129,18 @@ void TfrmAmostraProc::ofereceRecuperacao() {
 void TfrmAmostraProc::restauraDiario(const QJsonObject& diario) {
     if (!cdsAmostraProc->active())
         cdsAmostraProc->createDataSet();
-    cdsAmostraProc->restorePendingWork(diario.value(kAmostra).toObject());
+    {
+        // The header edits show the restored values; what their change handlers clear on a
+        // typed change (name and unit of the product, the invoice of a series or supplier)
+        // was restored with them and stays.
+        const std::array edits{dbeNrInscForn, dbeCdSerie, dbeCdProduto};
+        std::array<decltype(dbeCdProduto->OnChange), edits.size()> handlers;
+        for (size_t i = 0; i < edits.size(); ++i)
+            handlers[i] = std::exchange(edits[i]->OnChange, nullptr);
+        cdsAmostraProc->restorePendingWork(diario.value(kAmostra).toObject());
+        for (size_t i = 0; i < edits.size(); ++i)
+            edits[i]->OnChange = handlers[i];
+    }
     // The sample's move loaded its stored items; what was typed goes over them.
     if (!cdsItemAmostra->active())
         cdsItemAmostra->createDataSet();

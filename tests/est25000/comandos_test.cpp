@@ -922,6 +922,7 @@ TEST(ComandosDiario, TypedWorkSurvivesAKilledScreen) {
         EXPECT_EQ(QApplication::focusWidget(), tela.dbeDescAmostra) << "where the typing was";
         EXPECT_EQ(tela.dbeDescAmostra->text(), QStringLiteral("Digitada antes da queda mais"));
         EXPECT_EQ(texto(tela.cdsAmostraProc, "CDPRODUTO"), caso.inNatura.cdProduto);
+        EXPECT_EQ(texto(tela.cdsAmostraProc, "NMPRODUTO"), caso.inNatura.nmProduto);
         EXPECT_DOUBLE_EQ(tela.cdsAmostraProc->fieldByName(QStringLiteral("QTPRODPROC"))->asFloat(),
                          10);
         EXPECT_EQ(tela.cdsItemAmostra->recordCount(), 2);
