@@ -160,7 +160,7 @@ void TfrmAmostraProc::restauraDiario(const QJsonObject& diario) {
             edit->DataField() == digitando.value(kCampo).toString() && edit->isEnabled()) {
             edit->SetFocus();
             edit->selectAll();
-            edit->insert(digitando.value(kTexto).toString());
+            edit->insert(digitando.value(kTexto).toString()); // the cursor after it
             break;
         }
 }

@@ -921,6 +921,9 @@ TEST(ComandosDiario, TypedWorkSurvivesAKilledScreen) {
                   QStringLiteral("Digitada antes da queda"));
         EXPECT_EQ(QApplication::focusWidget(), tela.dbeDescAmostra) << "where the typing was";
         EXPECT_EQ(tela.dbeDescAmostra->text(), QStringLiteral("Digitada antes da queda mais"));
+        QTest::keyClicks(tela.dbeDescAmostra, QStringLiteral("!"));
+        EXPECT_EQ(tela.dbeDescAmostra->text(), QStringLiteral("Digitada antes da queda mais!"))
+            << "typing goes on after the text";
         EXPECT_EQ(texto(tela.cdsAmostraProc, "CDPRODUTO"), caso.inNatura.cdProduto);
         EXPECT_EQ(texto(tela.cdsAmostraProc, "NMPRODUTO"), caso.inNatura.nmProduto);
         EXPECT_DOUBLE_EQ(tela.cdsAmostraProc->fieldByName(QStringLiteral("QTPRODPROC"))->asFloat(),
@@ -936,7 +939,7 @@ TEST(ComandosDiario, TypedWorkSurvivesAKilledScreen) {
         const QString nr =
             valor(banco(), QStringLiteral("SELECT MAX(NRAMOSTRA) FROM AMOSTRAPROC")).toString();
         EXPECT_EQ(amostrasNoBanco(), antes + 1);
-        EXPECT_EQ(descricaoNoBanco(nr), QStringLiteral("Digitada antes da queda mais"));
+        EXPECT_EQ(descricaoNoBanco(nr), QStringLiteral("Digitada antes da queda mais!"));
         QList<QPair<QString, double>> esperados{{caso.itens[0].cdProduto, 6},
                                                 {caso.itens[1].cdProduto, 4}};
         std::sort(esperados.begin(), esperados.end());
