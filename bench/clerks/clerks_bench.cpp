@@ -88,8 +88,20 @@ const char* const kAcoes[] = {"abertura",
                               "gravação do item",
                               "Confirmar"};
 
+// The machine's load average over the last minute (Linux), to read the run's figures by.
+double carga() {
+    double umMinuto = 0;
+    if (std::FILE* f = std::fopen("/proc/loadavg", "r")) {
+        if (std::fscanf(f, "%lf", &umMinuto) != 1)
+            umMinuto = 0;
+        std::fclose(f);
+    }
+    return umMinuto;
+}
+
 struct Rodada {
     int atendentes = 0;
+    double cargaInicio = 0, cargaFim = 0;
     Medidas medidas;
     int conexoes = 0, doPooler = 0, gravadas = 0;
     double segundos = 0;
@@ -99,6 +111,7 @@ Rodada roda(const Opcoes& o, int n, const Casos& casos, const std::string& urlAd
             const std::string& urlPooler, const std::vector<int>& portas) {
     Rodada r;
     r.atendentes = n;
+    r.cargaInicio = carga();
     Turno turno;
     turno.casos = &casos;
     turno.urlBanco =
@@ -146,13 +159,16 @@ Rodada roda(const Opcoes& o, int n, const Casos& casos, const std::string& urlAd
     for (const auto& a : atendentes)
         r.gravadas += a->amostrasGravadas();
     r.segundos = std::chrono::duration<double>(Relogio::now() - inicio).count();
+    r.cargaFim = carga();
     return r;
 }
 
 void mostra(const Rodada& r, const Opcoes& o) {
     std::printf("\n== %d atendentes: %.0f s (%.0f s de partida, %.1f min medidos); %d amostras "
-                "gravadas; conexões no PostgreSQL, no máximo: %d (%d do pooler)\n",
-                r.atendentes, r.segundos, o.ritmo, o.minutos, r.gravadas, r.conexoes, r.doPooler);
+                "gravadas; conexões no PostgreSQL, no máximo: %d (%d do pooler); carga da "
+                "máquina %.1f no início, %.1f no fim\n",
+                r.atendentes, r.segundos, o.ritmo, o.minutos, r.gravadas, r.conexoes, r.doPooler,
+                r.cargaInicio, r.cargaFim);
     std::printf("| ação | n | p50 (ms) | p99 (ms) | máx. (ms) | falhas "
                 "|\n|---|---:|---:|---:|---:|---:|\n");
     for (const char* acao : kAcoes) {
