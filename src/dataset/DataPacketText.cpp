@@ -1,7 +1,7 @@
 // Reads a data packet straight from its JSON text: one pass, no intermediate JSON document,
-// values converted to their field types as they are met. A value equal to the one above it
-// in the same column shares its text (implicit sharing), which saves an allocation for the
-// many repeated values of a listing (branch, unit, supplier...).
+// values converted to their field types as they are met. A text met before in the same
+// column shares its string (implicit sharing), which saves an allocation and its memory for
+// the many repeated values of a listing (branch, product, unit, supplier...).
 
 #include <dataset/DataPacket.h>
 #include <dataset/JsonTextReader.h>
@@ -13,12 +13,73 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 namespace dataset {
 namespace {
 
 constexpr JsonTextWording kWording{"", "pacote aninhado demais", "pacote malformado: falta ':'",
                                    "pacote malformado: lista ou objeto sem fim", false};
+
+// The texts of one column met so far, by their raw bytes, so that a text written again (the
+// product, branch or supplier of many rows) shares the string read first instead of
+// allocating its own. A small table of recent texts: a column whose texts are all different
+// (numbers, descriptions) soon stops being looked up.
+class SeenTexts {
+public:
+    const QVariant* find(QByteArrayView raw) {
+        if (!on_)
+            return last_.value.isValid() && same(raw, last_.raw) ? &last_.value : nullptr;
+        Entry& e = table_[slot(raw)];
+        if (e.value.isValid() && same(raw, e.raw)) {
+            ++hits_;
+            return &e.value;
+        }
+        return nullptr;
+    }
+    void keep(QByteArrayView raw, const QVariant& value) {
+        last_ = {raw, value};
+        if (!on_)
+            return;
+        table_[slot(raw)] = last_;
+        // Looked up a while and rarely found: the column's texts are all different.
+        if (++misses_ == kTrial && hits_ < kTrial / 4) {
+            on_ = false;
+            table_ = {};
+        }
+    }
+
+private:
+    static constexpr size_t kSlots = 256;
+    static constexpr int kTrial = 512;
+    struct Entry {
+        QByteArrayView raw;
+        QVariant value;
+    };
+    static bool same(QByteArrayView a, QByteArrayView b) {
+        return a.size() == b.size() &&
+               std::memcmp(a.data(), b.data(), static_cast<size_t>(a.size())) == 0;
+    }
+    // From the length and the first and last bytes: enough to tell texts apart, cheap to take.
+    static size_t slot(QByteArrayView raw) {
+        quint64 head = 0;
+        quint64 tail = 0;
+        const size_t n = static_cast<size_t>(raw.size());
+        std::memcpy(&head, raw.data(), std::min<size_t>(n, 8));
+        if (n > 8)
+            std::memcpy(&tail, raw.data() + n - std::min<size_t>(n - 8, 8),
+                        std::min<size_t>(n - 8, 8));
+        const quint64 h = (head * 0x9E3779B97F4A7C15ULL) ^ (tail * 0xC2B2AE3D27D4EB4FULL) ^ n;
+        return static_cast<size_t>(h >> 56) % kSlots;
+    }
+
+    std::vector<Entry> table_ = std::vector<Entry>(kSlots);
+    Entry last_;
+    bool on_ = true;
+    int hits_ = 0;
+    int misses_ = 0;
+};
 
 class Reader : private JsonTextReader {
 public:
@@ -193,8 +254,7 @@ private:
     void rows(DataPacket& packet) {
         const QList<FieldDef>& fields = packet.fields;
         const qsizetype columns = fields.size();
-        std::vector<QByteArrayView> lastRaw(static_cast<size_t>(columns));
-        std::vector<QVariant> lastValue(static_cast<size_t>(columns));
+        std::vector<SeenTexts> seen(static_cast<size_t>(columns));
         expect('[', "pacote sem a lista \"rows\"");
         qsizetype r = 0;
         forEachItem(']', "lista \"rows\" sem fim", [&] {
@@ -204,25 +264,27 @@ private:
             ++p_;
             Row row;
             row.reserve(std::max(columns, rowCapacity_));
+            row.resize(columns);
+            QVariant* const cells = row.data();
+            qsizetype k = 0;
             forEachItem(']', "linha malformada: falta ']'", [&] {
-                if (row.size() >= columns)
+                if (k >= columns)
                     fail(QStringLiteral("linha %1 tem mais valores que os %2 campos")
                              .arg(r)
                              .arg(columns));
-                const size_t k = static_cast<size_t>(row.size());
-                row.append(value(r, fields.at(row.size()), lastRaw[k], lastValue[k]));
+                cells[k] = value(r, fields.at(k), seen[static_cast<size_t>(k)]);
+                ++k;
             });
-            if (row.size() != columns)
+            if (k != columns)
                 fail(QStringLiteral("linha %1 tem %2 valores para %3 campos")
                          .arg(r)
-                         .arg(row.size())
+                         .arg(k)
                          .arg(columns));
             packet.rows.append(std::move(row));
         });
     }
 
-    QVariant value(qsizetype row, const FieldDef& field, QByteArrayView& lastRaw,
-                   QVariant& lastValue) {
+    QVariant value(qsizetype row, const FieldDef& field, SeenTexts& seen) {
         if (literal("null"))
             return {};
         switch (field.type) {
@@ -231,12 +293,13 @@ private:
             if (peek() != '"')
                 wrongValue(row, field);
             bool escaped = false;
-            const QByteArrayView raw = rawString(escaped);
-            if (lastValue.isValid() && raw == lastRaw)
-                return lastValue; // same text as the row above: shared
+            bool wide = false;
+            const QByteArrayView raw = rawString(escaped, wide);
+            if (const QVariant* same = seen.find(raw))
+                return *same; // the same text met before: shared
             QVariant v;
             if (field.type == FieldType::String) {
-                v = decode(raw, escaped);
+                v = decode(raw, escaped, wide);
             } else {
                 const QDate date = raw.size() == 10 && !escaped
                                        ? QDate::fromString(QString::fromLatin1(raw), Qt::ISODate)
@@ -245,8 +308,7 @@ private:
                     wrongValue(row, field);
                 v = date;
             }
-            lastRaw = raw;
-            lastValue = v;
+            seen.keep(raw, v);
             return v;
         }
         case FieldType::Float: {

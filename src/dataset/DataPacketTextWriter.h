@@ -10,6 +10,8 @@
 #include <QByteArrayView>
 #include <QStringView>
 
+#include <cstring>
+
 namespace dataset {
 
 class DataPacketTextWriter {
@@ -32,9 +34,24 @@ public:
     QByteArray finish();
 
 private:
-    char* room(qsizetype bytes); // at least `bytes` free after the end, returns the end
-    void separator();
-    void append(QByteArrayView bytes);
+    // At least `bytes` free after the end; returns the end.
+    char* room(qsizetype bytes) {
+        if (out_.size() - used_ < bytes)
+            grow(bytes);
+        return out_.data() + used_;
+    }
+    void grow(qsizetype bytes);
+    void append(QByteArrayView bytes) {
+        std::memcpy(room(bytes.size()), bytes.data(), static_cast<size_t>(bytes.size()));
+        used_ += bytes.size();
+    }
+    void separator() {
+        if (!firstInRow_) {
+            *room(1) = ',';
+            ++used_;
+        }
+        firstInRow_ = false;
+    }
     void escaped(QStringView text);
 
     QByteArray out_;

@@ -4,6 +4,7 @@
 
 #include <dataset/DataPacket.h>
 #include <dataset/DataPacketTextWriter.h>
+#include <dataset/JsonBytes.h>
 
 #include <QDate>
 #include <QJsonArray>
@@ -102,21 +103,8 @@ DataPacketTextWriter::DataPacketTextWriter(const QList<FieldDef>& fields, qsizet
     append(head.first(head.size() - 2)); // without "]}"
 }
 
-char* DataPacketTextWriter::room(qsizetype bytes) {
-    if (out_.size() - used_ < bytes)
-        out_.resize(std::max(out_.size() * 2, used_ + bytes + 4096));
-    return out_.data() + used_;
-}
-
-void DataPacketTextWriter::append(QByteArrayView bytes) {
-    std::copy(bytes.begin(), bytes.end(), room(bytes.size()));
-    used_ += bytes.size();
-}
-
-void DataPacketTextWriter::separator() {
-    if (!firstInRow_)
-        append(",");
-    firstInRow_ = false;
+void DataPacketTextWriter::grow(qsizetype bytes) {
+    out_.resize(std::max(out_.size() * 2, used_ + bytes + 4096));
 }
 
 void DataPacketTextWriter::beginRow() {
@@ -142,12 +130,16 @@ void DataPacketTextWriter::boolean(bool value) {
 void DataPacketTextWriter::number(double value) {
     separator();
     // As the JSON document writes a double: a whole number that a double holds exactly as an
-    // integer, anything else in its shortest form.
+    // integer, anything else in its shortest form, in fixed notation when its exponent is
+    // small (as here, std::to_chars's shortest fixed form) and scientific beyond.
+    char* const at = room(64);
+    const double magnitude = std::fabs(value);
     if (!std::isfinite(value)) {
         append("null");
-    } else if (value == std::trunc(value) && std::fabs(value) <= 9007199254740992.0) {
-        char* const at = room(24);
-        used_ += std::to_chars(at, at + 24, static_cast<qint64>(value)).ptr - at;
+    } else if (value == std::trunc(value) && magnitude <= 9007199254740992.0) {
+        used_ += std::to_chars(at, at + 64, static_cast<qint64>(value)).ptr - at;
+    } else if (magnitude >= 1e-3 && magnitude < 1e9) {
+        used_ += std::to_chars(at, at + 64, value, std::chars_format::fixed).ptr - at;
     } else {
         append(QByteArray::number(value, 'g', QLocale::FloatingPointShortest));
     }
@@ -161,6 +153,13 @@ void DataPacketTextWriter::text(QByteArrayView utf8) {
     char* out = start;
     *out++ = '"';
     while (p < end) {
+        // Eight plain bytes at a time, the usual text.
+        if (end - p >= 8 && plainEight(eightBytes(p))) {
+            std::memcpy(out, p, 8);
+            out += 8;
+            p += 8;
+            continue;
+        }
         switch (kClass[*p]) {
         case 0:
             *out++ = static_cast<char>(*p++);

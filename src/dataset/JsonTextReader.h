@@ -4,10 +4,12 @@
 // escapes, numbers, literals, nesting; a fault throws PacketError.
 
 #include <dataset/DataPacket.h>
+#include <dataset/JsonBytes.h>
 
 #include <QByteArrayView>
 #include <QString>
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -82,40 +84,57 @@ protected:
     }
 
     // The raw bytes of a string token between its quotes; `escaped` tells whether it needs
-    // decoding. Leaves the reader after the closing quote.
-    QByteArrayView rawString(bool& escaped) {
+    // decoding, `wide` whether it holds bytes beyond ASCII. Leaves the reader after the
+    // closing quote.
+    QByteArrayView rawString(bool& escaped, bool& wide) {
         if (peek() != '"')
             failAt("texto esperado");
-        const char* start = ++p_;
+        const char* const start = p_ + 1;
+        const char* q = start;
         escaped = false;
-        bool wide = false;
-        while (p_ < end_) {
-            const unsigned char c = static_cast<unsigned char>(*p_);
+        wide = false;
+        for (;;) {
+            while (end_ - q >= 8 && plainEight(eightBytes(q)))
+                q += 8;
+            while (q < end_ && kPlain[static_cast<unsigned char>(*q)])
+                ++q;
+            if (q >= end_)
+                break;
+            const unsigned char c = static_cast<unsigned char>(*q);
             if (c == '"') {
-                const QByteArrayView raw(start, p_ - start);
-                ++p_;
+                p_ = q + 1;
+                const QByteArrayView raw(start, q - start);
                 if (wide && wording_.strict)
                     checkUtf8(raw);
                 return raw;
             }
             if (c == '\\') {
                 escaped = true;
-                if (end_ - p_ < 2)
+                if (end_ - q < 2)
                     break;
-                p_ += 2;
+                q += 2;
                 continue;
             }
-            if (c < 0x20)
+            if (c < 0x20) {
+                p_ = q;
                 failAt("caractere de controle em um texto");
-            wide |= c >= 0x80;
-            ++p_;
+            }
+            wide = true;
+            ++q;
         }
+        p_ = q;
         failInString("texto sem aspas finais");
+    }
+    QByteArrayView rawString(bool& escaped) {
+        bool wide = false;
+        return rawString(escaped, wide);
     }
 
     // The text of a string token's raw bytes (from rawString).
-    QString decode(QByteArrayView raw, bool escaped) const {
-        return escaped ? unescape(raw) : QString::fromUtf8(raw);
+    QString decode(QByteArrayView raw, bool escaped, bool wide = true) const {
+        if (escaped)
+            return unescape(raw);
+        return wide ? QString::fromUtf8(raw) : QString::fromLatin1(raw);
     }
     QString string() {
         bool escaped = false;
@@ -161,6 +180,15 @@ protected:
     const char* p_;
 
 private:
+    // Bytes a string token holds as they are: not a quote, a backslash, a control character
+    // or a byte beyond ASCII.
+    static constexpr std::array<bool, 256> kPlain = [] {
+        std::array<bool, 256> plain{};
+        for (int c = 0x20; c < 0x80; ++c)
+            plain[c] = c != '"' && c != '\\';
+        return plain;
+    }();
+
     const char* digits(const char* q) const {
         while (q < end_ && *q >= '0' && *q <= '9')
             ++q;

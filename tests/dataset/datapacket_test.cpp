@@ -9,6 +9,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
+#include <cmath>
+
 using namespace dataset;
 
 namespace {
@@ -159,6 +161,18 @@ TEST(DataPacketText, ReadsWhatTheJsonDecoderReads) {
     EXPECT_EQ(viaText.rows[1][0].toString(), QString::fromUtf8("ção"));
     EXPECT_EQ(viaText.rows[3][2].toLongLong(), 9000000000000000LL);
 
+    // A long list: texts met again rows apart (shared with the first), texts all different,
+    // escaped twins of plain texts, nulls among them.
+    QByteArray list =
+        R"({"fields":[{"name":"A","type":"string"},{"name":"B","type":"string"}],"rows":[)";
+    const char* const again[] = {R"("filial \u00e7")", R"("filial ç")", R"("x")", "null",
+                                 R"("um texto mais longo que oito")"};
+    for (int r = 0; r < 1500; ++r)
+        list += (r ? ",[" : "[") + QByteArray(again[r * 7 % 5]) + ",\"" +
+                QByteArray::number(r * 31) + (r % 3 ? "\"]" : " \\\"b\"]");
+    list += "]}";
+    EXPECT_EQ(dataPacketFromJsonText(list).rows, dataPacketFromJson(json(list.constData())).rows);
+
     // Rows before fields are read too (the slow way).
     const QByteArray swapped =
         R"({"rows":[["x"]],"fields":[{"name":"A","type":"string","size":1}]})";
@@ -180,6 +194,9 @@ TEST(DataPacketText, WritesWhatTheJsonDocumentWrites) {
     p.rows.append({QString(), 1e21, 0LL, QVariant(), QVariant()});
     p.rows.append({QString(), 9007199254740992.0, QVariant(), QVariant(), QVariant()});
     p.rows.append({QString(), -9007199254740994.0, QVariant(), QVariant(), QVariant()});
+    for (int e = -9; e <= 17; ++e)
+        for (const double m : {1.0, 1.5, 3.0 / 7, -123.456, 9.999999})
+            p.rows.append({QString(), m * std::pow(10.0, e), QVariant(), QVariant(), QVariant()});
     const QByteArray text = dataPacketToJsonText(p);
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(text, &error);
@@ -192,7 +209,11 @@ TEST(DataPacketText, WritesWhatTheJsonDocumentWrites) {
     EXPECT_EQ(dataPacketToJsonText(lone),
               QJsonDocument(dataPacketToJson(lone)).toJson(QJsonDocument::Compact));
 
-    const QList<QByteArray> bytes{"\xc3\xa7\xf0\x9f\x8c\xbd\t",
+    const QList<QByteArray> bytes{"um texto longo, sem nada a escapar",
+                                  "1234567\"89abcdefgh\\",
+                                  "12345678\x01\x7f sete",
+                                  "abcdefg\xc3\xa7\xc3\xa3o longo",
+                                  "\xc3\xa7\xf0\x9f\x8c\xbd\t",
                                   "a\xc3",
                                   "\xed\xa0\x80",
                                   "\xe0\x80\xaf",

@@ -7,6 +7,8 @@
 #include <QJsonObject>
 #include <QStringList>
 
+#include <cstring>
+
 namespace Consiste {
 
 QJsonValue CheckResultServ(const QJsonValue& result, bool raiseMessages, int index) {
@@ -95,16 +97,26 @@ private:
         while (pos_ < text_.size() && isBlank(text_[pos_]))
             ++pos_;
     }
+    // To the quote that ends the string, found by memchr (a long list is mostly strings): a
+    // quote ends it unless an odd run of backslashes escapes it.
     void skipString() {
-        for (++pos_; pos_ < text_.size(); ++pos_) {
-            if (text_[pos_] == '\\')
-                ++pos_;
-            else if (text_[pos_] == '"')
-                break;
+        const char* const begin = text_.data();
+        const char* const opening = begin + pos_ + 1;
+        const char* from = opening;
+        for (;;) {
+            const auto* quote = static_cast<const char*>(
+                std::memchr(from, '"', static_cast<size_t>(begin + text_.size() - from)));
+            if (!quote)
+                withoutData();
+            const char* run = quote;
+            while (run > opening && run[-1] == '\\')
+                --run;
+            if ((quote - run) % 2 == 0) {
+                pos_ = quote + 1 - begin;
+                return;
+            }
+            from = quote + 1;
         }
-        if (pos_ >= text_.size())
-            withoutData();
-        ++pos_;
     }
 
     QByteArrayView text_;
