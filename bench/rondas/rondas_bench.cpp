@@ -113,7 +113,9 @@ public:
         QApplication::processEvents();
         const double ms =
             std::chrono::duration<double, std::milli>(Relogio::now() - inicio).count();
-        teclas[lento].push_back({nome, ms, digitando});
+        // A key is named by the action it made, when it made one.
+        teclas[lento].push_back(
+            {acao.isEmpty() ? nome : QStringLiteral("%1 (%2)").arg(nome, acao), ms, digitando});
         if (acao.isEmpty())
             return;
         Acao& a = acoes[acao];
