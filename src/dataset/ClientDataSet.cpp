@@ -327,6 +327,79 @@ void ClientDataSet::setData(DataPacket&& packet) {
     fire(afterScroll);
 }
 
+bool ClientDataSet::mergeRows(const QString& keyField, const DataPacket& packet,
+                              const QStringList& removed, const QString& landOn) {
+    checkActive();
+    if (state_ != DataSetState::Browse)
+        throw DataSetError(
+            QStringLiteral("%1: linhas atualizadas fora da navegação.").arg(objectName()));
+    const int key = fieldByName(keyField)->index();
+    std::vector<int> source; // packet column of each field, -1 for a calculated one
+    for (const Field* f : std::as_const(fields_)) {
+        const int column = f->isCalculated() ? -1 : packet.indexOf(f->fieldName());
+        if (column < 0 && !f->isCalculated())
+            throw PacketError(QStringLiteral("%1: o pacote não traz o campo %2")
+                                  .arg(objectName(), f->fieldName())
+                                  .toStdString());
+        source.push_back(column);
+    }
+    std::vector<Record> incoming;
+    for (const Row& in : packet.rows) {
+        if (in.size() != packet.fields.size())
+            throw PacketError("linha com número de valores diferente do de campos");
+        Row values = emptyRow();
+        for (qsizetype i = 0; i < fields_.size(); ++i) {
+            const int column = source[static_cast<size_t>(i)];
+            if (column < 0)
+                continue;
+            const Field* f = fields_.at(i);
+            const FieldDef& def = packet.fields.at(column);
+            values[i] =
+                def.type == f->dataType() ? in.at(column) : fromPacketValue(in.at(column), def, *f);
+            if (f->dataType() == FieldType::String && f->size() > 0 &&
+                values[i].toString().size() > f->size())
+                values[i] = cutToSize(values[i].toString(), f->size());
+        }
+        incoming.push_back(Record{std::move(values), 0, false});
+    }
+
+    const auto keyOf = [key](const Record& r) { return r.values.at(key).toString(); };
+    rows_.erase(std::remove_if(rows_.begin(), rows_.end(),
+                               [key](const Record& r) {
+                                   const QVariant& v = r.values.at(key);
+                                   return isNullValue(v) || v.toString().isEmpty();
+                               }),
+                rows_.end());
+    const auto at = [&](const QString& k) {
+        return std::lower_bound(rows_.begin(), rows_.end(), k,
+                                [&](const Record& r, const QString& v) { return keyOf(r) < v; });
+    };
+    for (const QString& k : removed)
+        if (const auto it = at(k); it != rows_.end() && keyOf(*it) == k)
+            rows_.erase(it);
+    for (Record& record : incoming) {
+        record.id = nextId_++;
+        const QString k = keyOf(record);
+        if (const auto it = at(k); it != rows_.end() && keyOf(*it) == k)
+            *it = std::move(record);
+        else
+            rows_.insert(it, std::move(record));
+    }
+
+    clearChangeLog();
+    editBuffer_.clear();
+    modified_ = false;
+    const auto it = at(landOn);
+    const bool found = !landOn.isEmpty() && it != rows_.end() && keyOf(*it) == landOn;
+    cur_ = found ? static_cast<int>(it - rows_.begin()) : (rows_.empty() ? -1 : 0);
+    bof_ = !found;
+    eof_ = rows_.empty();
+    calculateCurrent();
+    notify(Data);
+    fire(afterScroll);
+    return found;
+}
+
 // ---------------------------------------------------------------- data and change log
 
 Row ClientDataSet::dataPart(const Row& row) const {

@@ -85,6 +85,15 @@ public:
     // values it had. Throws PacketError on a malformed journal.
     void restorePendingWork(const QJsonObject& work);
     void emptyDataSet(); // no rows, no change log, same fields
+    // Brings the loaded rows up to date without loading them all again, the rows being in
+    // ascending order of `keyField` (compared as text), as a load gives them: each row of
+    // `rows` (a packet with every data field) replaces the row of its key or joins in key order;
+    // the rows whose key is in `removed` go, and so does any row without a key (inserted here,
+    // never loaded). Like a load it clears the change log; the cursor lands on the row of key
+    // `landOn`, else on the first, and after-scroll runs once. Answers whether `landOn` was
+    // found. Browse state only (else DataSetError); a packet that does not fit changes nothing.
+    bool mergeRows(const QString& keyField, const DataPacket& rows, const QStringList& removed,
+                   const QString& landOn);
 
     // --- editing ---
     void append();

@@ -229,8 +229,7 @@ void TfrmAmostraProc::sbtConfirmarClick(QObject*) {
         boDelete = true;
         recarregando = true;
         cdsAmostraProc->disableControls();
-        reaplicaFiltro();
-        const bool listada = cdsAmostraProc->locate(QStringLiteral("NRAMOSTRA"), nrAmostra, true);
+        const bool listada = Cli_est25200::frmFiltroAmostraProc->atualizaLista(nrAmostra);
         cdsAmostraProc->enableControls();
         boDelete = false;
         host::Application->SetStatusText(

@@ -29,6 +29,7 @@
 #include <host/search/Btnpesquisa.h>
 
 #include <QJsonArray>
+#include <QJsonObject>
 
 namespace Cli_est25200 {
 
@@ -142,11 +143,66 @@ void TfrmFiltroAmostraProc::sbtConfirmaClick(QObject* Sender) {
         // The list can be long: its packet is read from the answer's text in one pass.
         const QByteArray resposta = tela->netAmostraProc->CallText(
             QStringLiteral("GetAmostraProc"), QJsonArray::fromStringList(args));
-        tela->cdsAmostraProc->setDataJsonText(Consiste::CheckResultServText(resposta, true, 0));
+        QString marca;
+        listaLida_ = nullptr;
+        tela->cdsAmostraProc->setDataJsonText(
+            Consiste::CheckResultServText(resposta, true, 0, &marca));
+        listaLida_ = tela->cdsAmostraProc;
+        argsLidos_ = args;
+        marcaLida_ = marca;
     }
     if (tela)
         tela->repaint();
     Close();
+}
+
+bool TfrmFiltroAmostraProc::atualizaLista(const QString& nrAmostra) {
+    auto* tela = Cli_est25000::frmAmostraProc;
+    if (tela && listaLida_ == tela->cdsAmostraProc && !marcaLida_.isEmpty()) {
+        CriteriosDoDialogo criterios(*this);
+        QStringList args;
+        try {
+            args = argumentosGetAmostraProc(criterios, dbpProduto->TamAcNivel(stTtNiveis));
+        } catch (const RecusaFiltro&) {
+            // Refused criteria: the whole reload below tells the user, as it always did.
+        }
+        try {
+            bool listada = false;
+            if (!args.isEmpty() && args == argsLidos_ && aplicaAlteradas(args, nrAmostra, listada))
+                return listada;
+        } catch (...) {
+            // The whole list below says what went wrong, if anything still does.
+        }
+    }
+    sbtConfirma->Click();
+    return tela && tela->cdsAmostraProc->locate(QStringLiteral("NRAMOSTRA"), nrAmostra, true);
+}
+
+// The samples changed since the mark, applied to the list in place; false when the server
+// can no longer tell them (the list is to be read whole).
+bool TfrmFiltroAmostraProc::aplicaAlteradas(const QStringList& args, const QString& nrAmostra,
+                                            bool& listada) {
+    auto* tela = Cli_est25000::frmAmostraProc;
+    const QJsonObject resposta =
+        tela->netAmostraProc
+            ->Call(QStringLiteral("GetAmostraProcAlteradas"),
+                   QJsonArray::fromStringList(QStringList(args) << marcaLida_))
+            .toObject();
+    const QString marca = resposta.value(QStringLiteral("marca")).toString();
+    if (resposta.value(QStringLiteral("recarregar")).toBool() || marca.isEmpty())
+        return false;
+    const dataset::DataPacket linhas =
+        dataset::dataPacketFromJson(Consiste::CheckResultServ(resposta, true, 0));
+    QStringList removidas;
+    for (const QJsonValue& nr : resposta.value(QStringLiteral("removidas")).toArray())
+        removidas << nr.toString();
+    listaLida_ = nullptr;
+    listada =
+        tela->cdsAmostraProc->mergeRows(QStringLiteral("NRAMOSTRA"), linhas, removidas, nrAmostra);
+    listaLida_ = tela->cdsAmostraProc;
+    marcaLida_ = marca;
+    tela->repaint();
+    return true;
 }
 
 void TfrmFiltroAmostraProc::sbtDesfazerClick(QObject*) {

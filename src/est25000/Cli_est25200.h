@@ -7,7 +7,9 @@
 #include <host/baseforms/Frmrotgeral.h>
 #include <host/controls/MaskEdit.h>
 
+#include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -49,6 +51,11 @@ public:
     void FormActivate(QObject* Sender) override;
     void FormClose(QObject* Sender, host::TCloseAction& Action) override;
     void sbtConfirmaClick(QObject* Sender) override;
+    // After a confirmation: the screen's list as the filter reloads it, with the cursor on
+    // sample nrAmostra when the criteria list it, else where the reload leaves it (answers
+    // whether it is listed). Asks only for what changed since the list was read while the
+    // criteria are those it was read with; otherwise, or when that fails, reloads it whole.
+    bool atualizaLista(const QString& nrAmostra);
     void sbtDesfazerClick(QObject* Sender);
     void medInterInicExit(QObject* Sender);
     void medInterFinalExit(QObject* Sender);
@@ -105,6 +112,12 @@ public:
 private:
     void criaComponentes();
     void focaSeVisivel(host::TMaskEdit* campo);
+    bool aplicaAlteradas(const QStringList& args, const QString& nrAmostra, bool& listada);
+
+    // The list last read whole or brought up to date: its dataset, criteria and change mark.
+    QPointer<QObject> listaLida_;
+    QStringList argsLidos_;
+    QString marcaLida_;
 };
 
 } // namespace Cli_est25200

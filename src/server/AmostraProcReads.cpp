@@ -6,7 +6,9 @@
 #include <server/Packets.h>
 #include <server/Rpc.h>
 #include <server/RpcError.h>
+#include <server/SampleChanges.h>
 #include <server/SampleHistory.h>
+#include <server/SampleList.h>
 
 #include <QLocale>
 #include <QStringList>
@@ -16,72 +18,30 @@ namespace {
 
 const QString kObject = QStringLiteral("Est25000.rdmAmostraProc");
 
-const QList<FieldDef>& sampleFields() {
-    static const QList<FieldDef> fields{
-        text("NRAMOSTRA", 10),    text("DSAMOSTRA", 50),  text("CDARVPROD", 20),
-        text("CDPRODUTO", 10),    number("QTPRODPROC"),   text("SGUNIDADE", 10),
-        text("NMPRODUTO", 50),    text("CDFILIAL", 4),    text("NRLANCTONF", 10),
-        text("CDSERIEENTR", 5),   text("NRINSJURNF", 20), text("IDTPIJURNF", 1),
-        text("NMRAZSOCFORN", 40), text("CDFORNECED", 21), text("NRNOTAFISC", 20),
-        text("IDPROCESSADO", 1)};
-    return fields;
-}
-
-// The list's statement for eight texts, its values put in `bind`: sample range flag, first,
-// last; supplier flag, tax id; product range flag, first, last. "T" lifts a criterion; an empty
-// bound leaves that side of a range open.
-QString sampleListSql(const QJsonArray& values, QVariantHash& bind) {
+// The filter's eight arguments (SampleList.h), and the mark of the samples' change log read
+// before the list (SampleChanges.h), for GetAmostraProcAlteradas.
+SampleListQuery sampleList(Session& session, const QJsonArray& values, qint64& mark) {
     const Args args(values, QStringLiteral("GetAmostraProc"), 8);
-    QStringList where;
-    if (args.trimmed(0).toUpper() != QLatin1String("T")) {
-        if (!args.trimmed(1).isEmpty()) {
-            where << QStringLiteral("A.NRAMOSTRA >= :NRINI");
-            bind.insert(QStringLiteral("NRINI"), args.trimmed(1));
-        }
-        if (!args.trimmed(2).isEmpty()) {
-            where << QStringLiteral("A.NRAMOSTRA <= :NRFIM");
-            bind.insert(QStringLiteral("NRFIM"), args.trimmed(2));
-        }
-    }
-    if (args.trimmed(3).toUpper() != QLatin1String("T")) {
-        where << QStringLiteral("F.NRINSJURFORN = :NRINSJURFORN");
-        bind.insert(QStringLiteral("NRINSJURFORN"), bareCode(args.trimmed(4)).toUpper());
-    }
-    if (args.trimmed(5).toUpper() != QLatin1String("T")) {
-        if (!args.trimmed(6).isEmpty()) {
-            where << QStringLiteral("P.CDARVPROD >= :PRINI");
-            bind.insert(QStringLiteral("PRINI"), bareCode(args.trimmed(6)));
-        }
-        if (!args.trimmed(7).isEmpty()) {
-            where << QStringLiteral("P.CDARVPROD <= :PRFIM");
-            bind.insert(QStringLiteral("PRFIM"), bareCode(args.trimmed(7)));
-        }
-    }
-    // Only fixed conditions are chosen here; every value is bound.
-    return QStringLiteral(
-               "SELECT A.NRAMOSTRA, A.DSAMOSTRA, P.CDARVPROD, A.CDPRODUTO, A.QTPRODPROC,"
-               " P.SGUNIDADE, P.NMPRODUTO, A.CDFILIAL, A.NRLANCTONF, A.CDSERIEENTR,"
-               " F.NRINSJURFORN, F.IDTPIJURFORN, F.NMRAZSOCFORN, A.CDFORNECED, A.NRNOTAFISC,"
-               " A.IDPROCESSADO"
-               " FROM AMOSTRAPROC A"
-               " JOIN PRODUTO P ON P.CDPRODUTO = A.CDPRODUTO"
-               " LEFT JOIN FORNECEDOR F ON F.CDFORNECED = A.CDFORNECED") +
-           (where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where.join(" AND ")) +
-           QStringLiteral(" ORDER BY A.NRAMOSTRA");
+    mark = sampleChangeMark(session);
+    return sampleListQuery(args);
 }
 
 QJsonValue getAmostraProc(Session& session, const QJsonArray& values) {
-    QVariantHash bind;
-    const QString sql = sampleListSql(values, bind);
-    return checkedResult(packetFromQuery(session.run(sql, bind), sampleFields()));
+    qint64 mark = 0;
+    const SampleListQuery query = sampleList(session, values, mark);
+    QJsonObject answer =
+        checkedResult(packetFromQuery(session.run(query.sql, query.bind), sampleListFields()));
+    answer.insert(QStringLiteral("marca"), QString::number(mark));
+    return answer;
 }
 
 // The list can be long: its rows go from the database's own client library straight to the
-// answer's text.
+// answer's text (its keys in the order the JSON document writes them).
 QByteArray getAmostraProcText(Session& session, const QJsonArray& values) {
-    QVariantHash bind;
-    const QString sql = sampleListSql(values, bind);
-    return checkedResultText(packetTextFromSql(session, sql, bind, sampleFields()));
+    qint64 mark = 0;
+    const SampleListQuery query = sampleList(session, values, mark);
+    return "{\"data\":[" + packetTextFromSql(session, query.sql, query.bind, sampleListFields()) +
+           "],\"marca\":\"" + QByteArray::number(mark) + "\",\"messages\":[]}";
 }
 
 // Sample number and the picture's number of levels (decimal text, accepted and checked:
@@ -226,6 +186,7 @@ QByteArray confirmaAmostraText(Session& session, const QList<dataset::ChangePack
 void registerAmostraProc(Registry& registry) {
     registry.add(kObject, QStringLiteral("GetAmostraProc"), getAmostraProc);
     registry.addText(kObject, QStringLiteral("GetAmostraProc"), getAmostraProcText);
+    registry.add(kObject, QStringLiteral("GetAmostraProcAlteradas"), getAmostraProcAlteradas);
     registry.add(kObject, QStringLiteral("GetItemAmostra"), getItemAmostra);
     registry.add(kObject, QStringLiteral("GetProdAmostra"), getProdAmostra);
     registry.add(kObject, QStringLiteral("GetValidQuant"), getValidQuant);

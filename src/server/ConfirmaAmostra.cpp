@@ -7,6 +7,7 @@
 #include <server/Packets.h>
 #include <server/Rpc.h>
 #include <server/RpcError.h>
+#include <server/SampleChanges.h>
 #include <server/SampleHistory.h>
 #include <server/SampleRecord.h>
 #include <server/SampleRules.h>
@@ -88,6 +89,7 @@ public:
         if (items.changes.size() > kMaxItemsPerSample)
             throw refused(tooManyItemsMessage());
         Transaction transaction(session_);
+        pruneSampleChangesWhenDue(session_);
         // Stored before under the same key (its answer was lost): the same answer, nothing
         // stored again.
         const QString key = session_.requestKey();

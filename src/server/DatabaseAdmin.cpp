@@ -46,6 +46,8 @@ QHash<QString, QStringList> currentSchema() {
     createSchema(reference);
     QHash<QString, QStringList> tables;
     for (const QString& table : reference.db().tables()) {
+        if (table.startsWith(QLatin1String("sqlite_")))
+            continue; // SQLite's own bookkeeping, not the schema's
         const QSqlRecord record = reference.db().record(table);
         for (int i = 0; i < record.count(); ++i)
             tables[table.toUpper()] << record.fieldName(i).toUpper();

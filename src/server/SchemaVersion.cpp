@@ -1,5 +1,6 @@
 #include <server/SchemaVersion.h>
 
+#include <server/SampleChanges.h>
 #include <server/Schema.h>
 
 #include <QDateTime>
@@ -56,6 +57,8 @@ const SchemaStep kSchemaSteps[] = {
      [](Session& s) {
          s.execDirect(QStringLiteral("ALTER TABLE CONFIRMACAO ADD COLUMN CDRESUMO VARCHAR(64)"));
      }},
+    // The samples' change log, its triggers and its horizon (SampleChanges.h).
+    {4, createSampleChangeLog},
 };
 static_assert(std::size(kSchemaSteps) == kSchemaVersion, "one step for each version");
 

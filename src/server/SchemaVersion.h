@@ -11,7 +11,7 @@
 
 namespace server {
 
-inline constexpr int kSchemaVersion = 3;
+inline constexpr int kSchemaVersion = 4;
 
 // 0 when the database has no schema; 1 for a database made before versions were recorded.
 int schemaVersion(Session& session);

@@ -9,6 +9,7 @@
 
 #include <est25000/Cli_est25000.h>
 #include <est25000/Cli_est25100.h>
+#include <est25000/Cli_est25200.h>
 
 #include <dataset/ClientDataSet.h>
 #include <host/controls/Buttonflat.h>
@@ -142,15 +143,57 @@ TEST_P(GravacaoE2E, TheWholeCycleOfASampleAgainstTheServerAndTheDatabase) {
     EXPECT_EQ(campoNoBanco("CDFILIAL", nr2), nota.cdFilial);
     EXPECT_EQ(itensNoBanco(nr2).size(), 3);
 
-    // Edit the stock sample and confirm.
+    // Edit the stock sample and confirm, while another clerk stores a sample, changes one,
+    // deletes one and renames the product of another: the Confirm asks only for what changed
+    // since the list was read, and the list it leaves is the one a whole reload gives.
     ASSERT_TRUE(tela->cdsAmostraProc->locate(QStringLiteral("NRAMOSTRA"), nr1));
     clica(tela->sbtAlterar);
     tela->cdsAmostraProc->fieldByName(QStringLiteral("DSAMOSTRA"))
         ->setAsString(QStringLiteral("Do estoque, revista"));
+    const QStringList outras = amostrasGuardadas(banco(), false, 3);
+    const QString renomeado =
+        valor(banco(),
+              QStringLiteral("SELECT MIN(CDPRODUTO) FROM AMOSTRAPROC WHERE CDPRODUTO"
+                             " NOT IN (?, ?)"),
+              {estoque.inNatura.cdProduto, nota.inNatura.cdProduto})
+            .toString();
+    QSqlQuery outro(banco());
+    for (const QString& sql :
+         {QStringLiteral("INSERT INTO AMOSTRAPROC (NRAMOSTRA, DSAMOSTRA, CDPRODUTO, QTPRODPROC,"
+                         " CDFILIAL, IDPROCESSADO) VALUES ('9000000001', 'Da outra', '%1', 4,"
+                         " '0001', 'N')")
+              .arg(estoque.inNatura.cdProduto),
+          QStringLiteral("UPDATE AMOSTRAPROC SET DSAMOSTRA = 'Mudada pela outra'"
+                         " WHERE NRAMOSTRA = '%1'")
+              .arg(outras[0]),
+          QStringLiteral("DELETE FROM ITEMAMOSTRAPROC WHERE NRAMOSTRA = '%1'").arg(outras[1]),
+          QStringLiteral("DELETE FROM AMOSTRAPROC WHERE NRAMOSTRA = '%1'").arg(outras[1]),
+          QStringLiteral("UPDATE PRODUTO SET NMPRODUTO = 'Renomeado' WHERE CDPRODUTO = '%1'")
+              .arg(renomeado)})
+        ASSERT_TRUE(outro.exec(sql)) << sql.toStdString();
+    const qsizetype logAntes = servidor->readAllStandardError().size();
     clica(tela->sbtConfirmar);
     EXPECT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
     EXPECT_EQ(campoNoBanco("DSAMOSTRA", nr1), QStringLiteral("Do estoque, revista"));
     EXPECT_EQ(texto(tela->cdsAmostraProc, "NRAMOSTRA"), nr1);
+    EXPECT_EQ(tela->cdsItemAmostra->recordCount(), 3);
+    EXPECT_EQ(tela->cdsAmostraProc->changeCount(), 0);
+    const QString log = servidor->readAllStandardError().mid(logAntes);
+    EXPECT_TRUE(log.contains(QStringLiteral(" GetAmostraProcAlteradas 200"))) << log.toStdString();
+    EXPECT_FALSE(log.contains(QStringLiteral(" GetAmostraProc "))) << log.toStdString();
+    const dataset::DataPacket atualizada = tela->cdsAmostraProc->data();
+    const int posicao = tela->cdsAmostraProc->recNo();
+    Cli_est25200::frmFiltroAmostraProc->sbtConfirma->Click(); // the whole list again
+    EXPECT_EQ(atualizada.rows, tela->cdsAmostraProc->data().rows);
+    ASSERT_TRUE(tela->cdsAmostraProc->locate(QStringLiteral("NRAMOSTRA"), nr1));
+    EXPECT_EQ(tela->cdsAmostraProc->recNo(), posicao);
+    EXPECT_TRUE(tela->cdsAmostraProc->locate(QStringLiteral("NRAMOSTRA"), "9000000001"));
+    EXPECT_EQ(texto(tela->cdsAmostraProc, "NMPRODUTO"), estoque.inNatura.nmProduto);
+    EXPECT_FALSE(tela->cdsAmostraProc->locate(QStringLiteral("NRAMOSTRA"), outras[1]));
+    ASSERT_TRUE(tela->cdsAmostraProc->locate(QStringLiteral("NRAMOSTRA"), outras[0]));
+    EXPECT_EQ(texto(tela->cdsAmostraProc, "DSAMOSTRA"), QStringLiteral("Mudada pela outra"));
+    ASSERT_TRUE(tela->cdsAmostraProc->locate(QStringLiteral("CDPRODUTO"), renomeado));
+    EXPECT_EQ(texto(tela->cdsAmostraProc, "NMPRODUTO"), QStringLiteral("Renomeado"));
 
     // Refused by the server: in edit, the readable line in the error list, nothing stored.
     const Produto semEstoque =

@@ -3,11 +3,13 @@
 #include "TestSupport.h"
 
 #include <server/Accounts.h>
+#include <server/SampleChanges.h>
 
 #include <QDateTime>
 #include <QJsonDocument>
 
 #include <QJsonArray>
+#include <QMap>
 #include <QSqlQuery>
 
 #include <gtest/gtest.h>
@@ -635,6 +637,74 @@ TEST_P(Confirm, AnInvoiceLineIsNeverTakenBeyondItsQuantity) {
         return;
     }
     FAIL() << "no invoice line usable for the test";
+}
+
+// The list's changes since its mark: whatever wrote them (a confirmation, plain SQL on the
+// sample, on its product), the list read then brought up to date with them is the list read
+// now; a narrower filter gets only its own rows; a mark the pruned log no longer reaches is
+// told to reload everything.
+TEST_P(Confirm, TheListsChangesSinceItsMarkBringItUpToDateUntilTheLogIsPruned) {
+    const QJsonArray all{"T", " ", " ", "T", " ", "T", " ", " "};
+    const auto list = [&](const QJsonArray& filter) {
+        const Answer answer = client_.amostra("GetAmostraProc", filter);
+        EXPECT_EQ(answer.status, 200) << answer.body;
+        return answer.result.toObject();
+    };
+    const auto changes = [&](QJsonArray filter, const QString& mark) {
+        filter.append(mark);
+        const Answer answer = client_.amostra("GetAmostraProcAlteradas", filter);
+        EXPECT_EQ(answer.status, 200) << answer.body;
+        return answer.result.toObject();
+    };
+    const QJsonObject before = list(all);
+    const QString mark = before.value("marca").toString();
+    ASSERT_FALSE(mark.isEmpty());
+    const QJsonArray rows = rowsOf(before.value("data").toArray().at(0));
+    const QString changed = rows.at(0)[0].toString(), renamed = rows.at(1)[0].toString();
+    const QString gone =
+        scalar(db(), "SELECT MAX(NRAMOSTRA) FROM AMOSTRAPROC WHERE IDPROCESSADO = 'N'").toString();
+    expectNoErrors(confirmNew(stockSample(5), {{case_.item1, 5, "S"}}));
+    db().run("UPDATE AMOSTRAPROC SET DSAMOSTRA = 'Mudada por fora' WHERE NRAMOSTRA = :N",
+             {{"N", changed}});
+    db().run("UPDATE PRODUTO SET NMPRODUTO = 'Renomeado' WHERE CDPRODUTO ="
+             " (SELECT CDPRODUTO FROM AMOSTRAPROC WHERE NRAMOSTRA = :N)",
+             {{"N", renamed}});
+    db().run("DELETE FROM ITEMAMOSTRAPROC WHERE NRAMOSTRA = :N", {{"N", gone}});
+    db().run("DELETE FROM AMOSTRAPROC WHERE NRAMOSTRA = :N", {{"N", gone}});
+
+    const QJsonObject delta = changes(all, mark);
+    QMap<QString, QJsonArray> merged;
+    for (const QJsonValue& row : rows)
+        merged.insert(row[0].toString(), row.toArray());
+    for (const QJsonValue& row : rowsOf(delta.value("data").toArray().at(0)))
+        merged.insert(row[0].toString(), row.toArray());
+    for (const QJsonValue& number : delta.value("removidas").toArray())
+        merged.remove(number.toString());
+    EXPECT_TRUE(delta.value("removidas").toArray().contains(gone));
+    const QJsonArray now = rowsOf(list(all).value("data").toArray().at(0));
+    ASSERT_EQ(merged.size(), now.size());
+    qsizetype i = 0;
+    for (const QJsonArray& row : std::as_const(merged))
+        EXPECT_EQ(row, now.at(i++).toArray());
+    EXPECT_EQ(merged.value(changed)[kDs].toString(), "Mudada por fora");
+    EXPECT_EQ(merged.value(renamed)[6].toString(), "Renomeado");
+
+    // Only the changed samples the narrower filter lists come as rows; the others as removed.
+    const QJsonObject narrow = changes({" ", changed, changed, "T", " ", "T", " ", " "}, mark);
+    const QJsonArray narrowRows = rowsOf(narrow.value("data").toArray().at(0));
+    ASSERT_EQ(narrowRows.size(), 1);
+    EXPECT_EQ(narrowRows.at(0)[0].toString(), changed);
+    EXPECT_TRUE(narrow.value("removidas").toArray().contains(renamed));
+    EXPECT_FALSE(narrow.value("removidas").toArray().contains(changed));
+
+    // Pruned past the last mark: reload everything.
+    const QString next = delta.value("marca").toString();
+    db().run("UPDATE AMOSTRAPROC SET DSAMOSTRA = 'Depois' WHERE NRAMOSTRA = :N", {{"N", changed}});
+    db().run("UPDATE AMOSTRAPROC_ALTERACAO SET DTALTERACAO = 0");
+    server::pruneSampleChanges(db(), QDateTime::currentSecsSinceEpoch() - 86400);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM AMOSTRAPROC_ALTERACAO"), 0);
+    EXPECT_EQ(changes(all, next), QJsonObject({{"recarregar", true}}));
+    EXPECT_EQ(client_.amostra("GetAmostraProcAlteradas", QJsonArray(all) << "x").status, 400);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, Confirm, ::testing::Values(Backend::Sqlite, Backend::Postgres),

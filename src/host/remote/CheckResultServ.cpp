@@ -125,7 +125,10 @@ private:
 
 } // namespace
 
-QByteArray CheckResultServText(QByteArrayView result, bool raiseMessages, int index) {
+QByteArray CheckResultServText(QByteArrayView result, bool raiseMessages, int index,
+                               QString* mark) {
+    if (mark)
+        mark->clear();
     Outline outline(result);
     QByteArrayView messages;
     QByteArrayView wanted;
@@ -149,6 +152,10 @@ QByteArray CheckResultServText(QByteArrayView result, bool raiseMessages, int in
                 } else if (outline.peek() != ',' && outline.peek() != '}') {
                     outline.value(); // not a list: no data
                 }
+            } else if (mark && key == QByteArrayView("\"marca\"")) {
+                const QByteArrayView text = outline.value();
+                if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
+                    *mark = QString::fromLatin1(text.sliced(1, text.size() - 2));
             } else {
                 outline.value();
             }

@@ -14,6 +14,9 @@ QJsonValue CheckResultServ(const QJsonValue& result, bool raiseMessages = true, 
 // The same check over the answer's JSON text (TNetConnection::CallText): answers the text of
 // data[index] as it stands, unparsed, for a reader that parses the packet itself in one pass.
 // Only the answer's outline is followed here; a malformed answer raises as one without data.
-QByteArray CheckResultServText(QByteArrayView result, bool raiseMessages = true, int index = 0);
+// mark, when given, receives the answer's "marca" text (empty without one): the list's mark
+// for asking later only what changed since.
+QByteArray CheckResultServText(QByteArrayView result, bool raiseMessages = true, int index = 0,
+                               QString* mark = nullptr);
 
 } // namespace Consiste
