@@ -343,6 +343,7 @@ void BM_ConfirmarEChamadasAlternados(benchmark::State& state) {
     listaCom(static_cast<int>(state.range(0)), c.caso.inNatura.cdProduto);
     std::vector<double> confirmacoes;
     std::vector<double> chamadas;
+    std::vector<double> chamadasDaRecarga; // the calls of the whole reload it made before
     for (auto _ : state) {
         state.PauseTiming();
         // A mark of the list as it stands (a filter that lists nothing gives it cheaply).
@@ -361,6 +362,11 @@ void BM_ConfirmarEChamadasAlternados(benchmark::State& state) {
             ->setAsString(QStringLiteral("0001"));
         const QJsonArray argumentos{dataset::changePacketToJson(tela->cdsItemAmostra->delta()),
                                     pacoteDaAmostraNova(tela->cdsAmostraProc)};
+        const QString primeiroDaLista =
+            tela->cdsAmostraProc
+                ->valueAt(0,
+                          tela->cdsAmostraProc->fieldByName(QStringLiteral("NRAMOSTRA"))->index())
+                .toString();
         // What the typing left to the event loop (repaints, layouts) is done before the
         // button is pressed, as it is while a clerk types.
         QCoreApplication::processEvents();
@@ -371,11 +377,23 @@ void BM_ConfirmarEChamadasAlternados(benchmark::State& state) {
         const QJsonArray resposta =
             net->Call(QStringLiteral("ConfirmaAmostra"), argumentos).toArray();
         const QString nrAvulsa = resposta.at(1).toString();
+        const double confirmaAmostra = micros(inicio);
+        inicio = Clock::now();
         benchmark::DoNotOptimize(
             net->Call(QStringLiteral("GetAmostraProcAlteradas"), QJsonArray(filtro) << marca));
+        const double alteradas = micros(inicio);
+        inicio = Clock::now();
         benchmark::DoNotOptimize(net->CallText(QStringLiteral("GetItemAmostra"),
                                                QJsonArray{nrAvulsa, QStringLiteral("3")}));
-        chamadas.push_back(micros(inicio));
+        const double itens = micros(inicio);
+        chamadas.push_back(confirmaAmostra + alteradas + itens);
+        // What the whole reload asked instead of the changes: the list, and the first sample's
+        // items before the stored one's.
+        inicio = Clock::now();
+        benchmark::DoNotOptimize(net->CallText(QStringLiteral("GetAmostraProc"), filtro));
+        benchmark::DoNotOptimize(net->CallText(QStringLiteral("GetItemAmostra"),
+                                               QJsonArray{primeiroDaLista, QStringLiteral("3")}));
+        chamadasDaRecarga.push_back(confirmaAmostra + itens + micros(inicio));
 
         // The button, to the cursor on the stored sample.
         {
@@ -404,6 +422,8 @@ void BM_ConfirmarEChamadasAlternados(benchmark::State& state) {
     state.counters["median_us"] = confirmacao;
     state.counters["calls_median_us"] = soma;
     state.counters["ratio"] = confirmacao / soma;
+    state.counters["reload_calls_median_us"] = medianaDe(chamadasDaRecarga);
+    state.counters["ratio_to_reload_calls"] = confirmacao / medianaDe(chamadasDaRecarga);
 }
 BENCHMARK(BM_ConfirmarEChamadasAlternados)
     ->Arg(500)

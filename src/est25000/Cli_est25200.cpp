@@ -201,7 +201,9 @@ bool TfrmFiltroAmostraProc::aplicaAlteradas(const QStringList& args, const QStri
         tela->cdsAmostraProc->mergeRows(QStringLiteral("NRAMOSTRA"), linhas, removidas, nrAmostra);
     listaLida_ = tela->cdsAmostraProc;
     marcaLida_ = marca;
-    tela->repaint();
+    // Painted by the event loop once the confirmation gives the controls back the list: a
+    // repaint now would paint them before they know of it, and again after.
+    tela->update();
     return true;
 }
 
