@@ -41,6 +41,10 @@
 #define CALLGRIND_TOGGLE_COLLECT
 #endif
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -56,6 +60,16 @@ using namespace est25000::teste;
 double mediana(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v.empty() ? 0 : v[v.size() / 2];
+}
+
+// The bytes the process's heap holds in use (glibc; 0 elsewhere): what the list keeps, apart
+// from memory freed but not given back to the system.
+double emUso() {
+#if defined(__GLIBC__)
+    return static_cast<double>(mallinfo2().uordblks);
+#else
+    return 0;
+#endif
 }
 
 // The process's resident memory in kB (Linux; 0 elsewhere).
@@ -204,9 +218,10 @@ int main(int argc, char** argv) {
     ativa(*tela);
     const QJsonArray filtro{"T", " ", " ", "T", " ", "T", " ", " "};
 
-    std::printf("%s: listed, filter shown (ms), bare call (ms), client's reading (ms), answer's "
-                "bytes a row, RSS after the filter (MB); medians of %d runs\n",
-                pg ? "PostgreSQL" : "SQLite", vezes);
+    std::printf(
+        "%s: listed, filter shown (ms), bare call (ms), client's reading (ms), answer's "
+        "bytes a row, RSS after the filter (MB), heap in use after it (MB); medians of %d runs\n",
+        pg ? "PostgreSQL" : "SQLite", vezes);
     for (const int tamanho : tamanhos) {
         cresceAte(tamanho);
         const bool ultima = tamanho == tamanhos.back();
@@ -217,6 +232,7 @@ int main(int argc, char** argv) {
             QCoreApplication::processEvents();
         });
         const double rss = residente();
+        const double heap = emUso();
         const int listadas = tela->cdsAmostraProc->recordCount();
         QByteArray resposta;
         const auto chamada = mede(vezes, ultima && contada == QLatin1String("chamada"), [&] {
@@ -231,9 +247,10 @@ int main(int argc, char** argv) {
                          leitor.recordCount(), tamanho);
             return 1;
         }
-        std::printf("%7d  %9.1f  %9.1f  %9.1f  %6.0f  %7.1f\n", listadas,
+        std::printf("%7d  %9.1f  %9.1f  %9.1f  %6.0f  %7.1f  %7.1f\n", listadas,
                     mediana(filtroMostrado) / 1000, mediana(chamada) / 1000,
-                    mediana(leitura) / 1000, double(resposta.size()) / listadas, rss / 1024);
+                    mediana(leitura) / 1000, double(resposta.size()) / listadas, rss / 1024,
+                    heap / 1048576);
         std::fflush(stdout);
     }
     return 0;
