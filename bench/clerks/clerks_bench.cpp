@@ -99,8 +99,17 @@ double carga() {
     return umMinuto;
 }
 
+// CPU time of this process so far (user and system), in seconds.
+double cpu() {
+    rusage uso{};
+    getrusage(RUSAGE_SELF, &uso);
+    return static_cast<double>(uso.ru_utime.tv_sec + uso.ru_stime.tv_sec) +
+           static_cast<double>(uso.ru_utime.tv_usec + uso.ru_stime.tv_usec) / 1e6;
+}
+
 struct Rodada {
     int atendentes = 0;
+    double cpu = 0; // the bench's own, clerks and counting
     double cargaInicio = 0, cargaFim = 0;
     Medidas medidas;
     int conexoes = 0, doPooler = 0, gravadas = 0;
@@ -112,6 +121,7 @@ Rodada roda(const Opcoes& o, int n, const Casos& casos, const std::string& urlAd
     Rodada r;
     r.atendentes = n;
     r.cargaInicio = carga();
+    const double cpuInicio = cpu();
     Turno turno;
     turno.casos = &casos;
     turno.urlBanco =
@@ -160,15 +170,16 @@ Rodada roda(const Opcoes& o, int n, const Casos& casos, const std::string& urlAd
         r.gravadas += a->amostrasGravadas();
     r.segundos = std::chrono::duration<double>(Relogio::now() - inicio).count();
     r.cargaFim = carga();
+    r.cpu = cpu() - cpuInicio;
     return r;
 }
 
 void mostra(const Rodada& r, const Opcoes& o) {
     std::printf("\n== %d atendentes: %.0f s (%.0f s de partida, %.1f min medidos); %d amostras "
                 "gravadas; conexões no PostgreSQL, no máximo: %d (%d do pooler); carga da "
-                "máquina %.1f no início, %.1f no fim\n",
+                "máquina %.1f no início, %.1f no fim; CPU da bancada %.0f s\n",
                 r.atendentes, r.segundos, o.ritmo, o.minutos, r.gravadas, r.conexoes, r.doPooler,
-                r.cargaInicio, r.cargaFim);
+                r.cargaInicio, r.cargaFim, r.cpu);
     std::printf("| ação | n | p50 (ms) | p99 (ms) | máx. (ms) | falhas "
                 "|\n|---|---:|---:|---:|---:|---:|\n");
     for (const char* acao : kAcoes) {
