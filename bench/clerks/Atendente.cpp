@@ -119,10 +119,12 @@ asio::awaitable<void> Atendente::amostra(int vez) {
     };
 
     co_await pensa(kFiltro);
-    co_await mede("filtro", [&]() -> asio::awaitable<void> {
-        co_await chama(modulo_, p::kAmostraProc, "GetAmostraProc", filtro);
+    // The list read whole, with its mark; the cursor on its first sample.
+    const auto leLista = [&]() -> asio::awaitable<void> {
+        marca_ = p::marcaDa(co_await modulo_.chama(p::kAmostraProc, "GetAmostraProc", filtro));
         co_await chama(itens_, p::kAmostraProc, "GetItemAmostra", p::itens(p::numero(inicio_)));
-    });
+    };
+    co_await mede("filtro", leLista);
     for (long i = 1; i <= 3; ++i) {
         co_await pensa(kMover);
         co_await mede("mover na lista", [&]() -> asio::awaitable<void> {
@@ -145,7 +147,6 @@ asio::awaitable<void> Atendente::amostra(int vez) {
     co_await mede("saída da nota", [&]() -> asio::awaitable<void> {
         co_await chama(estoque_, p::kEstoque, "GetParamEstoque", p::paramEstoque());
         co_await chama(modulo_, p::kAmostraProc, "GetNotaFiscal", p::notasDoFornecedor(nota));
-        co_await chama(modulo_, p::kAmostraProc, "GetNotaFiscal", p::notaFiscal(nota));
     });
     co_await pensa(kProduto);
     co_await mede("saída do produto", [&]() -> asio::awaitable<void> {
@@ -159,21 +160,24 @@ asio::awaitable<void> Atendente::amostra(int vez) {
     co_await mede("saída da quantidade", [&]() -> asio::awaitable<void> {
         co_await chama(modulo_, p::kAmostraProc, "GetValidQuant", p::validQuant(nota));
     });
-    // Leaving an item's code and posting the item ask the same: the product, the default
-    // warehouse and location, the product's standing in the branch.
+    // Leaving an item's code reads the product and its standing in the branch, and asks the
+    // default warehouse and location of a product the sample has not asked yet (each item is
+    // another product); posting the item reads the same two again.
     for (const Produto& item : nota.itens) {
-        const auto produtoDoItem = [&]() -> asio::awaitable<void> {
+        co_await pensa(kCodigo);
+        co_await mede("saída do código do item", [&]() -> asio::awaitable<void> {
             co_await le(p::leProdutoDoItem(item.cdArvProd));
             co_await chama(estoque_, p::kEstoque, "GetAlmoxarifadoPadrao",
                            p::padraoDoProduto(item.cdProduto));
             co_await chama(estoque_, p::kEstoque, "GetLocalEstoquePadrao",
                            p::padraoDoProduto(item.cdProduto));
             co_await le(p::leSituacaoDoItem(item.cdArvProd));
-        };
-        co_await pensa(kCodigo);
-        co_await mede("saída do código do item", produtoDoItem);
+        });
         co_await pensa(kItem);
-        co_await mede("gravação do item", produtoDoItem);
+        co_await mede("gravação do item", [&]() -> asio::awaitable<void> {
+            co_await le(p::leProdutoDoItem(item.cdArvProd));
+            co_await le(p::leSituacaoDoItem(item.cdArvProd));
+        });
     }
     co_await pensa(kConfirmar);
     const std::string chave =
@@ -184,9 +188,16 @@ asio::awaitable<void> Atendente::amostra(int vez) {
             co_await modulo_.chama(p::kAmostraProc, "ConfirmaAmostra",
                                    p::confirmaAmostra(nota, "Amostra da bancada"), chave);
         const std::string gravada = numeroGravado(resposta);
-        co_await chama(modulo_, p::kAmostraProc, "GetAmostraProc", filtro);
-        co_await chama(itens_, p::kAmostraProc, "GetItemAmostra", p::itens(p::numero(inicio_)));
-        co_await chama(modulo_, p::kAmostraProc, "GetItemAmostra", p::itens(gravada));
+        // The list brought up to date with what changed since its mark; read whole again when
+        // the server can no longer tell.
+        const std::string marca = p::marcaDa(
+            co_await modulo_.chama(p::kAmostraProc, "GetAmostraProcAlteradas",
+                                   p::alteradasDesde(inicio_, inicio_ + kListadas - 1, marca_)));
+        if (marca.empty())
+            co_await leLista();
+        else
+            marca_ = marca;
+        co_await chama(itens_, p::kAmostraProc, "GetItemAmostra", p::itens(gravada));
     });
     if (gravou)
         ++gravadas_;

@@ -56,7 +56,8 @@ private:
     ConexaoHttp modulo_, itens_, estoque_;
     ConexaoBanco banco_;
     std::mt19937 sorte_;
-    long inicio_ = 0; // first sample of its filter
+    long inicio_ = 0;   // first sample of its filter
+    std::string marca_; // the list's change mark, from its last reading
     int gravadas_ = 0;
 };
 

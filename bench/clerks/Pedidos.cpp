@@ -61,6 +61,17 @@ std::string filtroPorNumeros(long inicio, long fim) {
     return textos({" ", numero(inicio), numero(fim), "T", " ", "T", " ", " "});
 }
 
+std::string alteradasDesde(long inicio, long fim, const std::string& marca) {
+    return textos({" ", numero(inicio), numero(fim), "T", " ", "T", " ", " ", marca});
+}
+
+std::string marcaDa(const std::string& resposta) {
+    const std::size_t chave = resposta.rfind("\"marca\":");
+    const std::size_t inicio = chave == std::string::npos ? chave : resposta.find('"', chave + 8);
+    const std::size_t fim = inicio == std::string::npos ? inicio : resposta.find('"', inicio + 1);
+    return fim == std::string::npos ? std::string() : resposta.substr(inicio + 1, fim - inicio - 1);
+}
+
 std::string itens(const std::string& nrAmostra) {
     return textos({nrAmostra, "3"});
 }
@@ -71,10 +82,6 @@ std::string paramEstoque() {
 
 std::string notasDoFornecedor(const CasoNota& nota) {
     return textos({nota.cdFornecedor, nota.cdSerie, "", "T"});
-}
-
-std::string notaFiscal(const CasoNota& nota) {
-    return textos({nota.cdFornecedor, nota.cdSerie, nota.nrNota, ""});
 }
 
 std::string prodAmostra(const CasoNota& nota) {

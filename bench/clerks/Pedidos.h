@@ -18,11 +18,14 @@ std::string numero(long n);
 
 // The filter by a range of sample numbers, every supplier and product.
 std::string filtroPorNumeros(long inicio, long fim);
+// The same filter's changes since the list's mark.
+std::string alteradasDesde(long inicio, long fim, const std::string& marca);
+// The list's mark in an answer of either ({..., "marca": "1742"}); empty when there is none.
+std::string marcaDa(const std::string& resposta);
 // The items of a sample (empty number: the new sample's, none).
 std::string itens(const std::string& nrAmostra);
 std::string paramEstoque();
 std::string notasDoFornecedor(const CasoNota& nota);
-std::string notaFiscal(const CasoNota& nota);
 std::string prodAmostra(const CasoNota& nota);
 std::string padraoDoProduto(const std::string& cdProduto); // warehouse and location
 std::string validQuant(const CasoNota& nota);
