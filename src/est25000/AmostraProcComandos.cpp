@@ -121,6 +121,9 @@ QJsonArray TfrmAmostraProc::enviaAoServidor(const QString& chaveProgresso) {
     if (chaveGravacao_.isEmpty() || argumentos != gravacaoSemResposta_)
         chaveGravacao_ = QUuid::createUuid().toString(QUuid::WithoutBraces);
     gravacaoSemResposta_ = argumentos;
+    // Should the desktop end before the answer, the next one finds the key stored and drops
+    // the journal rather than offering the sample to be stored again.
+    diario_->Flush();
     netAmostraProc->SetRequestKey(chaveGravacao_);
     const auto fim = [&] {
         netAmostraProc->SetRequestKey({});
@@ -182,6 +185,9 @@ void TfrmAmostraProc::reaplicaFiltro() {
 }
 
 void TfrmAmostraProc::sbtConfirmarClick(QObject*) {
+    // The posts below each ask for the journal: it is written once, with the key, before the
+    // server is called, and once more at the end if anything changed after.
+    host::ChangeJournal::Hold umaEscrita(*diario_);
     if (editando(*cdsAmostraProc))
         defineFilial();
 

@@ -37,6 +37,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <thread>
@@ -84,11 +85,14 @@ bool naLista(TfrmAmostraProc& tela, const QString& nr) {
 
 // Between the screen and the server: the request goes through whole, and the connection is
 // dropped as soon as the server starts answering, so the answer never arrives; or, given an
-// answer of its own, that answer goes back instead of the server's.
+// answer of its own, that answer goes back instead of the server's. Given aoResponder, it is
+// called as the server starts answering (the request stored), before anything goes back.
 class SemResposta {
 public:
-    explicit SemResposta(int portaServidor, QByteArray trocaPor = {})
-        : servidor_(portaServidor), trocaPor_(std::move(trocaPor)) {
+    explicit SemResposta(int portaServidor, QByteArray trocaPor = {},
+                         std::function<void()> aoResponder = {})
+        : servidor_(portaServidor), trocaPor_(std::move(trocaPor)),
+          aoResponder_(std::move(aoResponder)) {
         escuta_ = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in endereco{};
         endereco.sin_family = AF_INET;
@@ -124,6 +128,8 @@ private:
                 if (::poll(fds, 2, 20000) <= 0)
                     break;
                 if (fds[1].revents & (POLLIN | POLLHUP)) { // the answer starts
+                    if (aoResponder_)
+                        aoResponder_();
                     if (!trocaPor_.isEmpty())
                         (void)!::write(cliente, trocaPor_.constData(),
                                        static_cast<size_t>(trocaPor_.size()));
@@ -140,6 +146,7 @@ private:
 
     int servidor_ = 0;
     QByteArray trocaPor_;
+    std::function<void()> aoResponder_;
     int escuta_ = -1;
     int porta_ = 0;
     std::thread fio_;
@@ -818,7 +825,9 @@ TEST_F(ComandosTest, AStoredSampleOfAnotherBranchKeepsItsBranch) {
 }
 
 // The child process of the journal test: types a sample and two items (role "digita"), or
-// also confirms it with the answer lost (role "gravada"), says so, and waits to be killed.
+// also confirms it with the answer lost (role "gravada"), says so, and waits to be killed; or
+// confirms it and says so while the server's answer is on its way (role "morre"), to be killed
+// before the answer arrives.
 TEST(ComandosDiario, Digitador) {
     const QByteArray papel = qgetenv("EST_TESTE_DIGITADOR");
     if (papel.isEmpty())
@@ -849,6 +858,19 @@ TEST(ComandosDiario, Digitador) {
         SemResposta perde(servidor.section(QLatin1Char(':'), -1).toInt());
         host::Configuration::Override(host::cfg::kServer,
                                       QStringLiteral("127.0.0.1:%1").arg(perde.porta()));
+        tela.netAmostraProc->SetConnected(false);
+        clica(tela.sbtConfirmar);
+    }
+    if (papel == "morre") {
+        const QString servidor = host::Configuration::Value(host::cfg::kServer);
+        SemResposta segura(servidor.section(QLatin1Char(':'), -1).toInt(), {}, [] {
+            std::fputs("DIGITADO\n", stdout);
+            std::fflush(stdout);
+            for (;;)
+                std::this_thread::sleep_for(std::chrono::seconds(1));
+        });
+        host::Configuration::Override(host::cfg::kServer,
+                                      QStringLiteral("127.0.0.1:%1").arg(segura.porta()));
         tela.netAmostraProc->SetConnected(false);
         clica(tela.sbtConfirmar);
     }
@@ -959,6 +981,20 @@ TEST(ComandosDiario, TypedWorkSurvivesAKilledScreen) {
         fechaTela();
     }
     EXPECT_EQ(amostrasNoBanco(), antes + 2);
+
+    // The desktop ends while the stored sample's answer is on its way: the journal already
+    // holds the key, so the next screen neither offers the sample again nor stores it twice.
+    digitaEMorre("morre");
+    EXPECT_EQ(amostrasNoBanco(), antes + 3) << "stored before the desktop ended";
+    {
+        host::DialogScript script;
+        TfrmAmostraProc& tela = abreTela(script);
+        EXPECT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
+        EXPECT_EQ(tela.cdsAmostraProc->state(), DataSetState::Browse);
+        EXPECT_FALSE(QFile::exists(diario));
+        fechaTela();
+    }
+    EXPECT_EQ(amostrasNoBanco(), antes + 3);
 }
 
 } // namespace

@@ -344,4 +344,25 @@ TEST(ChangeJournalSlots, TwoOpenScreensNeverWriteOverEachOthersWork) {
     host::ChangeJournal next("tela", [] { return QJsonObject(); });
     EXPECT_EQ(next.Read(), typedInFirst);
     EXPECT_NE(next.Path(), second.Path());
+
+    // Held, the writes wait for the last hold; a flush goes through at once.
+    int contents = 0;
+    host::ChangeJournal held("retida", [&] {
+        ++contents;
+        return typedInFirst;
+    });
+    held.SetEnabled(true);
+    {
+        host::ChangeJournal::Hold outer(held);
+        host::ChangeJournal::Hold inner(held);
+        held.WriteNow();
+        held.WriteSoon();
+        EXPECT_FALSE(held.Read());
+        held.Flush();
+        EXPECT_EQ(held.Read(), typedInFirst);
+        QFile::remove(held.Path());
+        held.WriteNow();
+    }
+    EXPECT_EQ(held.Read(), typedInFirst) << "written when the last hold ended";
+    EXPECT_EQ(contents, 2);
 }

@@ -41,12 +41,36 @@ void ChangeJournal::SetEnabled(bool enabled) {
 }
 
 void ChangeJournal::WriteSoon() {
-    if (enabled_ && !timer_.isActive())
+    if (holds_ > 0)
+        due_ = true;
+    else if (enabled_ && !timer_.isActive())
         timer_.start(IntervalMs);
 }
 
 void ChangeJournal::WriteNow() {
+    if (holds_ > 0)
+        due_ = true;
+    else
+        Flush();
+}
+
+ChangeJournal::Hold::Hold(ChangeJournal& journal) : journal_(journal) {
+    ++journal_.holds_;
+}
+
+ChangeJournal::Hold::~Hold() {
+    if (--journal_.holds_ > 0 || !journal_.due_)
+        return;
+    try { // may run while an error unwinds
+        journal_.Flush();
+    } catch (const std::exception& e) {
+        qWarning().noquote() << "diário de alterações" << journal_.path_ << ":" << e.what();
+    }
+}
+
+void ChangeJournal::Flush() {
     timer_.stop();
+    due_ = false;
     if (!enabled_)
         return;
     const QJsonObject content = content_();

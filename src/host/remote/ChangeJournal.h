@@ -31,10 +31,26 @@ public:
     static QString Folder();
     QString Path() const { return path_; }
 
-    // Writes what is pending now (or removes the file when nothing is).
+    // Writes what is pending now (or removes the file when nothing is); while held, when the
+    // last hold ends.
     void WriteNow();
     // Writes once within the interval, however many changes come meanwhile.
     void WriteSoon();
+    // Writes now even while held: what the journal must hold before the server is called.
+    void Flush();
+
+    // While one lives, the writes asked for wait and are made once, when the last one ends: a
+    // command posting several datasets writes its journal once, not at each post.
+    class Hold {
+    public:
+        explicit Hold(ChangeJournal& journal);
+        ~Hold();
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+
+    private:
+        ChangeJournal& journal_;
+    };
     // Nothing is written until enabled (a screen reads the previous journal first).
     void SetEnabled(bool enabled);
     bool Enabled() const { return enabled_; }
@@ -51,6 +67,8 @@ private:
     QString path_;
     QTimer timer_;
     bool enabled_ = false;
+    int holds_ = 0;
+    bool due_ = false; // a write was asked for while held
 };
 
 } // namespace host
