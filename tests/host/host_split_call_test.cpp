@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 
 #include <host/core/Exceptions.h>
+#include <host/core/LongWait.h>
 #include <host/remote/Netconnection.h>
 
 #include <QJsonArray>
@@ -199,6 +200,40 @@ TEST(SplitCallInFlight, DestroyingOrClosingTheConnectionLetsTheCallGo) {
     net.SendText(QStringLiteral("M"), {3});
     EXPECT_EQ(net.ReceiveText(QStringLiteral("M"), {3}), QByteArray("[1]"));
     EXPECT_EQ(net.ReceiveText(QStringLiteral("M"), {2}), QByteArray("[1]"));
+    net.SetConnected(false); // the stand-in waits for its open connections on stopping
+}
+
+// A call made while something is armed to show the wait goes through the connection's thread:
+// held at the server past the delay, the armed notice runs once, on this thread, with the call
+// in flight, and the answer still comes; disarmed, nothing runs.
+TEST(SplitCallInFlight, AWaitThatLastsShowsWhatIsArmedOnceWhileTheCallGoesOn) {
+    HeldServer held;
+    held.hold();
+    TNetConnection net;
+    net.ServerName = QStringLiteral("Est25000.rdmAmostraProc");
+    net.Port = held.port();
+    int shown = 0;
+    host::LongWait::Arm(&held, [&] {
+        ++shown;
+        EXPECT_TRUE(held.waitArrived(1)) << "shown while the call is at the server";
+        held.release();
+    });
+    EXPECT_EQ(net.CallText(QStringLiteral("M"), {1}), QByteArray("[1]"));
+    EXPECT_EQ(shown, 1);
+    EXPECT_FALSE(host::LongWait::Armed());
+
+    held.hold();
+    host::LongWait::Arm(&held, [&] { ++shown; });
+    host::LongWait::Disarm(&held);
+    std::thread releaser([&] {
+        if (held.waitArrived(2)) {
+            std::this_thread::sleep_for(host::LongWait::NoticeAfter * 2);
+            held.release();
+        }
+    });
+    EXPECT_EQ(net.CallText(QStringLiteral("M"), {2}), QByteArray("[1]"));
+    releaser.join();
+    EXPECT_EQ(shown, 1);
     net.SetConnected(false); // the stand-in waits for its open connections on stopping
 }
 

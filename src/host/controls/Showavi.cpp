@@ -1,6 +1,7 @@
 #include <host/controls/Showavi.h>
 
 #include <host/core/DisplayBatch.h>
+#include <host/core/LongWait.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -15,19 +16,20 @@ namespace Showavi {
 
 namespace {
 QPointer<QFrame> gWindow;
-QPointer<QLabel> gText;
+QPointer<QWidget> gForm;
+QString gText;
+bool gActive = false;
 bool gWaitCursor = false;
-} // namespace
 
-void ActiveShowAvi(QWidget* form, TShowAvi, const QString& text) {
-    DeactiveShowAvi();
+void show() {
+    QWidget* form = gForm.data();
     QWidget* owner = form ? form->window() : nullptr;
     auto* window = new QFrame(owner, Qt::Tool | Qt::FramelessWindowHint);
     window->setObjectName(QStringLiteral("frmShowAvi"));
     window->setFrameStyle(QFrame::Panel | QFrame::Raised);
     window->setAttribute(Qt::WA_ShowWithoutActivating);
     auto* layout = new QVBoxLayout(window);
-    auto* label = new QLabel(text, window);
+    auto* label = new QLabel(gText, window);
     label->setAlignment(Qt::AlignCenter);
     auto* bar = new QProgressBar(window);
     bar->setRange(0, 0); // busy
@@ -43,9 +45,10 @@ void ActiveShowAvi(QWidget* form, TShowAvi, const QString& text) {
     window->show();
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     gWaitCursor = true;
-    // The caller blocks on the server next: the window system maps the window (and takes down
-    // a menu just closed) only through the event loop, so it runs here, briefly and without
-    // user input, until the window can be painted.
+    gWindow = window;
+    // The caller goes on waiting for the server: the window system maps the window (and takes
+    // down a menu just closed) only through the event loop, so it runs here, briefly and
+    // without user input, until the window can be painted.
     QElapsedTimer waited;
     waited.start();
     do
@@ -53,11 +56,25 @@ void ActiveShowAvi(QWidget* form, TShowAvi, const QString& text) {
     while (window->windowHandle() && !window->windowHandle()->isExposed() &&
            waited.elapsed() < 250);
     window->repaint();
-    gWindow = window;
-    gText = label;
+}
+} // namespace
+
+void ActiveShowAvi(QWidget* form, TShowAvi, const QString& text) {
+    DeactiveShowAvi();
+    gForm = form;
+    gText = text;
+    gActive = true;
+    host::LongWait::Arm(&gWindow, [] {
+        if (gActive && !gWindow)
+            show();
+    });
 }
 
 void DeactiveShowAvi() {
+    host::LongWait::Disarm(&gWindow);
+    gActive = false;
+    gText.clear();
+    gForm = nullptr;
     if (gWaitCursor) {
         QGuiApplication::restoreOverrideCursor();
         gWaitCursor = false;
@@ -67,11 +84,14 @@ void DeactiveShowAvi() {
         delete gWindow.data();
     }
     gWindow = nullptr;
-    gText = nullptr;
 }
 
 QString ShowAviText() {
-    return gText ? gText->text() : QString();
+    return gText;
+}
+
+QWidget* ShownWindow() {
+    return gWindow.data();
 }
 
 } // namespace Showavi

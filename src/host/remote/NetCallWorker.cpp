@@ -42,6 +42,11 @@ void NetCallWorker::start(HttpCall call) {
     changed_.notify_all();
 }
 
+bool NetCallWorker::answeredWithin(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [this] { return !busy_; });
+}
+
 httplib::Result NetCallWorker::wait() {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return !busy_; });

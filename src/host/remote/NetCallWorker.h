@@ -5,6 +5,7 @@
 
 #include <httplib.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -41,6 +42,8 @@ public:
     void start(HttpCall call);
     // Waits for the answer of the call started last (once per start).
     httplib::Result wait();
+    // Whether that answer came within `timeout`; wait() then takes it at once.
+    bool answeredWithin(std::chrono::milliseconds timeout);
     // Aborts the call in flight, if any, waits for the thread to let it go and closes the
     // client: the next call opens a new one.
     void close();

@@ -1,6 +1,7 @@
 #include <host/remote/Netconnection.h>
 
 #include <host/core/Exceptions.h>
+#include <host/core/LongWait.h>
 #include <host/remote/NetCallWorker.h>
 
 #include <QJsonDocument>
@@ -184,13 +185,28 @@ std::string TNetConnection::post(const QString& method, const QJsonArray& args) 
     // A session that expired while the clerk typed is opened again and the call repeated:
     // the server refused it before reading it, so nothing was stored.
     for (int attempt = 0;; ++attempt) {
-        const host::detail::HttpCall call = request(method, args);
-        httplib::Result res = client_->Post(call.path, call.headers, call.body.data(),
-                                            call.body.size(), "application/json");
+        host::detail::HttpCall call = request(method, args);
+        httplib::Result res = host::LongWait::Armed()
+                                  ? watchedPost(std::move(call))
+                                  : client_->Post(call.path, call.headers, call.body.data(),
+                                                  call.body.size(), "application/json");
         if (attempt == 0 && renewedSession(res))
             continue;
         return answerBody(res, host_, Port);
     }
+}
+
+// The call goes on the connection's thread, so that the desktop's thread, waiting, can show
+// that it is busy once the wait lasts. A split call still pending is given up (its receive then
+// calls at once).
+httplib::Result TNetConnection::watchedPost(host::detail::HttpCall call) {
+    pending_.reset();
+    if (!worker_)
+        worker_ = std::make_unique<host::detail::NetCallWorker>();
+    worker_->start(std::move(call));
+    if (!worker_->answeredWithin(host::LongWait::NoticeAfter))
+        host::LongWait::Passed();
+    return worker_->wait();
 }
 
 void TNetConnection::invalidAnswer(const QString& method) const {

@@ -80,8 +80,9 @@ public:
     static void SetUserName(const QString& name);
     static QString UserName();
     // Asked, on the thread of the calls, when the server refuses the access (the signed-in
-    // session expired, or the server restarted): signs in again (sets the new token) and answers true, and the call is
-    // repeated once; false, and the call raises the server's message. None: it raises.
+    // session expired, or the server restarted): signs in again (sets the new token) and answers
+    // true, and the call is repeated once; false, and the call raises the server's message. None:
+    // it raises.
     static void SetSessionRenewal(std::function<bool()> renew);
 
     // A CA certificate file (PEM): when set, every connection opened afterwards speaks TLS and
@@ -102,6 +103,7 @@ private:
     void ping();
     host::detail::HttpCall request(const QString& method, const QJsonArray& args);
     std::string post(const QString& method, const QJsonArray& args);
+    httplib::Result watchedPost(host::detail::HttpCall call);
     static std::string answerBody(httplib::Result& res, const QString& host, int port);
     QByteArray resultText(const std::string& body, const QString& method) const;
     [[noreturn]] void invalidAnswer(const QString& method) const;
