@@ -27,6 +27,7 @@
 #include <host/remote/Netconnection.h>
 
 #include <QJsonArray>
+#include <QScopeGuard>
 #include <QTabBar>
 
 namespace Cli_est25000 {
@@ -213,7 +214,7 @@ void TfrmAmostraProc::cdsAmostraProcCalcFields(dataset::ClientDataSet& DataSet) 
 
 void TfrmAmostraProc::pgcPadraoChange(QObject* Sender) {
     host::TfrmPadrao::pgcPadraoChange(Sender);
-    repaint();
+    RepaintBeforeWait();
     // Items with changes not yet confirmed are the current sample's (every move reloads them),
     // even when none is left to carry its number: a reload would drop what was typed.
     if (pgcPadrao->ActivePage() == tshFormulario &&
@@ -289,10 +290,15 @@ void TfrmAmostraProc::Vd_SomaItens() {
         return;
     QList<double> quantidades;
     dataset::Field* quantidade = cdsItemAmostra->fieldByName(QStringLiteral("QTPRODGERADO"));
-    cdsItemAmostra->first();
-    while (!cdsItemAmostra->eof()) {
-        quantidades << quantidade->asFloat();
-        cdsItemAmostra->next();
+    {
+        // The grid follows the walk once, at its end, not at each item.
+        cdsItemAmostra->disableControls();
+        const auto reativa = qScopeGuard([this] { cdsItemAmostra->enableControls(); });
+        cdsItemAmostra->first();
+        while (!cdsItemAmostra->eof()) {
+            quantidades << quantidade->asFloat();
+            cdsItemAmostra->next();
+        }
     }
     const auto diferenca = diferencaSomaItens(
         quantidades, cdsAmostraProc->fieldByName(QStringLiteral("QTPRODPROC"))->asFloat());

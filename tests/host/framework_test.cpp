@@ -5,6 +5,7 @@
 #include <host/controls/Showavi.h>
 #include <host/core/EventBoundary.h>
 #include <host/core/Exceptions.h>
+#include <host/core/LongWait.h>
 #include <host/forms/Application.h>
 #include <host/forms/Dialogs.h>
 #include <host/forms/PackageLoader.h>
@@ -219,24 +220,60 @@ TEST(PageControl, SetActivePageRaisesNoChangeEventButAUserSwitchDoes) {
     EXPECT_EQ(changes, 1);
 }
 
-// The caller blocks right after: the window must already be on screen, with the wait cursor.
-TEST(ShowAvi, IsOnScreenWithTheWaitCursorUntilDeactivatedTwiceHarmlessly) {
+// Nothing shows before a wait lasts; then the window is on screen, with the wait cursor, before
+// the wait goes on, and it shows once however long the wait.
+TEST(ShowAvi, IsOnScreenWithTheWaitCursorOnceTheWaitLastsUntilDeactivatedTwiceHarmlessly) {
     TForm form;
     form.show();
     Showavi::ActiveShowAvi(&form, Showavi::aviCopiaArquivo, "Atualizando amostra...");
     EXPECT_EQ(Showavi::ShowAviText(), "Atualizando amostra...");
-    auto* janela = form.findChild<QWidget*>("frmShowAvi");
+    EXPECT_EQ(Showavi::ShownWindow(), nullptr) << "a quick call shows nothing";
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    host::LongWait::Passed(); // what the connection does once its wait has lasted
+    QWidget* janela = Showavi::ShownWindow();
     ASSERT_NE(janela, nullptr);
+    EXPECT_EQ(janela, form.findChild<QWidget*>("frmShowAvi"));
     ASSERT_NE(janela->windowHandle(), nullptr);
     EXPECT_TRUE(janela->windowHandle()->isExposed());
     ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    EXPECT_FALSE(host::LongWait::Armed()) << "shown once";
     Showavi::DeactiveShowAvi();
     EXPECT_TRUE(Showavi::ShowAviText().isEmpty());
+    EXPECT_EQ(Showavi::ShownWindow(), nullptr);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     Showavi::DeactiveShowAvi();
     EXPECT_TRUE(Showavi::ShowAviText().isEmpty());
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    // Deactivated before any wait lasted: a later one shows nothing.
+    Showavi::ActiveShowAvi(&form, Showavi::aviCopiaArquivo, "Outra");
+    Showavi::DeactiveShowAvi();
+    host::LongWait::Passed();
+    EXPECT_EQ(Showavi::ShownWindow(), nullptr);
+}
+
+// A repaint asked for before a server call waits for the event loop, unless the call lasts.
+TEST(ShowAvi, ARepaintBeforeAWaitPaintsOnlyIfTheWaitLasts) {
+    struct Contada : TForm {
+        int pinturas = 0;
+        void paintEvent(QPaintEvent* e) override {
+            ++pinturas;
+            TForm::paintEvent(e);
+        }
+    } form;
+    form.show();
+    QCoreApplication::processEvents();
+    const int antes = form.pinturas;
+    form.RepaintBeforeWait();
+    EXPECT_EQ(form.pinturas, antes) << "not at once";
+    host::LongWait::Passed(); // a call that lasted
+    EXPECT_EQ(form.pinturas, antes + 1);
+    form.RepaintBeforeWait();
+    QCoreApplication::processEvents(); // the event loop painted it
+    const int pintada = form.pinturas;
+    EXPECT_GT(pintada, antes + 1);
+    host::LongWait::Passed();
+    EXPECT_EQ(form.pinturas, pintada) << "nothing left for a later wait";
 }
 
 TEST(Messages, KeyEndsAtTheFirstBarAndShowMsgReturnsTheButton) {

@@ -1,6 +1,7 @@
 #include <host/forms/Form.h>
 
 #include <host/core/EventBoundary.h>
+#include <host/core/LongWait.h>
 #include <host/forms/Application.h>
 #include <host/forms/Control.h>
 #include <host/forms/Dialogs.h>
@@ -11,6 +12,8 @@
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -60,7 +63,9 @@ TForm::TForm(QWidget* parent) : QWidget(parent), focus_(this) {
     setAttribute(Qt::WA_DeleteOnClose, false);
 }
 
-TForm::~TForm() = default;
+TForm::~TForm() {
+    LongWait::Disarm(this);
+}
 
 void TForm::FormCreate(QObject*) {}
 void TForm::FormShow(QObject*) {}
@@ -343,6 +348,17 @@ void TForm::keyPressEvent(QKeyEvent* event) {
 void TForm::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     RealignChildren(this);
+}
+
+void TForm::RepaintBeforeWait() {
+    update();
+    QPointer<TForm> self(this);
+    LongWait::Arm(this, [self] {
+        if (self)
+            self->repaint();
+    });
+    // Painted by the event loop from its next pass on: nothing left to do for a later wait.
+    QTimer::singleShot(0, this, [this] { LongWait::Disarm(this); });
 }
 
 } // namespace host
