@@ -118,12 +118,16 @@ QJsonArray TfrmAmostraProc::enviaAoServidor(const QString& chaveProgresso) {
     Showavi::ActiveShowAvi(frmAmostraProc, Showavi::aviCopiaArquivo,
                            msgPadrao->Msg(chaveProgresso));
     const QJsonArray argumentos{pacoteItens_, amostra};
-    if (chaveGravacao_.isEmpty() || argumentos != gravacaoSemResposta_)
+    // Other changes than those sent without an answer are another confirmation.
+    if (chaveGravacao_.isEmpty() ||
+        (!gravacaoSemResposta_.isEmpty() && argumentos != gravacaoSemResposta_))
         chaveGravacao_ = QUuid::createUuid().toString(QUuid::WithoutBraces);
     gravacaoSemResposta_ = argumentos;
     // Should the desktop end before the answer, the next one finds the key stored and drops
-    // the journal rather than offering the sample to be stored again.
-    diario_->Flush();
+    // the journal rather than offering the sample to be stored again: the key is on disk
+    // before the server may store under it (the typing's journal holds it already, as a rule).
+    if (!chaveNoDiario())
+        diario_->Flush();
     netAmostraProc->SetRequestKey(chaveGravacao_);
     const auto fim = [&] {
         netAmostraProc->SetRequestKey({});
@@ -134,6 +138,7 @@ QJsonArray TfrmAmostraProc::enviaAoServidor(const QString& chaveProgresso) {
         const QJsonArray resposta =
             netAmostraProc->Call(QStringLiteral("ConfirmaAmostra"), argumentos).toArray();
         chaveGravacao_.clear();
+        gravacaoSemResposta_ = {};
         cdsErros_->setDataJson(resposta.at(0));
         fim();
         return resposta;
@@ -150,8 +155,10 @@ QJsonArray TfrmAmostraProc::enviaAoServidor(const QString& chaveProgresso) {
         // A refusal stored nothing and would be refused again: changed, it is another
         // confirmation. A failure of the server or its database keeps the key, so the same
         // changes sent again are never stored twice, whatever the failure left behind.
-        if (e.status() < 500)
+        if (e.status() < 500) {
             chaveGravacao_.clear();
+            gravacaoSemResposta_ = {};
+        }
         fim();
         diario_->WriteNow(); // the changes stay pending, with the key if one is kept
         throw;

@@ -19,6 +19,7 @@
 #include <QDateTime>
 #include <QDebug>
 #include <QJsonArray>
+#include <QUuid>
 
 #include <array>
 #include <utility>
@@ -49,7 +50,18 @@ const QString TfrmAmostraProc::kPerguntaRecuperar =
 
 void TfrmAmostraProc::ligaDiario() {
     diario_ = new host::ChangeJournal(
-        QStringLiteral("est25000-amostra"), [this] { return conteudoDiario(); }, this);
+        QStringLiteral("est25000-amostra"),
+        [this] {
+            QJsonObject conteudo = conteudoDiario();
+            // The key pending work is to be confirmed under is chosen with its first journal,
+            // so that the Confirm finds it on disk and calls the server without writing first.
+            if (!conteudo.isEmpty() && chaveGravacao_.isEmpty()) {
+                chaveGravacao_ = QUuid::createUuid().toString(QUuid::WithoutBraces);
+                conteudo.insert(kChave, chaveGravacao_);
+            }
+            return conteudo;
+        },
+        this);
     for (dataset::DataSource* fonte : {dtsPadrao, dtsItemAmostra}) {
         // A post (or a cancel) is written at once; typing, at most every interval.
         connect(fonte, &dataset::DataSource::stateChanged, diario_, [this, fonte] {
@@ -67,6 +79,12 @@ void TfrmAmostraProc::ligaDiario() {
     for (host::TDBEdit* edit : findChildren<host::TDBEdit*>())
         if (edit->DataSource() == dtsPadrao)
             connect(edit, &QLineEdit::textEdited, diario_, [this] { diario_->WriteSoon(); });
+}
+
+// Whether the journal on disk holds the key the next confirmation goes under.
+bool TfrmAmostraProc::chaveNoDiario() const {
+    return !chaveGravacao_.isEmpty() &&
+           diario_->Written().value(kChave).toString() == chaveGravacao_;
 }
 
 // The header edit with text typed and not yet written to its field, if the focus is in one.

@@ -251,6 +251,7 @@ private:
     void ligaDiario();
     // The pending changes and the confirmation key; empty when nothing is pending.
     QJsonObject conteudoDiario() const;
+    bool chaveNoDiario() const;
     host::TDBEdit* edicaoPendente() const;
     // At the first activation: offers back the journal an earlier run left, then journals.
     void ofereceRecuperacao();

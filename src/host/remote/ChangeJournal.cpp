@@ -80,9 +80,12 @@ void ChangeJournal::Flush() {
     }
     // Typing goes on whatever happens here: a failure is logged, and the next write tries again.
     QSaveFile file(path_);
+    written_ = {};
     if (!file.open(QIODevice::WriteOnly) ||
         file.write(QJsonDocument(content).toJson(QJsonDocument::Compact)) < 0 || !file.commit())
         qWarning().noquote() << "diário de alterações" << path_ << ":" << file.errorString();
+    else
+        written_ = content;
 }
 
 std::optional<QJsonObject> ChangeJournal::Read() const {
@@ -104,6 +107,7 @@ std::optional<QJsonObject> ChangeJournal::Read() const {
 
 void ChangeJournal::Discard() {
     timer_.stop();
+    written_ = {};
     QFile::remove(path_);
 }
 

@@ -54,6 +54,8 @@ public:
     // Nothing is written until enabled (a screen reads the previous journal first).
     void SetEnabled(bool enabled);
     bool Enabled() const { return enabled_; }
+    // What the last write of this run put on disk; empty after a removal, or before any.
+    QJsonObject Written() const { return written_; }
     // The journal left by an earlier run; nothing when there is none or it is unreadable
     // (an unreadable one is set aside as <name>.json.ilegivel, never read again).
     std::optional<QJsonObject> Read() const;
@@ -67,6 +69,7 @@ private:
     QString path_;
     QTimer timer_;
     bool enabled_ = false;
+    QJsonObject written_;
     int holds_ = 0;
     bool due_ = false; // a write was asked for while held
 };
