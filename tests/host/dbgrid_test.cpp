@@ -17,6 +17,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QSignalSpy>
+#include <QStyledItemDelegate>
 #include <QTest>
 #include <QToolButton>
 
@@ -195,6 +196,42 @@ TEST_F(DBGridTest, CellPaintingRunsAfterTheDefaultPainting) {
     grid->grab();
     EXPECT_EQ(painted, QStringList({"2", "2"}));
     EXPECT_EQ(grid->Canvas(), nullptr);
+}
+
+// The grid paints its cells as the style paints any item view's: the same pixels as Qt's own
+// delegate for a selected cell with the focus, a marked row, right-aligned numbers, a text
+// elided at a word, a wide cell and the grid disabled.
+TEST_F(DBGridTest, CellsLookAsTheStylePaintsThem) {
+    cds->last();
+    cds->append();
+    cds->fieldByName("CDARVPROD")->setAsString("101003");
+    cds->fieldByName("NMPRODUTO")
+        ->setAsString("Farelo de soja peletizado com alto teor de proteína");
+    cds->fieldByName("QTPRODGERADO")->setAsFloat(1234567.5);
+    cds->post();
+    cds->first();
+    grid->OnRowMark = [](int row) { return row == 1 ? QString("recusada") : QString(); };
+    grid->SetSelectedIndex(1);
+    QAbstractItemDelegate* own = grid->itemDelegate();
+    QStyledItemDelegate qt;
+    const auto compare = [&](const char* what) {
+        const QImage painted = grid->grab().toImage();
+        grid->setItemDelegate(&qt);
+        const QImage byQt = grid->grab().toImage();
+        grid->setItemDelegate(own);
+        ASSERT_EQ(painted.size(), byQt.size());
+        int differing = 0;
+        for (int y = 0; y < painted.height(); ++y)
+            for (int x = 0; x < painted.width(); ++x)
+                differing += painted.pixel(x, y) != byQt.pixel(x, y);
+        EXPECT_EQ(differing, 0) << what;
+    };
+    compare("enabled");
+    grid->setColumnWidth(1, 60);
+    grid->setColumnWidth(2, 40);
+    compare("narrow");
+    grid->setEnabled(false);
+    compare("disabled");
 }
 
 TEST_F(DBGridTest, PickListAndEllipsisButtonEditors) {

@@ -4,6 +4,7 @@
 #include <dataset/EditMask.h>
 #include <host/core/EventBoundary.h>
 #include <host/dbcontrols/DBGrid.h>
+#include <host/dbcontrols/PlainCellPainter.h>
 
 #include <QColor>
 #include <QComboBox>
@@ -283,7 +284,8 @@ void DBGridDelegate::setModelData(QWidget* editor, QAbstractItemModel*,
 
 void DBGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                            const QModelIndex& index) const {
-    QStyledItemDelegate::paint(painter, option, index);
+    if (!paintPlainCell(painter, option, index))
+        QStyledItemDelegate::paint(painter, option, index);
     if (!grid_->OnDrawColumnCell)
         return;
     TCanvas canvas(painter);

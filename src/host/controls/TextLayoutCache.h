@@ -1,0 +1,58 @@
+#pragma once
+// Texts laid out once and painted many times. Shaping a text (finding its glyphs and their
+// places) is the dearest part of painting it, and a screen paints the same texts again and
+// again: a grid's cells, the labels, the texts a painting handler writes. The cache keeps the
+// laid-out text with where it goes in its box, keyed by everything the layout depends on.
+
+#include <QCache>
+#include <QFont>
+#include <QPointF>
+#include <QSize>
+#include <QString>
+#include <QTextLayout>
+
+#include <functional>
+
+namespace host {
+
+// A text laid out for painting, and where its layout's origin goes from its box's top-left.
+struct LaidOutText {
+    QTextLayout layout;
+    QPointF offset;
+};
+
+struct TextLayoutKey {
+    int kind = 0; // who lays it out (one way of laying out text per kind)
+    QString text;
+    QFont font;
+    QSize box;
+    int flags = 0; // the kind's own options: alignment, wrapping, eliding
+    bool operator==(const TextLayoutKey& other) const {
+        return kind == other.kind && flags == other.flags && box == other.box &&
+               text == other.text && font == other.font;
+    }
+};
+
+size_t qHash(const TextLayoutKey& key, size_t seed = 0) noexcept;
+
+class TextLayoutCache {
+public:
+    // Painting happens in the GUI thread only: one cache for all widgets.
+    static TextLayoutCache& instance();
+
+    // The laid-out text for the key; lay fills a new one, whose layout keeps its glyphs.
+    const LaidOutText& get(const TextLayoutKey& key, const std::function<void(LaidOutText&)>& lay);
+    void clear() { cache_.clear(); }
+    int size() const { return static_cast<int>(cache_.size()); }
+
+private:
+    // Enough for every cell of a few thousand rows; the least used go first past it.
+    QCache<TextLayoutKey, LaidOutText> cache_{4096};
+};
+
+// Lays out the text's lines at the width as the item views do: each line the full width,
+// the next below it. Returns the widest line's natural width and the lines' height. With a
+// height, stops at the last line whose next would not fit, telling which one it was.
+QSizeF layOutLines(QTextLayout& layout, int width, int maxHeight = -1, int* lastVisible = nullptr);
+
+} // namespace host
