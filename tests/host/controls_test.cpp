@@ -1,8 +1,10 @@
 // Plain controls: masked edit, upper-case edit, list box, aligned bars, menus, the
 // read-only data text and the navigator.
+#include <host/controls/Graphics.h>
 #include <host/controls/MaskEdit.h>
 #include <host/controls/Menus.h>
 #include <host/controls/StdControls.h>
+#include <host/controls/TextLayoutCache.h>
 #include <host/core/TextosQt.h>
 #include <host/dbcontrols/DBControls.h>
 #include <host/forms/Dialogs.h>
@@ -12,6 +14,7 @@
 
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QPainter>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -181,6 +184,85 @@ TEST(FormFont, LabelsFitTheirLayoutAndElideWhenTheyStillDoNot) {
     // A label alone on its line keeps its whole caption.
     descricao->move(79, 40);
     EXPECT_GT(amostra->x() + lastInkColumn(amostra), 79);
+}
+
+// The pixels where two paintings differ.
+int differing(const QImage& a, const QImage& b) {
+    if (a.size() != b.size())
+        return -1;
+    int count = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            count += a.pixel(x, y) != b.pixel(x, y);
+    return count;
+}
+
+// Labels, panels and the grid's canvas keep their texts laid out between paintings and write
+// them as Qt writes them: aligned left, right and centred, wider than their box, a caption
+// elided short of its neighbour; a text's width is measured in its own font.
+TEST(KeptText, WrittenAsQtWritesIt) {
+    TForm form;
+    form.resize(320, 100);
+    const QString caption = QStringLiteral("Quantidade líquida");
+    for (TAlignment a :
+         {TAlignment::taLeftJustify, TAlignment::taRightJustify, TAlignment::taCenter}) {
+        auto* label = new TLabel(&form, caption);
+        label->SetAutoSize(false);
+        label->SetBounds(10, 10, 150, 17);
+        label->SetAlignment(a);
+        QLabel byQt(caption, &form);
+        byQt.setGeometry(label->geometry().translated(0, 60)); // on a line of its own
+        byQt.setAlignment(label->alignment());
+        const QImage painted = label->grab().toImage();
+        EXPECT_EQ(differing(painted, byQt.grab().toImage()), 0) << int(a);
+        QImage ground = painted;
+        ground.fill(painted.pixel(0, 0));
+        EXPECT_GT(differing(painted, ground), 20); // something was written
+        delete label;
+    }
+    auto* longer = new TLabel(&form, QStringLiteral("Número da Amostra de Processamento"));
+    longer->SetBounds(10, 40, longer->width(), 17);
+    auto* next = new TLabel(&form, QStringLiteral("Descrição"));
+    next->SetBounds(110, 40, next->width(), 17);
+    form.show();
+    QLabel elided(longer->fontMetrics().elidedText(longer->Caption(), Qt::ElideRight, 97), &form);
+    elided.setGeometry(longer->geometry().translated(0, 30));
+    EXPECT_EQ(differing(longer->grab().toImage(), elided.grab().toImage()), 0);
+
+    const QString wide = QStringLiteral("Um texto mais largo que a caixa onde é escrito");
+    for (Qt::Alignment flags : {Qt::Alignment(Qt::AlignCenter), Qt::AlignRight | Qt::AlignVCenter,
+                                Qt::AlignLeft | Qt::AlignBottom, Qt::AlignHCenter | Qt::AlignTop})
+        for (const QString& text : {caption, wide}) {
+            QImage kept(200, 40, QImage::Format_ARGB32_Premultiplied);
+            kept.fill(Qt::white);
+            QImage byQt = kept;
+            QPainter onKept(&kept);
+            paintText(&onKept, QRect(10, 5, 150, 24), int(flags), text);
+            QPainter(&byQt).drawText(QRect(10, 5, 150, 24), int(flags), text);
+            onKept.end();
+            EXPECT_EQ(differing(kept, byQt), 0) << int(flags) << text.toStdString();
+        }
+
+    QImage kept(200, 40, QImage::Format_ARGB32_Premultiplied);
+    kept.fill(Qt::white);
+    QImage byQt = kept;
+    QPainter onKept(&kept);
+    QPainter onQt(&byQt);
+    TCanvas canvas(&onKept);
+    canvas.FontColor = Qt::darkBlue;
+    onQt.setPen(Qt::darkBlue);
+    for (bool bold : {false, true}) {
+        QFont font = form.font();
+        font.setBold(bold);
+        onKept.setFont(font);
+        onQt.setFont(font);
+        EXPECT_EQ(canvas.TextWidth(caption), onQt.fontMetrics().horizontalAdvance(caption));
+        canvas.TextOut(4, bold ? 20 : 2, caption);
+        onQt.drawText(QPoint(4, (bold ? 20 : 2) + onQt.fontMetrics().ascent()), caption);
+    }
+    onKept.end();
+    onQt.end();
+    EXPECT_EQ(differing(kept, byQt), 0);
 }
 
 // An edit without the focus shows the start of a text longer than it, as the classic edits do.

@@ -1,5 +1,7 @@
 #include <host/controls/Graphics.h>
 
+#include <host/controls/TextLayoutCache.h>
+
 #include <QFontMetrics>
 
 namespace host {
@@ -7,7 +9,7 @@ namespace host {
 void TCanvas::TextOut(int x, int y, const QString& text) {
     painter_->save();
     painter_->setPen(FontColor);
-    painter_->drawText(QPoint(x, y + painter_->fontMetrics().ascent()), text);
+    paintTextAt(painter_, QPoint(x, y + painter_->fontMetrics().ascent()), text);
     painter_->restore();
 }
 
@@ -20,7 +22,7 @@ void TCanvas::TextRect(const QRect& rect, int x, int y, const QString& text) {
 }
 
 int TCanvas::TextWidth(const QString& text) const {
-    return painter_->fontMetrics().horizontalAdvance(text);
+    return textAdvance(painter_, text);
 }
 
 int TCanvas::TextHeight(const QString& text) const {

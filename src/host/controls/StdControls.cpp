@@ -1,5 +1,7 @@
 #include <host/controls/StdControls.h>
 
+#include <host/controls/TextLayoutCache.h>
+
 #include <host/core/EventBoundary.h>
 #include <host/core/VirtualKeys.h>
 
@@ -54,6 +56,35 @@ void TLabel::SetBold(bool on) {
         adjustSize();
 }
 
+const TLabel::Measure& TLabel::measured() const {
+    const QString caption = text();
+    if (measure_.text != caption || measure_.font != font()) {
+        measure_ = Measure{caption, font(), 0, -1, QString()};
+        QString shown = caption;
+        shown.remove(QLatin1Char('&')); // measured without the accelerator's mark
+        measure_.width = fontMetrics().horizontalAdvance(shown);
+    }
+    return measure_;
+}
+
+int TLabel::CaptionWidth() const {
+    return measured().width;
+}
+
+void TLabel::changeEvent(QEvent* event) {
+    // A style or screen may measure the same font otherwise.
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        measure_ = Measure();
+    QLabel::changeEvent(event);
+}
+
+bool TLabel::plainCaption(const QString& caption) const {
+    return textFormat() != Qt::RichText && textFormat() != Qt::MarkdownText && isEnabled() &&
+           margin() == 0 && indent() < 0 && frameWidth() == 0 &&
+           !(textInteractionFlags() & (Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard)) &&
+           !caption.contains(QLatin1Char('&'));
+}
+
 int TLabel::roomForText() const {
     int right = width();
     if (QWidget* parent = parentWidget()) {
@@ -69,9 +100,12 @@ int TLabel::roomForText() const {
                 continue;
             const QRect g = other->geometry();
             int left = g.left();
-            if (other->alignment() & Qt::AlignRight)
-                left = qMax(left, g.right() - other->contentsMargins().right() -
-                                      other->fontMetrics().horizontalAdvance(shown));
+            if (other->alignment() & Qt::AlignRight) {
+                auto* label = qobject_cast<TLabel*>(other);
+                const int width =
+                    label ? label->CaptionWidth() : other->fontMetrics().horizontalAdvance(shown);
+                left = qMax(left, g.right() - other->contentsMargins().right() - width);
+            }
             const bool sameLine = g.top() < geometry().bottom() && g.bottom() > geometry().top();
             if (sameLine && left > x() && left < x() + right)
                 right = left - x() - 3;
@@ -87,19 +121,39 @@ void TLabel::paintEvent(QPaintEvent* event) {
         return;
     }
     const int room = roomForText();
-    QString shown = caption;
-    shown.remove(QLatin1Char('&')); // measured without the accelerator's mark
-    if (fontMetrics().horizontalAdvance(shown) <= room) {
-        QLabel::paintEvent(event);
+    const bool plain = plainCaption(caption);
+    if (measured().width <= room) {
+        if (!plain) {
+            QLabel::paintEvent(event);
+            return;
+        }
+        // As QLabel writes a plain caption, with its layout kept.
+        QPainter painter(this);
+        drawFrame(&painter);
+        painter.setPen(QPen(palette().brush(foregroundRole()), painter.pen().widthF()));
+        paintText(&painter, contentsRect(),
+                  static_cast<int>(QStyle::visualAlignment(Qt::LeftToRight, alignment())) |
+                      Qt::TextForceLeftToRight,
+                  caption);
         return;
     }
     QPainter painter(this);
     drawFrame(&painter);
     QRect area = contentsRect();
     area.setWidth(qMax(0, room));
-    const QString elided = fontMetrics().elidedText(shown, Qt::ElideRight, area.width());
-    style()->drawItemText(&painter, area, static_cast<int>(alignment()), palette(), isEnabled(),
-                          elided, foregroundRole());
+    if (measure_.room != area.width()) {
+        QString shown = caption;
+        shown.remove(QLatin1Char('&'));
+        measure_.elided = fontMetrics().elidedText(shown, Qt::ElideRight, area.width());
+        measure_.room = area.width();
+    }
+    if (!plain) {
+        style()->drawItemText(&painter, area, static_cast<int>(alignment()), palette(), isEnabled(),
+                              measure_.elided, foregroundRole());
+        return;
+    }
+    painter.setPen(QPen(palette().brush(foregroundRole()), painter.pen().widthF()));
+    paintText(&painter, area, static_cast<int>(alignment()), measure_.elided);
 }
 
 // --- TEdit
@@ -323,7 +377,7 @@ void TPanel::paintEvent(QPaintEvent* event) {
     if (caption_.isEmpty())
         return;
     QPainter p(this);
-    p.drawText(contentsRect(), Qt::AlignCenter, caption_);
+    paintText(&p, contentsRect(), Qt::AlignCenter, caption_);
 }
 
 // --- TGroupBox

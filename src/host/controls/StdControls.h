@@ -27,15 +27,32 @@ public:
     // The control that gets the focus through the label's accelerator.
     void SetFocusControl(QWidget* control) { setBuddy(control); }
     void SetBold(bool on);
+    // The width of the caption as shown (without the accelerator's mark), measured once for
+    // each caption and font.
+    int CaptionWidth() const;
 
 protected:
     // A caption wider than its room (up to the next label on its line) is elided.
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     int roomForText() const;
+    // Whether the caption is painted here as QLabel paints it: one plain line, nothing QLabel
+    // treats apart (accelerators, rich text, selection, indent, margins, a frame).
+    bool plainCaption(const QString& caption) const;
 
     bool autoSize_ = true;
+    // What was measured of the caption, for the font it was measured in.
+    struct Measure {
+        QString text;
+        QFont font;
+        int width = 0;
+        int room = -1;  // the room the elided text was made for
+        QString elided; // the caption elided to that room
+    };
+    mutable Measure measure_;
+    const Measure& measured() const;
 };
 
 class TEdit : public QLineEdit, public TControl {
