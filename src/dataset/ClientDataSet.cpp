@@ -364,9 +364,12 @@ bool ClientDataSet::mergeRows(const QString& keyField, const DataPacket& packet,
     }
 
     const auto keyOf = [key](const Record& r) { return r.values.at(key).toString(); };
+    // Every row is looked at: a text key is read in place, not copied out of its variant.
     rows_.erase(std::remove_if(rows_.begin(), rows_.end(),
                                [key](const Record& r) {
                                    const QVariant& v = r.values.at(key);
+                                   if (v.metaType() == QMetaType::fromType<QString>())
+                                       return static_cast<const QString*>(v.constData())->isEmpty();
                                    return isNullValue(v) || v.toString().isEmpty();
                                }),
                 rows_.end());
