@@ -17,6 +17,7 @@
 // untimed, so the list keeps its size; the samples beyond the demo's are written straight to
 // the database.
 #include "Gravacao.h"
+#include "Memoria.h"
 
 #include <est25000/Cli_est25000.h>
 #include <est25000/Cli_est25200.h>
@@ -111,16 +112,7 @@ double medianaDe(std::vector<double> tempos) {
     return tempos[tempos.size() / 2];
 }
 
-// The process's resident memory in kB (Linux; 0 elsewhere).
-double residente() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& linha : status.readAll().split('\n'))
-        if (linha.startsWith("VmRSS:"))
-            return linha.mid(6).trimmed().split(' ').value(0).toDouble();
-    return 0;
-}
+using est25000::bench::residente;
 
 double micros(Clock::time_point inicio) {
     return std::chrono::duration<double, std::micro>(Clock::now() - inicio).count();

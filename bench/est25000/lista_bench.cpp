@@ -12,6 +12,7 @@
 // their own and marked processed, written straight to the database: the list reads like a
 // branch's, with its mix of products, suppliers and invoices. Each line prints the medians of
 // the runs, the answer's bytes a row and the process's resident memory after the filter.
+#include "Memoria.h"
 #include "Tela.h"
 #include "TestSupport.h"
 
@@ -72,16 +73,7 @@ double emUso() {
 #endif
 }
 
-// The process's resident memory in kB (Linux; 0 elsewhere).
-double residente() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& linha : status.readAll().split('\n'))
-        if (linha.startsWith("VmRSS:"))
-            return linha.mid(6).trimmed().split(' ').value(0).toDouble();
-    return 0;
-}
+using est25000::bench::residente;
 
 QString literal(const QVariant& v) {
     if (v.isNull())
