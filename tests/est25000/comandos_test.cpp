@@ -905,6 +905,15 @@ TEST(ComandosDiario, TypedWorkSurvivesAKilledScreen) {
         EXPECT_TRUE(saida.contains("DIGITADO")) << saida.toStdString();
         EXPECT_TRUE(QFile::exists(diario)) << papel;
     };
+    // The next screen finds the journal's key stored: no question, no journal left.
+    const auto abreSemPergunta = [&] {
+        host::DialogScript script;
+        TfrmAmostraProc& tela = abreTela(script);
+        EXPECT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
+        EXPECT_EQ(tela.cdsAmostraProc->state(), DataSetState::Browse);
+        EXPECT_FALSE(QFile::exists(diario));
+        fechaTela();
+    };
     const CasoEstoque caso = casoEstoque(banco());
     const int antes = amostrasNoBanco();
 
@@ -972,28 +981,14 @@ TEST(ComandosDiario, TypedWorkSurvivesAKilledScreen) {
 
     digitaEMorre("gravada");
     EXPECT_EQ(amostrasNoBanco(), antes + 2) << "the confirmation whose answer was lost";
-    {
-        host::DialogScript script;
-        TfrmAmostraProc& tela = abreTela(script);
-        EXPECT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
-        EXPECT_EQ(tela.cdsAmostraProc->state(), DataSetState::Browse);
-        EXPECT_FALSE(QFile::exists(diario));
-        fechaTela();
-    }
+    abreSemPergunta();
     EXPECT_EQ(amostrasNoBanco(), antes + 2);
 
     // The desktop ends while the stored sample's answer is on its way: the journal already
     // holds the key, so the next screen neither offers the sample again nor stores it twice.
     digitaEMorre("morre");
     EXPECT_EQ(amostrasNoBanco(), antes + 3) << "stored before the desktop ended";
-    {
-        host::DialogScript script;
-        TfrmAmostraProc& tela = abreTela(script);
-        EXPECT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
-        EXPECT_EQ(tela.cdsAmostraProc->state(), DataSetState::Browse);
-        EXPECT_FALSE(QFile::exists(diario));
-        fechaTela();
-    }
+    abreSemPergunta();
     EXPECT_EQ(amostrasNoBanco(), antes + 3);
 }
 
