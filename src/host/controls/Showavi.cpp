@@ -18,7 +18,6 @@ namespace {
 QPointer<QFrame> gWindow;
 QPointer<QWidget> gForm;
 QString gText;
-bool gActive = false;
 bool gWaitCursor = false;
 
 void show() {
@@ -63,16 +62,11 @@ void ActiveShowAvi(QWidget* form, TShowAvi, const QString& text) {
     DeactiveShowAvi();
     gForm = form;
     gText = text;
-    gActive = true;
-    host::LongWait::Arm(&gWindow, [] {
-        if (gActive && !gWindow)
-            show();
-    });
+    host::LongWait::Arm(&gWindow, show); // runs once, and never after DeactiveShowAvi
 }
 
 void DeactiveShowAvi() {
     host::LongWait::Disarm(&gWindow);
-    gActive = false;
     gText.clear();
     gForm = nullptr;
     if (gWaitCursor) {
