@@ -201,9 +201,8 @@ bool TfrmFiltroAmostraProc::aplicaAlteradas(const QStringList& args, const QStri
         tela->cdsAmostraProc->mergeRows(QStringLiteral("NRAMOSTRA"), linhas, removidas, nrAmostra);
     listaLida_ = tela->cdsAmostraProc;
     marcaLida_ = marca;
-    // Painted by the event loop once the confirmation gives the controls back the list: a
-    // repaint now would paint them before they know of it, and again after.
-    tela->update();
+    // The grid repaints the rows that changed once the confirmation gives the controls back
+    // the list (at the event loop's next pass): a repaint now would paint them twice.
     return true;
 }
 

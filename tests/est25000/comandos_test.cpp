@@ -33,6 +33,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QScreen>
 #include <QSqlQuery>
 #include <QTest>
 
@@ -74,6 +75,20 @@ QString descricaoNoBanco(const QString& nr) {
 
 QList<QPair<QString, double>> itensNoBanco(const QString& nr) {
     return est25000::teste::itensNoBanco(banco(), nr);
+}
+
+// What the screen's window shows, and what painting it whole again would show: the same when
+// every control that changed asked to be repainted.
+void esperaTelaAtual(TfrmAmostraProc& tela) {
+    processaEventos();
+    QWidget* janela = tela.window();
+    const QImage naTela = janela->screen()
+                              ->grabWindow(janela->winId())
+                              .toImage()
+                              .convertToFormat(QImage::Format_RGB32);
+    const QImage inteira = janela->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(naTela.size(), inteira.size());
+    EXPECT_TRUE(naTela == inteira) << "part of the screen shows what it was before";
 }
 
 bool naLista(TfrmAmostraProc& tela, const QString& nr) {
@@ -222,6 +237,7 @@ TEST_F(ComandosTest, NewEditAndConfirmStoreTheSampleAndLandOnIt) {
     EXPECT_FALSE(tela->sbtVisualizaErros->isEnabled());
     EXPECT_FALSE(Cli_est25000::boDelete);
     EXPECT_FALSE(tela->cdsAmostraProc->controlsDisabled());
+    esperaTelaAtual(*tela);
 
     // Edit it: more quantity, the first item takes it.
     clica(tela->sbtAlterar);
@@ -242,6 +258,7 @@ TEST_F(ComandosTest, NewEditAndConfirmStoreTheSampleAndLandOnIt) {
     EXPECT_EQ(texto(tela->cdsAmostraProc, "NRAMOSTRA"), nr);
     EXPECT_EQ(amostrasNoBanco(), antes + 1);
     esperaSemPendencias();
+    esperaTelaAtual(*tela);
 }
 
 // A refused sample keeps everything typed and shows why; cancelled, it is gone for good:

@@ -61,6 +61,10 @@ bool TTabSheet::TabVisible() const {
 }
 
 void TTabSheet::SetTabVisible(bool on) {
+    // Qt lays the page control out and repaints it whole, every page's controls with it, even
+    // when the tab is already as asked.
+    if (pageControl_->isTabVisible(PageIndex()) == on)
+        return;
     pageControl_->fromCode_ = true;
     pageControl_->setTabVisible(PageIndex(), on);
     pageControl_->fromCode_ = false;

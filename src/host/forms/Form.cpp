@@ -351,7 +351,8 @@ void TForm::resizeEvent(QResizeEvent* event) {
 }
 
 void TForm::RepaintBeforeWait() {
-    update();
+    // Each control asks for its own repaint when it changes; the event loop paints what did.
+    // Only a wait that lasts repaints the whole form at once, before it.
     QPointer<TForm> self(this);
     LongWait::Arm(this, [self] {
         if (self)

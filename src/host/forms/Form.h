@@ -54,9 +54,9 @@ public:
     // The MDI frame around the form while it is a child window of the main window.
     QMdiSubWindow* SubWindow() const { return subWindow_; }
 
-    // Repaints the form before its user could see it otherwise: at the next pass of the event
-    // loop, with whatever else changed by then, or at once should a server call made before
-    // then last long enough to be noticed (host::LongWait).
+    // Brings the form on screen up to date before its user could see it otherwise: what
+    // changed is painted at the next pass of the event loop, and the whole form at once should
+    // a server call made before then last long enough to be noticed (host::LongWait).
     void RepaintBeforeWait();
 
     // Shows the form (a child window comes to the front) and activates it.
