@@ -80,6 +80,9 @@ ChangePacket changePacketFromJsonText(QByteArrayView json);
 QList<ChangePacket> changePacketsFromJsonText(QByteArrayView json);
 // An empty change list encodes as JSON null.
 QJsonValue changePacketToJson(const ChangePacket& packet);
+// The same as compact JSON text ("null" for no change), byte for byte what a JSON document
+// writes, without building one.
+QByteArray changePacketToJsonText(const ChangePacket& packet);
 
 // Converts one JSON value to the field's value type; throws PacketError on a mismatch.
 QVariant valueFromJson(const QJsonValue& json, const FieldDef& field);

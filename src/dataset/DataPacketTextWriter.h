@@ -19,6 +19,16 @@ public:
     // rowBytes: the expected bytes of a row, to reserve the text at once for `rows` rows.
     explicit DataPacketTextWriter(const QList<FieldDef>& fields, qsizetype rows = 0,
                                   qsizetype rowBytes = 64);
+    // Starts with nothing written: the caller writes the packet's frame with raw().
+    struct Unframed {};
+    DataPacketTextWriter(Unframed, qsizetype bytes);
+
+    // Bytes written as they are: the frame of an object around the rows.
+    void raw(QByteArrayView bytes) { append(bytes); }
+    // A field list: [{"name":..,"size":..,"type":..},..].
+    void fieldList(const QList<FieldDef>& fields);
+    // A whole row, "[v,..]", its values as the packet's fields type them.
+    void row(const Row& values, const QList<FieldDef>& fields);
 
     void beginRow();
     void endRow();
@@ -32,6 +42,8 @@ public:
 
     // The packet's whole text; the writer is spent.
     QByteArray finish();
+    // What was written, as it stands (an unframed writer); the writer is spent.
+    QByteArray take();
 
 private:
     // At least `bytes` free after the end; returns the end.

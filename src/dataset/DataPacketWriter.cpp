@@ -93,14 +93,67 @@ int sequenceLength(const unsigned char* p, const unsigned char* end) {
 
 DataPacketTextWriter::DataPacketTextWriter(const QList<FieldDef>& fields, qsizetype rows,
                                            qsizetype rowBytes) {
-    // The field list is short: the JSON document writes it, so it reads as ever.
-    const QByteArray head =
-        QJsonDocument(QJsonObject{{QStringLiteral("fields"),
-                                   dataPacketToJson({fields, {}}).value(QLatin1String("fields"))},
-                                  {QStringLiteral("rows"), QJsonArray()}})
-            .toJson(QJsonDocument::Compact);
-    out_.resize(head.size() + rows * rowBytes + 64);
-    append(head.first(head.size() - 2)); // without "]}"
+    out_.resize(fields.size() * 48 + rows * rowBytes + 64);
+    append("{\"fields\":");
+    fieldList(fields);
+    append(",\"rows\":[");
+}
+
+DataPacketTextWriter::DataPacketTextWriter(Unframed, qsizetype bytes) {
+    out_.resize(bytes);
+}
+
+// The JSON document writes an object's keys in order: name, size, type.
+void DataPacketTextWriter::fieldList(const QList<FieldDef>& fields) {
+    append("[");
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        const FieldDef& def = fields.at(i);
+        append(i == 0 ? QByteArrayView("{\"name\":") : QByteArrayView(",{\"name\":"));
+        escaped(def.name);
+        if (def.type == FieldType::String) {
+            append(",\"size\":");
+            firstInRow_ = true;
+            number(def.size);
+        }
+        append(",\"type\":\"");
+        append(fieldTypeName(def.type).toLatin1());
+        append("\"}");
+    }
+    append("]");
+}
+
+void DataPacketTextWriter::row(const Row& values, const QList<FieldDef>& fields) {
+    append("[");
+    firstInRow_ = true;
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        static const QVariant none;
+        const QVariant& value = i < values.size() ? values.at(i) : none;
+        if (!value.isValid() || value.isNull()) {
+            null();
+            continue;
+        }
+        switch (fields.at(i).type) {
+        case FieldType::String:
+            if (value.typeId() == QMetaType::QString)
+                text(QStringView(*static_cast<const QString*>(value.constData())));
+            else
+                text(value.toString());
+            break;
+        case FieldType::Float:
+            number(value.toDouble());
+            break;
+        case FieldType::Integer:
+            number(static_cast<double>(value.toLongLong()));
+            break;
+        case FieldType::Date:
+            text(value.toDate().toString(Qt::ISODate));
+            break;
+        case FieldType::Boolean:
+            boolean(value.toBool());
+            break;
+        }
+    }
+    append("]");
 }
 
 void DataPacketTextWriter::grow(qsizetype bytes) {
@@ -227,45 +280,63 @@ void DataPacketTextWriter::escaped(QStringView text) {
 
 QByteArray DataPacketTextWriter::finish() {
     append("]}");
+    return take();
+}
+
+QByteArray DataPacketTextWriter::take() {
     out_.truncate(used_);
     return std::move(out_);
 }
 
 QByteArray dataPacketToJsonText(const DataPacket& packet) {
     DataPacketTextWriter out(packet.fields, packet.rows.size(), packet.fields.size() * 12);
+    bool first = true;
     for (const Row& row : packet.rows) {
-        out.beginRow();
-        for (qsizetype i = 0; i < packet.fields.size(); ++i) {
-            static const QVariant none;
-            const QVariant& value = i < row.size() ? row.at(i) : none;
-            if (!value.isValid() || value.isNull()) {
-                out.null();
-                continue;
-            }
-            switch (packet.fields.at(i).type) {
-            case FieldType::String:
-                if (value.typeId() == QMetaType::QString)
-                    out.text(QStringView(*static_cast<const QString*>(value.constData())));
-                else
-                    out.text(value.toString());
-                break;
-            case FieldType::Float:
-                out.number(value.toDouble());
-                break;
-            case FieldType::Integer:
-                out.number(static_cast<double>(value.toLongLong()));
-                break;
-            case FieldType::Date:
-                out.text(value.toDate().toString(Qt::ISODate));
-                break;
-            case FieldType::Boolean:
-                out.boolean(value.toBool());
-                break;
-            }
-        }
-        out.endRow();
+        if (!first)
+            out.raw(",");
+        first = false;
+        out.row(row, packet.fields);
     }
     return out.finish();
+}
+
+// The JSON document writes each change's keys in order: new, old, type; and the packet's:
+// changes, fields.
+QByteArray changePacketToJsonText(const ChangePacket& packet) {
+    if (packet.changes.isEmpty())
+        return QByteArrayLiteral("null");
+    DataPacketTextWriter out(DataPacketTextWriter::Unframed{},
+                             packet.changes.size() * (packet.fields.size() * 24 + 32) +
+                                 packet.fields.size() * 48 + 64);
+    out.raw("{\"changes\":[");
+    bool first = true;
+    for (const Change& change : packet.changes) {
+        out.raw(first ? QByteArrayView("{") : QByteArrayView(",{"));
+        first = false;
+        switch (change.kind) {
+        case ChangeKind::Insert:
+            out.raw("\"new\":");
+            out.row(change.newRow, packet.fields);
+            out.raw(",\"type\":\"insert\"}");
+            break;
+        case ChangeKind::Modify:
+            out.raw("\"new\":");
+            out.row(change.newRow, packet.fields);
+            out.raw(",\"old\":");
+            out.row(change.oldRow, packet.fields);
+            out.raw(",\"type\":\"modify\"}");
+            break;
+        case ChangeKind::Delete:
+            out.raw("\"old\":");
+            out.row(change.oldRow, packet.fields);
+            out.raw(",\"type\":\"delete\"}");
+            break;
+        }
+    }
+    out.raw("],\"fields\":");
+    out.fieldList(packet.fields);
+    out.raw("}");
+    return out.take();
 }
 
 } // namespace dataset

@@ -42,8 +42,10 @@ bool editando(const dataset::ClientDataSet& ds) {
 }
 
 // A dataset's change log as the server takes it; null when nothing is pending.
-QJsonValue pacote(const dataset::ClientDataSet& ds) {
-    return ds.changeCount() == 0 ? QJsonValue() : dataset::changePacketToJson(ds.delta());
+// The dataset's change packet as JSON text: null when nothing changed.
+QByteArray pacote(const dataset::ClientDataSet& ds) {
+    return ds.changeCount() == 0 ? QByteArrayLiteral("null")
+                                 : dataset::changePacketToJsonText(ds.delta());
 }
 
 const QString kDescarta = QStringLiteral("A amostra tem alterações ainda não confirmadas, que "
@@ -113,11 +115,11 @@ void TfrmAmostraProc::esvaziaErros() {
 }
 
 QJsonArray TfrmAmostraProc::enviaAoServidor(const QString& chaveProgresso) {
-    const QJsonValue amostra = pacote(*cdsAmostraProc);
+    const QByteArray amostra = pacote(*cdsAmostraProc);
     pacoteItens_ = pacote(*cdsItemAmostra);
     Showavi::ActiveShowAvi(frmAmostraProc, Showavi::aviCopiaArquivo,
                            msgPadrao->Msg(chaveProgresso));
-    const QJsonArray argumentos{pacoteItens_, amostra};
+    const QByteArray argumentos = '[' + pacoteItens_ + ',' + amostra + ']';
     // Other changes than those sent without an answer are another confirmation.
     if (chaveGravacao_.isEmpty() ||
         (!gravacaoSemResposta_.isEmpty() && argumentos != gravacaoSemResposta_))
@@ -132,11 +134,11 @@ QJsonArray TfrmAmostraProc::enviaAoServidor(const QString& chaveProgresso) {
     const auto fim = [&] {
         netAmostraProc->SetRequestKey({});
         Showavi::DeactiveShowAvi();
-        pacoteItens_ = QJsonValue();
+        pacoteItens_.clear();
     };
     try {
         const QJsonArray resposta =
-            netAmostraProc->Call(QStringLiteral("ConfirmaAmostra"), argumentos).toArray();
+            netAmostraProc->CallJsonText(QStringLiteral("ConfirmaAmostra"), argumentos).toArray();
         chaveGravacao_.clear();
         gravacaoSemResposta_ = {};
         cdsErros_->setDataJson(resposta.at(0));

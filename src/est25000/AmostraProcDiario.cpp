@@ -19,6 +19,7 @@
 #include <QDateTime>
 #include <QDebug>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QUuid>
 
 #include <array>
@@ -106,7 +107,7 @@ QJsonObject TfrmAmostraProc::conteudoDiario() const {
         {kAmostra, cdsAmostraProc->pendingWork()},
         {kItens, cdsItemAmostra->pendingWork()},
         {kChave, chaveGravacao_},
-        {kArgumentos, gravacaoSemResposta_},
+        {kArgumentos, QJsonDocument::fromJson(gravacaoSemResposta_).array()},
         {QStringLiteral("gravadoEm"), QDateTime::currentDateTimeUtc().toString(Qt::ISODate)}};
     if (const host::TDBEdit* edit = edicaoPendente())
         conteudo.insert(kDigitando,
@@ -164,7 +165,10 @@ void TfrmAmostraProc::restauraDiario(const QJsonObject& diario) {
         cdsItemAmostra->createDataSet();
     cdsItemAmostra->restorePendingWork(diario.value(kItens).toObject());
     chaveGravacao_ = diario.value(kChave).toString();
-    gravacaoSemResposta_ = diario.value(kArgumentos).toArray();
+    const QJsonArray argumentos = diario.value(kArgumentos).toArray();
+    gravacaoSemResposta_ = argumentos.isEmpty()
+                               ? QByteArray()
+                               : QJsonDocument(argumentos).toJson(QJsonDocument::Compact);
     tshFormulario->SetEnabled(true);
     mnuFormulario->SetEnabled(true);
     tshFolhaDados->SetEnabled(true);

@@ -283,11 +283,11 @@ private:
 
     std::unique_ptr<dataset::ClientDataSet> cdsErros_;
     // The items' change packet while a command sends it.
-    QJsonValue pacoteItens_;
+    QByteArray pacoteItens_;
     // The key and arguments of the last ConfirmaAmostra whose answer never came: sent again
     // unchanged, it goes under the same key, and the server answers what it stored then.
     QString chaveGravacao_;
-    QJsonArray gravacaoSemResposta_;
+    QByteArray gravacaoSemResposta_;
     // Branch and launch number of the invoice entry whose products cdsProdAmostra holds.
     QString prodAmostraDaNota_;
     // The last load of the items failed: the grid holds none of the current sample's.

@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QDate>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 
 using namespace dataset;
 
@@ -104,6 +106,22 @@ TEST(ChangePacketText, ReadsWhatTheParserAndDecoderRead) {
     EXPECT_EQ(one.changes[0].newRow, Row({QString(" x ")}));
     EXPECT_TRUE(changePacketFromJsonText(" null ").changes.isEmpty());
     EXPECT_TRUE(changePacketsFromJsonText("[]").isEmpty());
+}
+
+// Written as text, a change packet is the JSON the document gives, byte for byte: every kind
+// of change, every type, escapes in values and in a field's name.
+TEST(ChangePacketText, WritesWhatTheJsonDocumentWrites) {
+    ChangePacket p = changePacketsFromJsonText(kTwo).first();
+    p.fields[1].name = QStringLiteral("F \"ç\"\n");
+    p.changes.append({ChangeKind::Modify,
+                      {QStringLiteral("antes"), 2.5, 3LL, QDate(2026, 2, 28), true},
+                      {QString(), 1e-7, QVariant(), QVariant(), false}});
+    const QByteArray text = changePacketToJsonText(p);
+    EXPECT_EQ(text.toStdString(), QJsonDocument(changePacketToJson(p).toObject())
+                                      .toJson(QJsonDocument::Compact)
+                                      .toStdString());
+    expectSame(changePacketFromJsonText(text), p, text);
+    EXPECT_EQ(changePacketToJsonText({p.fields, {}}), QByteArray("null"));
 }
 
 TEST(ChangePacketText, RefusesWithTheDecodersMessages) {

@@ -145,6 +145,11 @@ void TNetConnection::ping() {
 
 // Opens the connection when closed and resolves everything a call needs, on this thread.
 host::detail::HttpCall TNetConnection::request(const QString& method, const QJsonArray& args) {
+    return request(method, QJsonDocument(args).toJson(QJsonDocument::Compact));
+}
+
+host::detail::HttpCall TNetConnection::request(const QString& method,
+                                               QByteArrayView argumentsJson) {
     if (!client_)
         open();
     host::detail::HttpCall call;
@@ -156,7 +161,7 @@ host::detail::HttpCall TNetConnection::request(const QString& method, const QJso
     if (!requestKey_.isEmpty())
         call.headers.emplace("Idempotency-Key", requestKey_.toStdString());
     call.path = "/rpc/" + ServerName.toStdString() + "/" + method.toStdString();
-    call.body = QJsonDocument(args).toJson(QJsonDocument::Compact).toStdString();
+    call.body.assign(argumentsJson.data(), static_cast<size_t>(argumentsJson.size()));
     return call;
 }
 
@@ -181,11 +186,11 @@ std::string TNetConnection::answerBody(httplib::Result& res, const QString& host
     return std::move(res->body);
 }
 
-std::string TNetConnection::post(const QString& method, const QJsonArray& args) {
+std::string TNetConnection::post(const QString& method, QByteArrayView argumentsJson) {
     // A session that expired while the clerk typed is opened again and the call repeated:
     // the server refused it before reading it, so nothing was stored.
     for (int attempt = 0;; ++attempt) {
-        host::detail::HttpCall call = request(method, args);
+        host::detail::HttpCall call = request(method, argumentsJson);
         httplib::Result res = host::LongWait::Armed()
                                   ? watchedPost(std::move(call))
                                   : client_->Post(call.path, call.headers, call.body.data(),
@@ -215,9 +220,13 @@ void TNetConnection::invalidAnswer(const QString& method) const {
 }
 
 QJsonValue TNetConnection::Call(const QString& method, const QJsonArray& args) {
+    return CallJsonText(method, QJsonDocument(args).toJson(QJsonDocument::Compact));
+}
+
+QJsonValue TNetConnection::CallJsonText(const QString& method, QByteArrayView argumentsJson) {
     QJsonParseError error;
     const QJsonDocument doc =
-        QJsonDocument::fromJson(QByteArray::fromStdString(post(method, args)), &error);
+        QJsonDocument::fromJson(QByteArray::fromStdString(post(method, argumentsJson)), &error);
     if (error.error != QJsonParseError::NoError || !doc.isObject() ||
         !doc.object().contains(QStringLiteral("result")))
         invalidAnswer(method);
@@ -225,7 +234,7 @@ QJsonValue TNetConnection::Call(const QString& method, const QJsonArray& args) {
 }
 
 QByteArray TNetConnection::CallText(const QString& method, const QJsonArray& args) {
-    return resultText(post(method, args), method);
+    return resultText(post(method, QJsonDocument(args).toJson(QJsonDocument::Compact)), method);
 }
 
 QByteArray TNetConnection::resultText(const std::string& body, const QString& method) const {

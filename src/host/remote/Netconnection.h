@@ -5,6 +5,7 @@
 // do its own work while the server answers, and still waits for the answer before going on.
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QJsonArray>
 #include <QJsonValue>
 #include <QObject>
@@ -52,6 +53,9 @@ public:
     // Opens the connection when closed. Raises host::EHostError with the server's message
     // on any failure (unreachable server, time-out, 4xx/5xx answers including 409 and 422).
     QJsonValue Call(const QString& method, const QJsonArray& args = {});
+    // The same call with its list of arguments already written as JSON text (packets written
+    // without a JSON document).
+    QJsonValue CallJsonText(const QString& method, QByteArrayView argumentsJson);
     // The same call answering the JSON text of the result, cut from the answer without
     // parsing it: for readers that parse large packets themselves in one pass. Raises as Call
     // does; the text itself is checked by whoever reads it.
@@ -102,7 +106,8 @@ private:
     void open();
     void ping();
     host::detail::HttpCall request(const QString& method, const QJsonArray& args);
-    std::string post(const QString& method, const QJsonArray& args);
+    host::detail::HttpCall request(const QString& method, QByteArrayView argumentsJson);
+    std::string post(const QString& method, QByteArrayView argumentsJson);
     httplib::Result watchedPost(host::detail::HttpCall call);
     static std::string answerBody(httplib::Result& res, const QString& host, int port);
     QByteArray resultText(const std::string& body, const QString& method) const;
