@@ -6,6 +6,7 @@
 #include <host/controls/StdControls.h>
 #include <host/core/Exceptions.h>
 #include <host/core/VirtualKeys.h>
+#include <host/dbcontrols/CellImageCache.h>
 #include <host/dbcontrols/DBGrid.h>
 #include <host/dbcontrols/GridText.h>
 #include <host/forms/Dialogs.h>
@@ -200,7 +201,8 @@ TEST_F(DBGridTest, CellPaintingRunsAfterTheDefaultPainting) {
 
 // The grid paints its cells as the style paints any item view's: the same pixels as Qt's own
 // delegate for a selected cell with the focus, a marked row, right-aligned numbers, a text
-// elided at a word, a wide cell and the grid disabled.
+// elided at a word, a wide cell and the grid disabled; painted again from the cells' kept
+// pixels, and after a text and a row's mark changed.
 TEST_F(DBGridTest, CellsLookAsTheStylePaintsThem) {
     cds->last();
     cds->append();
@@ -210,23 +212,42 @@ TEST_F(DBGridTest, CellsLookAsTheStylePaintsThem) {
     cds->fieldByName("QTPRODGERADO")->setAsFloat(1234567.5);
     cds->post();
     cds->first();
-    grid->OnRowMark = [](int row) { return row == 1 ? QString("recusada") : QString(); };
+    int marked = 1;
+    grid->OnRowMark = [&](int row) { return row == marked ? QString("recusada") : QString(); };
     grid->SetSelectedIndex(1);
     QAbstractItemDelegate* own = grid->itemDelegate();
     QStyledItemDelegate qt;
+    const auto differing = [](const QImage& a, const QImage& b) {
+        if (a.size() != b.size())
+            return -1;
+        int count = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x)
+                count += a.pixel(x, y) != b.pixel(x, y);
+        return count;
+    };
+    CellImageCache& kept = CellImageCache::instance();
+    kept.clear();
     const auto compare = [&](const char* what) {
+        const int before = kept.paintings();
         const QImage painted = grid->grab().toImage();
+        const int paintings = kept.paintings();
+        EXPECT_GT(paintings, before) << what;
+        const QImage copied = grid->grab().toImage();
+        EXPECT_EQ(kept.paintings(), paintings) << what << ": all cells copied";
         grid->setItemDelegate(&qt);
         const QImage byQt = grid->grab().toImage();
         grid->setItemDelegate(own);
-        ASSERT_EQ(painted.size(), byQt.size());
-        int differing = 0;
-        for (int y = 0; y < painted.height(); ++y)
-            for (int x = 0; x < painted.width(); ++x)
-                differing += painted.pixel(x, y) != byQt.pixel(x, y);
-        EXPECT_EQ(differing, 0) << what;
+        EXPECT_EQ(differing(painted, byQt), 0) << what;
+        EXPECT_EQ(differing(copied, byQt), 0) << what << ", copied";
     };
     compare("enabled");
+    cds->edit();
+    cds->fieldByName("NMPRODUTO")->setAsString("Milho em grão");
+    cds->post();
+    marked = 2;
+    grid->viewport()->update();
+    compare("a text and a mark changed");
     grid->setColumnWidth(1, 60);
     grid->setColumnWidth(2, 40);
     compare("narrow");

@@ -117,13 +117,26 @@ int DBGridModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : grid_->ColumnCount();
 }
 
-QVariant DBGridModel::data(const QModelIndex& index, int role) const {
+dataset::Field* DBGridModel::cellField(const QModelIndex& index) const {
     if (!index.isValid() || !source_ || !source_->dataSet())
-        return {};
-    dataset::ClientDataSet* ds = source_->dataSet();
+        return nullptr;
     dataset::Field* f = fieldOf(index.column());
-    if (!f || index.row() >= dataSetRows())
-        return {};
+    return f && index.row() < dataSetRows() ? f : nullptr;
+}
+
+QVariant DBGridModel::data(const QModelIndex& index, int role) const {
+    dataset::Field* f = cellField(index);
+    return f ? roleData(index, f, role) : QVariant();
+}
+
+void DBGridModel::multiData(const QModelIndex& index, QModelRoleDataSpan roles) const {
+    dataset::Field* f = cellField(index);
+    for (QModelRoleData& data : roles)
+        data.setData(f ? roleData(index, f, data.role()) : QVariant());
+}
+
+QVariant DBGridModel::roleData(const QModelIndex& index, dataset::Field* f, int role) const {
+    dataset::ClientDataSet* ds = source_->dataSet();
     switch (role) {
     case Qt::DisplayRole:
         return ds->displayTextAt(index.row(), f->index());

@@ -24,6 +24,8 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
+    // The cell's field and row are found once for all the roles asked: a painted cell asks seven.
+    void multiData(const QModelIndex& index, QModelRoleDataSpan roles) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
@@ -40,6 +42,10 @@ signals:
     void synced();
 
 private:
+    // The field of the cell's column, or null when the cell shows nothing.
+    dataset::Field* cellField(const QModelIndex& index) const;
+    QVariant roleData(const QModelIndex& index, dataset::Field* field, int role) const;
+
     TDBGrid* grid_;
     QPointer<dataset::DataSource> source_;
     QList<QMetaObject::Connection> connections_;
@@ -87,6 +93,10 @@ protected:
     bool eventFilter(QObject* object, QEvent* event) override;
 
 private:
+    // The field of the cell's column, or null when the cell shows nothing.
+    dataset::Field* cellField(const QModelIndex& index) const;
+    QVariant roleData(const QModelIndex& index, dataset::Field* field, int role) const;
+
     TDBGrid* grid_;
 };
 

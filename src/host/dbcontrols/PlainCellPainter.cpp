@@ -1,7 +1,9 @@
 #include <host/dbcontrols/PlainCellPainter.h>
 
 #include <host/controls/TextLayoutCache.h>
+#include <host/dbcontrols/CellImageCache.h>
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QPainter>
 #include <QStyle>
@@ -94,6 +96,25 @@ void layCellText(LaidOutText& out, const QString& text, const QFont& font, QSize
     out.offset = start;
 }
 
+bool opaqueColour(const QBrush& brush) {
+    return brush.style() == Qt::SolidPattern && brush.color().alpha() == 255;
+}
+
+// The one opaque colour the whole cell shows under its text once its ground is painted: its
+// own ground's, or else the view's, which the view paints before its cells (invalid when it is
+// not one opaque colour, or when the view paints rows of its own ground).
+QColor groundUnder(const QStyleOptionViewItem& opt, const QBrush& ground) {
+    if (ground.style() != Qt::NoBrush)
+        return opaqueColour(ground) ? ground.color() : QColor();
+    const auto* view = qobject_cast<const QAbstractScrollArea*>(opt.widget);
+    const QWidget* viewport = view ? view->viewport() : nullptr;
+    if (!viewport || !viewport->autoFillBackground() ||
+        (opt.features & QStyleOptionViewItem::Alternate))
+        return QColor();
+    const QBrush& base = viewport->palette().brush(viewport->backgroundRole());
+    return opaqueColour(base) ? base.color() : QColor();
+}
+
 } // namespace
 
 bool paintPlainCell(QPainter* painter, const QStyleOptionViewItem& option,
@@ -131,48 +152,85 @@ bool paintPlainCell(QPainter* painter, const QStyleOptionViewItem& option,
     }
 
     const bool selected = opt.state & QStyle::State_Selected;
-    painter->save();
-    painter->setClipRect(opt.rect, painter->hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
-
     // The ground: the selection, or the cell's own colour.
     QPalette::ColorGroup group =
         (widget ? widget->isEnabled() : (opt.state & QStyle::State_Enabled)) ? QPalette::Normal
                                                                              : QPalette::Disabled;
     if (group == QPalette::Normal && !(opt.state & QStyle::State_Active))
         group = QPalette::Inactive;
-    if (selected && style->styleHint(QStyle::SH_ItemView_ShowDecorationSelected, &opt, widget)) {
-        painter->fillRect(opt.rect, opt.palette.brush(group, QPalette::Highlight));
-    } else if (opt.backgroundBrush.style() != Qt::NoBrush) {
-        const QPointF origin = painter->brushOrigin();
-        painter->setBrushOrigin(opt.rect.topLeft());
-        painter->fillRect(opt.rect, opt.backgroundBrush);
-        painter->setBrushOrigin(origin);
-    }
-    if (selected) // the text's part of the cell, here all of it
-        painter->fillRect(opt.rect, opt.palette.brush(group, QPalette::Highlight));
+    const bool selectionGround =
+        selected && style->styleHint(QStyle::SH_ItemView_ShowDecorationSelected, &opt, widget);
+    const QBrush ground = selectionGround ? opt.palette.brush(group, QPalette::Highlight)
+                          : selected      ? QBrush() // the text's part only, below
+                                          : opt.backgroundBrush;
 
+    // The text's colour and options; its layout is looked up only when the cell is painted.
+    QColor pen;
+    int flags = 0;
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+    const QRect box = opt.rect.adjusted(margin, 0, -margin, 0);
+    const bool wrap = opt.features & QStyleOptionViewItem::WrapText;
     if (!text.isEmpty()) {
         QPalette::ColorGroup textGroup =
             (opt.state & QStyle::State_Enabled) ? QPalette::Normal : QPalette::Disabled;
         if (textGroup == QPalette::Normal && !(opt.state & QStyle::State_Active))
             textGroup = QPalette::Inactive;
-        painter->setPen(
-            opt.palette.color(textGroup, selected ? QPalette::HighlightedText : QPalette::Text));
-        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
-        const QRect box = opt.rect.adjusted(margin, 0, -margin, 0);
-        const bool wrap = opt.features & QStyleOptionViewItem::WrapText;
-        const TextLayoutKey key{kCellText, text, opt.font, box.size(),
-                                static_cast<int>(opt.displayAlignment) | (wrap ? 1 << 24 : 0) |
-                                    (opt.direction == Qt::RightToLeft ? 1 << 25 : 0) |
-                                    (static_cast<int>(opt.textElideMode) << 26)};
+        pen = opt.palette.color(textGroup, selected ? QPalette::HighlightedText : QPalette::Text);
+        flags = static_cast<int>(opt.displayAlignment) | (wrap ? 1 << 24 : 0) |
+                (opt.direction == Qt::RightToLeft ? 1 << 25 : 0) |
+                (static_cast<int>(opt.textElideMode) << 26);
+    }
+    // Ground and text as painted from the cell's top-left at the given point.
+    const auto paintCell = [&](QPainter* on, QPoint origin) {
+        const QPoint shift = origin - opt.rect.topLeft();
+        const QRect rect = opt.rect.translated(shift);
+        if (ground.style() != Qt::NoBrush) {
+            const QPointF brushOrigin = on->brushOrigin();
+            on->setBrushOrigin(rect.topLeft());
+            on->fillRect(rect, ground);
+            on->setBrushOrigin(brushOrigin);
+        }
+        if (selected) // the text's part of the cell, here all of it
+            on->fillRect(rect, opt.palette.brush(group, QPalette::Highlight));
+        if (text.isEmpty())
+            return;
+        const TextLayoutKey key{kCellText, text, opt.font, box.size(), flags};
         const LaidOutText& laid = TextLayoutCache::instance().get(key, [&](LaidOutText& out) {
             layCellText(out, text, opt.font, box.size(), opt.displayAlignment, opt.direction, wrap,
                         opt.textElideMode);
         });
-        laid.layout.draw(painter, QPointF(box.topLeft()) + laid.offset);
+        on->setPen(pen);
+        laid.layout.draw(on, QPointF(box.topLeft() + shift) + laid.offset);
+    };
+
+    // A cell whose whole ground is one opaque colour is copied from its kept pixels.
+    const QImage::Format format = CellImageCache::copyFormat(painter);
+    const QColor under =
+        format == QImage::Format_Invalid
+            ? QColor()
+            : groundUnder(opt, selected ? opt.palette.brush(group, QPalette::Highlight) : ground);
+    if (under.isValid()) {
+        const CellImageKey key{
+            text,   opt.font,     opt.rect.size(), flags,
+            margin, under.rgba(), pen.rgba(),      static_cast<int>(painter->renderHints()),
+            format};
+        painter->drawImage(opt.rect.topLeft(),
+                           CellImageCache::instance().get(key, [&](QPainter* on) {
+                               on->fillRect(QRect(QPoint(0, 0), opt.rect.size()), under);
+                               paintCell(on, QPoint(0, 0));
+                           }));
+    } else {
+        painter->save();
+        painter->setClipRect(opt.rect,
+                             painter->hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+        paintCell(painter, opt.rect.topLeft());
+        painter->restore();
     }
 
     if (opt.state & QStyle::State_HasFocus) {
+        painter->save();
+        painter->setClipRect(opt.rect,
+                             painter->hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
         QStyleOptionFocusRect focus;
         focus.QStyleOption::operator=(opt);
         focus.rect = style->subElementRect(QStyle::SE_ItemViewItemFocusRect, &opt, widget);
@@ -182,8 +240,8 @@ bool paintPlainCell(QPainter* painter, const QStyleOptionViewItem& option,
         focus.backgroundColor =
             opt.palette.color(focusGroup, selected ? QPalette::Highlight : QPalette::Window);
         style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, widget);
+        painter->restore();
     }
-    painter->restore();
     return true;
 }
 
