@@ -240,6 +240,9 @@ void TfrmAmostraProc::sbtConfirmarClick(QObject*) {
         tshFolhaDados->SetTabVisible(true);
         tshFolhaDados->SetEnabled(true);
         pgcPadraoChange(pgcPadrao);
+        // The stored sample's items are asked for now, to come while the list is brought up to
+        // date: the cursor lands on the sample there and takes them (any other move asks again).
+        netAmostraProc->SendText(QStringLiteral("GetItemAmostra"), argumentosItens(nrAmostra));
         // The base form sets its command buttons from the state of dtsPadrao itself.
         boDelete = true;
         recarregando = true;

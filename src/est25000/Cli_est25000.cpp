@@ -161,8 +161,11 @@ void TfrmAmostraProc::FormClose(QObject* Sender, host::TCloseAction& Action) {
 }
 
 QJsonArray TfrmAmostraProc::argumentosItens() const {
-    return {cdsAmostraProc->fieldByName(QStringLiteral("NRAMOSTRA"))->asString(),
-            QString::number(Quorvan::DBPictObj(Quorvan::tpProduto)->GetTtNiveis())};
+    return argumentosItens(cdsAmostraProc->fieldByName(QStringLiteral("NRAMOSTRA"))->asString());
+}
+
+QJsonArray TfrmAmostraProc::argumentosItens(const QString& nrAmostra) {
+    return {nrAmostra, QString::number(Quorvan::DBPictObj(Quorvan::tpProduto)->GetTtNiveis())};
 }
 
 // Sends the items request of the sample the cursor reached, before the controls show it: the

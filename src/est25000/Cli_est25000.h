@@ -263,6 +263,7 @@ private:
     void criaCabecalho();
     void criaGrades();
     QJsonArray argumentosItens() const;
+    static QJsonArray argumentosItens(const QString& nrAmostra);
     void pedeItens();
     void carregaItens();
     void atualizaPaginas();

@@ -183,10 +183,11 @@ bool TfrmFiltroAmostraProc::atualizaLista(const QString& nrAmostra) {
 bool TfrmFiltroAmostraProc::aplicaAlteradas(const QStringList& args, const QString& nrAmostra,
                                             bool& listada) {
     auto* tela = Cli_est25000::frmAmostraProc;
+    // A read: the items the confirmation asked for on the same connection keep coming.
     const QJsonObject resposta =
         tela->netAmostraProc
-            ->Call(QStringLiteral("GetAmostraProcAlteradas"),
-                   QJsonArray::fromStringList(QStringList(args) << marcaLida_))
+            ->CallBesidePending(QStringLiteral("GetAmostraProcAlteradas"),
+                                QJsonArray::fromStringList(QStringList(args) << marcaLida_))
             .toObject();
     const QString marca = resposta.value(QStringLiteral("marca")).toString();
     if (resposta.value(QStringLiteral("recarregar")).toBool() || marca.isEmpty())

@@ -81,6 +81,24 @@ TEST_F(SplitCall, AReceiveForAnotherCallDropsThePendingAnswerAndCallsAtOnce) {
     net->SendText(kItens, um);
     const QJsonArray outrosNiveis{"0000000001", "2"};
     EXPECT_EQ(net->ReceiveText(kItens, outrosNiveis), net->CallText(kItens, outrosNiveis));
+
+    // Any call may change what the pending answer would say: it drops it.
+    net->SendText(kItens, um);
+    EXPECT_EQ(net->CallText(kItens, dois), itensDois);
+    EXPECT_FALSE(net->Pending(kItens, um));
+    // A read beside it leaves it to come, also when the read is watched for a long wait (it
+    // then goes on a thread of its own); the same send again sends nothing new.
+    QObject vigia;
+    for (const bool vigiada : {false, true}) {
+        net->SendText(kItens, um);
+        if (vigiada)
+            host::LongWait::Arm(&vigia, [] {});
+        EXPECT_TRUE(net->CallBesidePending(kItens, dois).isObject());
+        host::LongWait::Disarm(&vigia);
+        net->SendText(kItens, um);
+        EXPECT_TRUE(net->Pending(kItens, um));
+        EXPECT_EQ(net->ReceiveText(kItens, um), itensUm) << vigiada;
+    }
 }
 
 TEST_F(SplitCall, FailuresRaiseAtTheReceiveWithCallTextsTexts) {

@@ -81,8 +81,9 @@ bool renewedSession(const httplib::Result& res) {
 
 TNetConnection::TNetConnection(QObject* parent) : QObject(parent) {}
 
-// The worker goes first: it aborts a call in flight and joins its thread.
+// The workers go first: each aborts a call in flight and joins its thread.
 TNetConnection::~TNetConnection() {
+    watcher_.reset();
     worker_.reset();
 }
 
@@ -95,6 +96,8 @@ void TNetConnection::SetConnected(bool connected) {
         pending_.reset();
         if (worker_)
             worker_->close();
+        if (watcher_)
+            watcher_->close();
         client_.reset();
         return;
     }
@@ -186,7 +189,12 @@ std::string TNetConnection::answerBody(httplib::Result& res, const QString& host
     return std::move(res->body);
 }
 
-std::string TNetConnection::post(const QString& method, QByteArrayView argumentsJson) {
+std::string TNetConnection::post(const QString& method, QByteArrayView argumentsJson,
+                                 bool besidePending) {
+    // The call may change what a split call still pending would answer: that answer is
+    // dropped (its receive then calls at once), unless the caller knows this call reads only.
+    if (!besidePending)
+        pending_.reset();
     // A session that expired while the clerk typed is opened again and the call repeated:
     // the server refused it before reading it, so nothing was stored.
     for (int attempt = 0;; ++attempt) {
@@ -201,17 +209,16 @@ std::string TNetConnection::post(const QString& method, QByteArrayView arguments
     }
 }
 
-// The call goes on the connection's thread, so that the desktop's thread, waiting, can show
-// that it is busy once the wait lasts. A split call still pending is given up (its receive then
-// calls at once).
+// The call goes on a thread of its own, so that the desktop's thread, waiting, can show that it
+// is busy once the wait lasts. Not the split calls' thread: a split call still pending goes on
+// with its answer while this call runs.
 httplib::Result TNetConnection::watchedPost(host::detail::HttpCall call) {
-    pending_.reset();
-    if (!worker_)
-        worker_ = std::make_unique<host::detail::NetCallWorker>();
-    worker_->start(std::move(call));
-    if (!worker_->answeredWithin(host::LongWait::NoticeAfter))
+    if (!watcher_)
+        watcher_ = std::make_unique<host::detail::NetCallWorker>();
+    watcher_->start(std::move(call));
+    if (!watcher_->answeredWithin(host::LongWait::NoticeAfter))
         host::LongWait::Passed();
-    return worker_->wait();
+    return watcher_->wait();
 }
 
 void TNetConnection::invalidAnswer(const QString& method) const {
@@ -224,9 +231,17 @@ QJsonValue TNetConnection::Call(const QString& method, const QJsonArray& args) {
 }
 
 QJsonValue TNetConnection::CallJsonText(const QString& method, QByteArrayView argumentsJson) {
+    return answerValue(post(method, argumentsJson, false), method);
+}
+
+QJsonValue TNetConnection::CallBesidePending(const QString& method, const QJsonArray& args) {
+    return answerValue(post(method, QJsonDocument(args).toJson(QJsonDocument::Compact), true),
+                       method);
+}
+
+QJsonValue TNetConnection::answerValue(const std::string& body, const QString& method) const {
     QJsonParseError error;
-    const QJsonDocument doc =
-        QJsonDocument::fromJson(QByteArray::fromStdString(post(method, argumentsJson)), &error);
+    const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(body), &error);
     if (error.error != QJsonParseError::NoError || !doc.isObject() ||
         !doc.object().contains(QStringLiteral("result")))
         invalidAnswer(method);
@@ -234,7 +249,8 @@ QJsonValue TNetConnection::CallJsonText(const QString& method, QByteArrayView ar
 }
 
 QByteArray TNetConnection::CallText(const QString& method, const QJsonArray& args) {
-    return resultText(post(method, QJsonDocument(args).toJson(QJsonDocument::Compact)), method);
+    return resultText(post(method, QJsonDocument(args).toJson(QJsonDocument::Compact), false),
+                      method);
 }
 
 QByteArray TNetConnection::resultText(const std::string& body, const QString& method) const {
@@ -267,6 +283,8 @@ QByteArray TNetConnection::resultText(const std::string& body, const QString& me
 }
 
 void TNetConnection::SendText(const QString& method, const QJsonArray& args) {
+    if (Pending(method, args))
+        return; // sent already, and nothing since could have changed its answer
     pending_.reset();
     try {
         host::detail::HttpCall call = request(method, args);

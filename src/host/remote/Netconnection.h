@@ -56,6 +56,9 @@ public:
     // The same call with its list of arguments already written as JSON text (packets written
     // without a JSON document).
     QJsonValue CallJsonText(const QString& method, QByteArrayView argumentsJson);
+    // Every call drops the answer of a split call still pending, as the call may change it;
+    // this one, a read, leaves it to come, so both run at once.
+    QJsonValue CallBesidePending(const QString& method, const QJsonArray& args = {});
     // The same call answering the JSON text of the result, cut from the answer without
     // parsing it: for readers that parse large packets themselves in one pass. Raises as Call
     // does; the text itself is checked by whoever reads it.
@@ -63,9 +66,10 @@ public:
 
     // CallText split in two, so that the caller works while the server answers. SendText
     // starts the call at once on the connection's own thread (opening the connection first,
-    // here); it raises nothing. ReceiveText answers it when it was for the same method and
-    // arguments; otherwise it drops the pending answer and calls at once. Either way it raises
-    // what CallText raises. For calls without side effects: a dropped call still ran.
+    // here); it raises nothing, and sends nothing when the same call is pending already.
+    // ReceiveText answers it when it was for the same method and arguments; otherwise it drops the
+    // pending answer and calls at once. Either way it raises what CallText raises. For calls
+    // without side effects: a dropped call still ran.
     void SendText(const QString& method, const QJsonArray& args = {});
     QByteArray ReceiveText(const QString& method, const QJsonArray& args = {});
     // Whether a SendText of this method and these arguments waits for its ReceiveText.
@@ -107,7 +111,8 @@ private:
     void ping();
     host::detail::HttpCall request(const QString& method, const QJsonArray& args);
     host::detail::HttpCall request(const QString& method, QByteArrayView argumentsJson);
-    std::string post(const QString& method, QByteArrayView argumentsJson);
+    std::string post(const QString& method, QByteArrayView argumentsJson, bool besidePending);
+    QJsonValue answerValue(const std::string& body, const QString& method) const;
     httplib::Result watchedPost(host::detail::HttpCall call);
     static std::string answerBody(httplib::Result& res, const QString& host, int port);
     QByteArray resultText(const std::string& body, const QString& method) const;
@@ -116,6 +121,7 @@ private:
     QString host_ = QStringLiteral("127.0.0.1");
     QString requestKey_;
     std::unique_ptr<httplib::Client> client_;
-    std::unique_ptr<host::detail::NetCallWorker> worker_;
+    std::unique_ptr<host::detail::NetCallWorker> worker_;  // split calls
+    std::unique_ptr<host::detail::NetCallWorker> watcher_; // calls watched by host::LongWait
     std::optional<PendingCall> pending_;
 };
