@@ -201,8 +201,8 @@ TEST_F(DBGridTest, CellPaintingRunsAfterTheDefaultPainting) {
 
 // The grid paints its cells as the style paints any item view's: the same pixels as Qt's own
 // delegate for a selected cell with the focus, a marked row, right-aligned numbers, a text
-// elided at a word, a wide cell and the grid disabled; painted again from the cells' kept
-// pixels, and after a text and a row's mark changed.
+// elided at a word, a wide cell and the grid disabled, with the grid's own lines; painted again
+// from the cells' kept pixels, and after a text and a row's mark changed.
 TEST_F(DBGridTest, CellsLookAsTheStylePaintsThem) {
     cds->last();
     cds->append();
@@ -236,7 +236,9 @@ TEST_F(DBGridTest, CellsLookAsTheStylePaintsThem) {
         const QImage copied = grid->grab().toImage();
         EXPECT_EQ(kept.paintings(), paintings) << what << ": all cells copied";
         grid->setItemDelegate(&qt);
+        grid->setGridStyle(Qt::SolidLine); // and Qt's own lines
         const QImage byQt = grid->grab().toImage();
+        grid->setGridStyle(Qt::NoPen);
         grid->setItemDelegate(own);
         EXPECT_EQ(differing(painted, byQt), 0) << what;
         EXPECT_EQ(differing(copied, byQt), 0) << what << ", copied";

@@ -1,4 +1,5 @@
 #include <host/dbcontrols/DBGrid.h>
+#include <host/dbcontrols/GridLines.h>
 
 #include <dataset/DataSource.h>
 #include <host/core/EventBoundary.h>
@@ -10,6 +11,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPainter>
 
 #include <algorithm>
 
@@ -90,12 +92,36 @@ TDBGrid::TDBGrid(QWidget* parent)
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setSectionsClickable(false);
+    setGridStyle(Qt::NoPen); // the grid draws its lines itself (paintEvent)
     connect(model_, &DBGridModel::synced, this, [this] { syncToDataSet(); });
     connect(this, &QTableView::clicked, this, [this] {
         if (OnCellClick)
             Guard([this] { OnCellClick(this); });
     });
     applyOptions();
+}
+
+// Qt's table view strokes its grid lines pixel by pixel; the grid fills them instead, at the
+// same pixels, having asked Qt for lines of no pen. Right to left, Qt draws them (no spans are
+// ever set on the grid, the other case its lines would not know).
+void TDBGrid::paintEvent(QPaintEvent* event) {
+    QTableView::paintEvent(event);
+    if (!showGrid() || gridStyle() != Qt::NoPen)
+        return;
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const QColor color = QColor::fromRgba(
+        static_cast<QRgb>(style()->styleHint(QStyle::SH_Table_GridLineColor, &option, this)));
+    const bool leftTop =
+        style()->styleHint(QStyle::SH_Table_AlwaysDrawLeftTopGridLines, &option, this);
+    QPainter painter(viewport());
+    paintGridLines(painter, *this, event->region(), color, leftTop);
+}
+
+void TDBGrid::changeEvent(QEvent* event) {
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::LayoutDirectionChange)
+        setGridStyle(isLeftToRight() ? Qt::NoPen : Qt::SolidLine);
 }
 
 TDBGrid::~TDBGrid() {

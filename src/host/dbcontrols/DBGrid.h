@@ -161,6 +161,8 @@ public:
     QKeyEvent* keyInGrid = nullptr; // the grid's own key, forwarded to a new cell editor
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
