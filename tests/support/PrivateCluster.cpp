@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSqlQuery>
+#include <QThread>
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -82,9 +84,25 @@ void PrivateCluster::stop() {
 }
 
 void PrivateCluster::set(const QString& setting, const QString& value) {
-    server::Session admin(server::DatabaseUrl::parse(url()), QStringLiteral("cluster-settings"));
-    admin.execDirect(QStringLiteral("ALTER SYSTEM SET %1 = '%2'").arg(setting, value));
-    admin.execDirect(QStringLiteral("SELECT pg_reload_conf()"));
+    const server::DatabaseUrl where = server::DatabaseUrl::parse(url());
+    {
+        server::Session admin(where, QStringLiteral("cluster-settings"));
+        admin.execDirect(QStringLiteral("ALTER SYSTEM SET %1 = '%2'").arg(setting, value));
+        admin.execDirect(QStringLiteral("SELECT pg_reload_conf()"));
+    }
+    // pg_reload_conf only signals the postmaster, which reloads and then signals the sessions
+    // open: a session that the server uses at once may still run its next statement under the
+    // old value. A new session showing the value was started after the postmaster reloaded,
+    // so the others have been signalled by then.
+    const QString show = QStringLiteral("SELECT current_setting('%1')").arg(setting);
+    for (int attempt = 0; attempt < 500; ++attempt) {
+        server::Session probe(where, QStringLiteral("cluster-settings-probe"));
+        QSqlQuery& query = probe.run(show);
+        if (query.next() && query.value(0).toString() == value)
+            return;
+        QThread::msleep(10);
+    }
+    throw std::runtime_error("the cluster did not take " + setting.toStdString());
 }
 
 void PrivateCluster::freeze(bool frozen) {
