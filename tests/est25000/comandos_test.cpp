@@ -922,13 +922,19 @@ TEST(ComandosDiario, TypedWorkSurvivesAKilledScreen) {
         EXPECT_TRUE(saida.contains("DIGITADO")) << saida.toStdString();
         EXPECT_TRUE(QFile::exists(diario)) << papel;
     };
+    // The journal is removed beside the desktop's thread: gone a moment after.
+    const auto semDiario = [&] {
+        for (int i = 0; i < 500 && QFile::exists(diario); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return !QFile::exists(diario);
+    };
     // The next screen finds the journal's key stored: no question, no journal left.
     const auto abreSemPergunta = [&] {
         host::DialogScript script;
         TfrmAmostraProc& tela = abreTela(script);
         EXPECT_TRUE(script.Messages().isEmpty()) << script.LastMessage().toStdString();
         EXPECT_EQ(tela.cdsAmostraProc->state(), DataSetState::Browse);
-        EXPECT_FALSE(QFile::exists(diario));
+        EXPECT_TRUE(semDiario());
         fechaTela();
     };
     const CasoEstoque caso = casoEstoque(banco());
@@ -943,7 +949,7 @@ TEST(ComandosDiario, TypedWorkSurvivesAKilledScreen) {
         EXPECT_EQ(script.LastMessage(), TfrmAmostraProc::kPerguntaRecuperar);
         EXPECT_EQ(tela.cdsAmostraProc->state(), DataSetState::Browse);
         EXPECT_EQ(tela.cdsAmostraProc->changeCount() + tela.cdsItemAmostra->changeCount(), 0);
-        EXPECT_FALSE(QFile::exists(diario));
+        EXPECT_TRUE(semDiario());
         // Typing journals the sample; cancelling it removes the journal.
         clica(tela.sbtIncluir);
         preencheCabecalho(tela, QStringLiteral("Cancelada"), caso.inNatura, 10);
@@ -952,7 +958,7 @@ TEST(ComandosDiario, TypedWorkSurvivesAKilledScreen) {
         script.Answer(host::mrYes);
         clica(tela.sbtCancelar);
         EXPECT_EQ(tela.cdsAmostraProc->state(), DataSetState::Browse);
-        EXPECT_FALSE(QFile::exists(diario));
+        EXPECT_TRUE(semDiario());
         fechaTela();
     }
     EXPECT_EQ(amostrasNoBanco(), antes);
@@ -992,7 +998,7 @@ TEST(ComandosDiario, TypedWorkSurvivesAKilledScreen) {
                                                 {caso.itens[1].cdProduto, 4}};
         std::sort(esperados.begin(), esperados.end());
         EXPECT_EQ(itensNoBanco(nr), esperados);
-        EXPECT_FALSE(QFile::exists(diario)) << "a confirmed sample leaves no journal";
+        EXPECT_TRUE(semDiario()) << "a confirmed sample leaves no journal";
         fechaTela();
     }
 

@@ -27,6 +27,18 @@ ChangeJournal::ChangeJournal(const QString& name, std::function<QJsonObject()> c
         qWarning().noquote() << "diário de alterações: todas as vagas em uso, usando" << path_;
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, [this] { WriteNow(); });
+    files_.setMaxThreadCount(1);
+    files_.setExpiryTimeout(
+        -1); // kept: a thread started at each Confirm would cost a part of the gain
+}
+
+ChangeJournal::~ChangeJournal() {
+    settle(); // before the lock goes: the slot's next holder may write its own journal
+}
+
+void ChangeJournal::settle() const {
+    if (removal_.valid())
+        removal_.wait();
 }
 
 QString ChangeJournal::Folder() {
@@ -69,6 +81,7 @@ ChangeJournal::Hold::~Hold() {
 }
 
 void ChangeJournal::Flush() {
+    settle();
     timer_.stop();
     due_ = false;
     if (!enabled_)
@@ -89,6 +102,7 @@ void ChangeJournal::Flush() {
 }
 
 std::optional<QJsonObject> ChangeJournal::Read() const {
+    settle();
     QFile file(path_);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
@@ -108,7 +122,11 @@ std::optional<QJsonObject> ChangeJournal::Read() const {
 void ChangeJournal::Discard() {
     timer_.stop();
     written_ = {};
-    QFile::remove(path_);
+    settle();
+    auto removal =
+        std::make_shared<std::packaged_task<void()>>([path = path_] { QFile::remove(path); });
+    removal_ = removal->get_future();
+    files_.start([removal] { (*removal)(); });
 }
 
 } // namespace host

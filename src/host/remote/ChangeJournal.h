@@ -4,17 +4,22 @@
 // crash of the desktop, a kill or a power loss. Each write replaces the file whole (QSaveFile:
 // written aside, flushed to disk, renamed), so a failure leaves the previous journal or the
 // new one, never a torn one. A screen writes at each post and at most every few seconds while
-// its data changes, and removes the file once nothing is pending. Two desktops of one user
-// open at once each keep a journal of their own: the first free of <name>, <name>-2, ...,
-// held by a lock file while the screen lives (a crashed desktop's lock is taken over).
+// its data changes, and removes the file once nothing is pending. The removal runs beside the
+// desktop's thread (an unlink is a metadata update of the folder, as slow as a frame's paint);
+// whatever reads or writes the file next waits for it, so it never takes a later journal. Two
+// desktops of one user open at once each keep a journal of their own: the first free of <name>,
+// <name>-2, ..., held by a lock file while the screen lives (a crashed desktop's lock is taken
+// over).
 
 #include <QJsonObject>
 #include <QLockFile>
 #include <QObject>
 #include <QString>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 
@@ -26,6 +31,7 @@ public:
     // `content` gives the journal to write, or an empty object when nothing is pending.
     ChangeJournal(const QString& name, std::function<QJsonObject()> content,
                   QObject* parent = nullptr);
+    ~ChangeJournal() override;
 
     // The folder of the journals: QStandardPaths' AppDataLocation + "/diario".
     static QString Folder();
@@ -59,6 +65,7 @@ public:
     // The journal left by an earlier run; nothing when there is none or it is unreadable
     // (an unreadable one is set aside as <name>.json.ilegivel, never read again).
     std::optional<QJsonObject> Read() const;
+    // Removes the file, beside the desktop's thread.
     void Discard();
 
     int IntervalMs = 2000;
@@ -71,7 +78,10 @@ private:
     bool enabled_ = false;
     QJsonObject written_;
     int holds_ = 0;
-    bool due_ = false; // a write was asked for while held
+    bool due_ = false;   // a write was asked for while held
+    void settle() const; // waits for a removal on its way
+    QThreadPool files_;  // one thread, for the removals
+    std::future<void> removal_;
 };
 
 } // namespace host
