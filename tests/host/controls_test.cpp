@@ -1,5 +1,8 @@
 // Plain controls: masked edit, upper-case edit, list box, aligned bars, menus, the
 // read-only data text and the navigator.
+#include <host/controls/Buttonflat.h>
+#include <host/controls/CachedControls.h>
+#include <host/controls/ControlImageCache.h>
 #include <host/controls/Graphics.h>
 #include <host/controls/MaskEdit.h>
 #include <host/controls/Menus.h>
@@ -263,6 +266,76 @@ TEST(KeptText, WrittenAsQtWritesIt) {
     onKept.end();
     onQt.end();
     EXPECT_EQ(differing(kept, byQt), 0);
+}
+
+// The kept looks of tool buttons and scroll bars, copied over a coloured ground, give the pixels
+// Qt's own controls of the same state paint there, the first time (drawn into the cache) and
+// after (copied).
+TEST(KeptLooks, ToolButtonsAndScrollBarsLookAsQtPaintsThem) {
+    TForm form;
+    form.resize(300, 200);
+    ControlImageCache& kept = ControlImageCache::instance();
+    kept.clear();
+    const auto onGround = [](QWidget& widget) {
+        QImage image(widget.size() + QSize(6, 6), QImage::Format_ARGB32_Premultiplied);
+        image.fill(QColor(0xd4, 0xd0, 0xc8)); // a panel's grey, under a flat button
+        QPainter painter(&image);
+        widget.render(&painter, QPoint(3, 3), QRegion(), QWidget::DrawChildren);
+        return image;
+    };
+    const auto compare = [&](QWidget& cached, QWidget& byQt, const char* what) {
+        const int drawings = kept.drawings();
+        const QImage drawn = onGround(cached);
+        EXPECT_EQ(kept.drawings(), drawings + 1) << what << ": drawn into the cache";
+        const QImage copied = onGround(cached);
+        EXPECT_EQ(kept.drawings(), drawings + 1) << what << ": copied";
+        const QImage qt = onGround(byQt);
+        EXPECT_EQ(differing(drawn, qt), 0) << what;
+        EXPECT_EQ(differing(copied, qt), 0) << what << ", copied";
+        QImage ground = qt;
+        ground.fill(qt.pixel(0, 0));
+        EXPECT_GT(differing(qt, ground), 20) << what << ": something was painted";
+    };
+
+    auto* button = new TButtonFlat(&form, QStringLiteral("sbtConfirmar"));
+    QToolButton plain(&form);
+    plain.setAutoRaise(true);
+    plain.setToolButtonStyle(Qt::ToolButtonIconOnly);
+    for (QToolButton* b : {static_cast<QToolButton*>(button), &plain}) {
+        b->setIcon(form.style()->standardIcon(QStyle::SP_DialogApplyButton));
+        b->resize(23, 22);
+    }
+    compare(*button, plain, "enabled button");
+    button->SetEnabled(false);
+    plain.setEnabled(false);
+    compare(*button, plain, "disabled button");
+
+    CachedScrollBar bar(Qt::Vertical, &form);
+    QScrollBar qtBar(Qt::Vertical, &form);
+    for (QScrollBar* b : {static_cast<QScrollBar*>(&bar), &qtBar}) {
+        b->resize(16, 150);
+        b->setRange(0, 90);
+        b->setPageStep(10);
+    }
+    for (int value : {0, 45, 90}) {
+        bar.setValue(value);
+        qtBar.setValue(value);
+        compare(bar, qtBar, "scroll bar");
+    }
+    // In a long list, values that put the slider on the same pixels are one look.
+    for (QScrollBar* b : {static_cast<QScrollBar*>(&bar), &qtBar}) {
+        b->setRange(0, 9000);
+        b->setValue(3000);
+    }
+    compare(bar, qtBar, "long scroll bar");
+    bar.setValue(3001);
+    qtBar.setValue(3001);
+    const int drawings = kept.drawings();
+    EXPECT_EQ(differing(onGround(bar), onGround(qtBar)), 0);
+    EXPECT_EQ(kept.drawings(), drawings);
+    bar.setEnabled(false);
+    qtBar.setEnabled(false);
+    compare(bar, qtBar, "disabled scroll bar");
 }
 
 // An edit without the focus shows the start of a text longer than it, as the classic edits do.

@@ -8,7 +8,7 @@
 namespace host {
 
 TButtonFlat::TButtonFlat(QWidget* parent, const QString& name)
-    : QToolButton(parent), TControl(this) {
+    : CachedToolButton(parent), TControl(this) {
     setObjectName(name);
     setFocusPolicy(Qt::NoFocus);
     SetTabStop(false);

@@ -3,6 +3,7 @@
 // enabled state, click). It takes no focus, so the control being edited keeps it.
 // TButton: an ordinary push button that takes the focus and may close a modal form.
 
+#include <host/controls/CachedControls.h>
 #include <host/forms/Control.h>
 
 #include <QIcon>
@@ -11,7 +12,7 @@
 
 namespace host {
 
-class TButtonFlat : public QToolButton, public TControl {
+class TButtonFlat : public CachedToolButton, public TControl {
     Q_OBJECT
 public:
     explicit TButtonFlat(QWidget* parent, const QString& name = QString());

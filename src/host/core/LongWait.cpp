@@ -11,7 +11,16 @@ struct Notice {
     std::function<void()> show;
 };
 std::vector<Notice> gArmed; // the desktop's thread only
+std::chrono::milliseconds gNoticedAfter = NoticeAfter;
 } // namespace
+
+std::chrono::milliseconds NoticedAfter() {
+    return gNoticedAfter;
+}
+
+void SetNoticedAfter(std::chrono::milliseconds after) {
+    gNoticedAfter = after;
+}
 
 void Arm(const void* owner, std::function<void()> show) {
     Disarm(owner);

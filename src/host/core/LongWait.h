@@ -11,6 +11,11 @@ namespace host::LongWait {
 
 inline constexpr std::chrono::milliseconds NoticeAfter{100};
 
+// How long a wait lasts before it is noticed: NoticeAfter, unless set otherwise (the benches
+// under valgrind, where every call lasts that long, set it longer).
+std::chrono::milliseconds NoticedAfter();
+void SetNoticedAfter(std::chrono::milliseconds after);
+
 // `show` runs at most once, on the desktop's thread, when a wait lasts past NoticeAfter,
 // unless disarmed before. Arming again under the same owner replaces what it armed.
 void Arm(const void* owner, std::function<void()> show);

@@ -1,5 +1,7 @@
 #include <host/dbcontrols/CellImageCache.h>
 
+#include <host/controls/ControlImageCache.h>
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QHashFunctions>
@@ -73,17 +75,7 @@ CellImageCache& CellImageCache::instance() {
 }
 
 QImage::Format CellImageCache::copyFormat(const QPainter* painter) {
-    const QPaintEngine* engine = painter->paintEngine();
-    if (!engine || engine->type() != QPaintEngine::Raster || !engine->paintDevice() ||
-        engine->paintDevice()->devType() != QInternal::Image)
-        return QImage::Format_Invalid;
-    const QTransform& transform = painter->deviceTransform();
-    if (transform.type() > QTransform::TxTranslate ||
-        transform.dx() != std::floor(transform.dx()) ||
-        transform.dy() != std::floor(transform.dy()) || painter->opacity() != 1.0 ||
-        painter->compositionMode() != QPainter::CompositionMode_SourceOver)
-        return QImage::Format_Invalid;
-    return static_cast<const QImage*>(engine->paintDevice())->format();
+    return imageCopyFormat(painter);
 }
 
 const QImage& CellImageCache::get(const CellImageKey& key,

@@ -2,6 +2,7 @@
 
 #include <dataset/DataSource.h>
 #include <dataset/EditMask.h>
+#include <host/controls/CachedControls.h>
 #include <host/core/DisplayBatch.h>
 #include <host/core/EventBoundary.h>
 #include <host/forms/Form.h>
@@ -304,7 +305,7 @@ TDBNavigator::TDBNavigator(QWidget* parent) : QWidget(parent), TControl(this) {
         {nbRefresh, QStyle::SP_BrowserReload, "Atualizar"},
     };
     for (const ButtonDef& s : buttons) {
-        auto* b = new QToolButton(this);
+        auto* b = new CachedToolButton(this);
         b->setIcon(style()->standardIcon(s.icon));
         b->setToolTip(QString::fromUtf8(s.hint));
         b->setFocusPolicy(Qt::NoFocus);

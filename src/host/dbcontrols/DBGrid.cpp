@@ -2,6 +2,7 @@
 #include <host/dbcontrols/GridLines.h>
 
 #include <dataset/DataSource.h>
+#include <host/controls/CachedControls.h>
 #include <host/core/EventBoundary.h>
 #include <host/core/VirtualKeys.h>
 #include <host/dbcontrols/DBGridModel.h>
@@ -82,6 +83,8 @@ TDBGrid::TDBGrid(QWidget* parent)
       delegate_(new DBGridDelegate(this)) {
     setModel(model_);
     setItemDelegate(delegate_);
+    setVerticalScrollBar(new CachedScrollBar(Qt::Vertical, this));
+    setHorizontalScrollBar(new CachedScrollBar(Qt::Horizontal, this));
     setFocusPolicy(Qt::StrongFocus);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);

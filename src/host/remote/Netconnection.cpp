@@ -216,7 +216,7 @@ httplib::Result TNetConnection::watchedPost(host::detail::HttpCall call) {
     if (!watcher_)
         watcher_ = std::make_unique<host::detail::NetCallWorker>();
     watcher_->start(std::move(call));
-    if (!watcher_->answeredWithin(host::LongWait::NoticeAfter))
+    if (!watcher_->answeredWithin(host::LongWait::NoticedAfter()))
         host::LongWait::Passed();
     return watcher_->wait();
 }

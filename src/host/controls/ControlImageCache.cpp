@@ -1,0 +1,70 @@
+#include <host/controls/ControlImageCache.h>
+
+#include <QDataStream>
+#include <QIODevice>
+#include <QPaintEngine>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOption>
+#include <QWidget>
+
+#include <cmath>
+
+namespace host {
+
+QImage::Format imageCopyFormat(const QPainter* painter) {
+    const QPaintEngine* engine = painter->paintEngine();
+    if (!engine || engine->type() != QPaintEngine::Raster || !engine->paintDevice() ||
+        engine->paintDevice()->devType() != QInternal::Image)
+        return QImage::Format_Invalid;
+    const QTransform& transform = painter->deviceTransform();
+    if (transform.type() > QTransform::TxTranslate ||
+        transform.dx() != std::floor(transform.dx()) ||
+        transform.dy() != std::floor(transform.dy()) || painter->opacity() != 1.0 ||
+        painter->compositionMode() != QPainter::CompositionMode_SourceOver)
+        return QImage::Format_Invalid;
+    return static_cast<const QImage*>(engine->paintDevice())->format();
+}
+
+ControlImageCache& ControlImageCache::instance() {
+    static ControlImageCache cache;
+    return cache;
+}
+
+QByteArray ControlImageCache::keyOf(const QWidget& widget, const QStyleOption& option) {
+    QByteArray key;
+    QDataStream out(&key, QIODevice::WriteOnly);
+    // The style by its address and name: one destroyed and another made at the same address
+    // would be the application's style changing, which few applications do while running.
+    out << quintptr(widget.style()) << widget.style()->name() << option.rect.size()
+        << int(option.state) << int(option.direction) << option.palette.cacheKey()
+        << option.palette.resolveMask() << widget.devicePixelRatio();
+    return key;
+}
+
+bool ControlImageCache::paint(QPainter& painter, const QByteArray& key, QSize size,
+                              const std::function<void(QPainter*)>& draw) {
+    if (imageCopyFormat(&painter) == QImage::Format_Invalid || size.isEmpty())
+        return false;
+    QImage* image = cache_.object(key);
+    if (!image) {
+        image = new QImage(size, QImage::Format_ARGB32_Premultiplied);
+        image->fill(Qt::transparent);
+        QPainter on(image);
+        on.setRenderHints(painter.renderHints());
+        on.setFont(painter.font());
+        on.setPen(painter.pen());
+        on.setBrush(painter.brush());
+        draw(&on);
+        on.end();
+        ++drawings_;
+        const qsizetype cost = qMax<qsizetype>(1, qsizetype(size.width()) * size.height() / 256);
+        if (!cache_.insert(key, image, cost))
+            return false; // too big to keep (and deleted): drawn as usual
+        image = cache_.object(key);
+    }
+    painter.drawImage(0, 0, *image);
+    return true;
+}
+
+} // namespace host

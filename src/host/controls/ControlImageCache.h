@@ -1,0 +1,51 @@
+#pragma once
+// The finished pixels of controls the style draws without text (a tool button's icon and
+// frame, a scroll bar), kept by everything their look depends on. A command button that goes
+// from enabled to disabled and back, or a scroll bar back where it was, is copied in one go
+// instead of the style drawing its gradients, frames and icons again. The look is drawn on a
+// transparent image and copied over what lies under it, which gives the pixels that drawing it
+// there gives.
+
+#include <QByteArray>
+#include <QCache>
+#include <QImage>
+#include <QSize>
+
+#include <functional>
+
+class QPainter;
+class QStyleOption;
+class QWidget;
+
+namespace host {
+
+// The format of the image a painter paints on, when a copy onto it gives the pixels painting
+// gives; Format_Invalid otherwise: a device that is not an image in memory, a transformation
+// other than a move by whole pixels (a scale, a device pixel ratio other than 1), a
+// transparency or a composition other than over.
+QImage::Format imageCopyFormat(const QPainter* painter);
+
+class ControlImageCache {
+public:
+    // Painting happens in the GUI thread only: one cache for all controls.
+    static ControlImageCache& instance();
+
+    // The start of a key: what every look of the widget depends on (its size, style and
+    // palette); the caller appends what its own look depends on.
+    static QByteArray keyOf(const QWidget& widget, const QStyleOption& option);
+
+    // Paints the look `key` of a control of `size` at the painter's origin, drawn once by
+    // `draw` into a transparent image. False, painting nothing, when a copy would not give the
+    // pixels drawing gives (imageCopyFormat): the caller then draws as usual.
+    bool paint(QPainter& painter, const QByteArray& key, QSize size,
+               const std::function<void(QPainter*)>& draw);
+    void clear() { cache_.clear(); }
+    // How many looks were drawn rather than copied.
+    int drawings() const { return drawings_; }
+
+private:
+    QCache<QByteArray, QImage> cache_{2048}; // kilobytes; the least used go first past it
+    int drawings_ = 0;
+};
+
+} // namespace host
