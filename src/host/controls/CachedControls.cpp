@@ -2,9 +2,7 @@
 
 #include <host/controls/ControlImageCache.h>
 
-#include <QDataStream>
 #include <QGuiApplication>
-#include <QIODevice>
 #include <QPainter>
 #include <QStyleOptionSlider>
 #include <QStyleOptionToolButton>
@@ -22,10 +20,12 @@ void CachedToolButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (iconOnly) {
         QByteArray key = ControlImageCache::keyOf(*this, option);
-        QDataStream out(&key, QIODevice::Append);
-        out << qint64(option.icon.cacheKey()) << option.iconSize << int(option.toolButtonStyle)
-            << int(option.arrowType) << int(option.features) << int(option.subControls)
-            << int(option.activeSubControls) << option.text;
+        for (int part : {int(option.toolButtonStyle), int(option.arrowType), int(option.features),
+                         int(option.subControls), int(option.activeSubControls)})
+            ControlImageCache::append(key, part);
+        ControlImageCache::append(key, option.icon.cacheKey());
+        ControlImageCache::append(key, option.iconSize);
+        key.append(reinterpret_cast<const char*>(option.text.utf16()), option.text.size() * 2);
         if (ControlImageCache::instance().paint(painter, key, size(), [&](QPainter* on) {
                 style()->drawComplexControl(QStyle::CC_ToolButton, &option, on, this);
             }))
@@ -52,10 +52,11 @@ void CachedScrollBar::paintEvent(QPaintEvent* event) {
     const QRect slider =
         style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this);
     QByteArray key = ControlImageCache::keyOf(*this, option);
-    QDataStream out(&key, QIODevice::Append);
-    out << int(option.orientation) << slider << option.upsideDown
-        << (option.sliderValue == option.minimum) << (option.sliderValue == option.maximum)
-        << (option.minimum == option.maximum);
+    ControlImageCache::append(key, slider);
+    for (bool part : {option.orientation == Qt::Horizontal, option.upsideDown,
+                      option.sliderValue == option.minimum, option.sliderValue == option.maximum,
+                      option.minimum == option.maximum})
+        ControlImageCache::append(key, part);
     QPainter painter(this);
     if (!ControlImageCache::instance().paint(painter, key, size(), [&](QPainter* on) {
             style()->drawComplexControl(QStyle::CC_ScrollBar, &option, on, this);

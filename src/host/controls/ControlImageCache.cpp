@@ -1,7 +1,5 @@
 #include <host/controls/ControlImageCache.h>
 
-#include <QDataStream>
-#include <QIODevice>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QStyle>
@@ -33,12 +31,16 @@ ControlImageCache& ControlImageCache::instance() {
 
 QByteArray ControlImageCache::keyOf(const QWidget& widget, const QStyleOption& option) {
     QByteArray key;
-    QDataStream out(&key, QIODevice::WriteOnly);
-    // The style by its address and name: one destroyed and another made at the same address
-    // would be the application's style changing, which few applications do while running.
-    out << quintptr(widget.style()) << widget.style()->name() << option.rect.size()
-        << int(option.state) << int(option.direction) << option.palette.cacheKey()
-        << option.palette.resolveMask() << widget.devicePixelRatio();
+    key.reserve(96);
+    // The style by its address: another made at the same address would be the application's
+    // style changing, which it does not do while running.
+    append(key, quintptr(widget.style()));
+    append(key, option.rect.size());
+    append(key, int(option.state));
+    append(key, int(option.direction));
+    append(key, option.palette.cacheKey());
+    append(key, option.palette.resolveMask());
+    append(key, widget.devicePixelRatio());
     return key;
 }
 

@@ -12,6 +12,7 @@
 #include <QSize>
 
 #include <functional>
+#include <type_traits>
 
 class QPainter;
 class QStyleOption;
@@ -33,6 +34,11 @@ public:
     // The start of a key: what every look of the widget depends on (its size, style and
     // palette); the caller appends what its own look depends on.
     static QByteArray keyOf(const QWidget& widget, const QStyleOption& option);
+    // Appends a plain value's bytes to a key (a stream would cost more than the copy saves).
+    template <typename T> static void append(QByteArray& key, const T& value) {
+        static_assert(std::is_trivially_copyable_v<T>);
+        key.append(reinterpret_cast<const char*>(&value), sizeof value);
+    }
 
     // Paints the look `key` of a control of `size` at the painter's origin, drawn once by
     // `draw` into a transparent image. False, painting nothing, when a copy would not give the
