@@ -7,6 +7,8 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <utility>
+
 namespace host {
 
 ChangeJournal::ChangeJournal(const QString& name, std::function<QJsonObject()> content,
@@ -121,10 +123,13 @@ std::optional<QJsonObject> ChangeJournal::Read() const {
 
 void ChangeJournal::Discard() {
     timer_.stop();
-    written_ = {};
     settle();
-    auto removal =
-        std::make_shared<std::packaged_task<void()>>([path = path_] { QFile::remove(path); });
+    // What the file held goes with it, off this thread too: a sample's worth of JSON.
+    auto removal = std::make_shared<std::packaged_task<void()>>(
+        [path = path_, held = std::exchange(written_, {})]() mutable {
+            QFile::remove(path);
+            held = {};
+        });
     removal_ = removal->get_future();
     files_.start([removal] { (*removal)(); });
 }
