@@ -8,7 +8,7 @@
 namespace host {
 
 TButtonFlat::TButtonFlat(QWidget* parent, const QString& name)
-    : CachedToolButton(parent), TControl(this) {
+    : QToolButton(parent), TControl(this) {
     setObjectName(name);
     setFocusPolicy(Qt::NoFocus);
     SetTabStop(false);

@@ -3,7 +3,6 @@
 // enabled state, click). It takes no focus, so the control being edited keeps it.
 // TButton: an ordinary push button that takes the focus and may close a modal form.
 
-#include <host/controls/CachedControls.h>
 #include <host/forms/Control.h>
 
 #include <QIcon>
@@ -12,7 +11,7 @@
 
 namespace host {
 
-class TButtonFlat : public CachedToolButton, public TControl {
+class TButtonFlat : public QToolButton, public TControl {
     Q_OBJECT
 public:
     explicit TButtonFlat(QWidget* parent, const QString& name = QString());

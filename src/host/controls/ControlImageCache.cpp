@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <cmath>
+#include <optional>
 
 namespace host {
 
@@ -44,14 +45,43 @@ QByteArray ControlImageCache::keyOf(const QWidget& widget, const QStyleOption& o
     return key;
 }
 
-bool ControlImageCache::paint(QPainter& painter, const QByteArray& key, QSize size,
+namespace {
+
+// The one colour (as stored) of the area of the image, if it is one.
+std::optional<quint32> groundOf(const QImage& image, const QRect& area) {
+    if (image.depth() != 32 || !image.rect().contains(area))
+        return std::nullopt;
+    const auto* first = reinterpret_cast<const quint32*>(image.constScanLine(area.top()));
+    const quint32 ground = first[area.left()];
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const auto* line = reinterpret_cast<const quint32*>(image.constScanLine(y));
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (line[x] != ground)
+                return std::nullopt;
+    }
+    return ground;
+}
+
+} // namespace
+
+bool ControlImageCache::paint(QPainter& painter, QByteArray key, QSize size,
                               const std::function<void(QPainter*)>& draw) {
-    if (imageCopyFormat(&painter) == QImage::Format_Invalid || size.isEmpty())
+    const QImage::Format format = imageCopyFormat(&painter);
+    if (format == QImage::Format_Invalid || size.isEmpty())
         return false;
+    // The look is drawn over the ground its parent left under it: the blended pixels of its
+    // edges depend on that ground to the last bit, so it must be one colour, and is kept with it.
+    const auto& target = *static_cast<const QImage*>(painter.paintEngine()->paintDevice());
+    const QPoint at = painter.deviceTransform().map(QPoint(0, 0));
+    const std::optional<quint32> ground = groundOf(target, QRect(at, size));
+    if (!ground)
+        return false;
+    append(key, *ground);
+    append(key, int(format));
     QImage* image = cache_.object(key);
     if (!image) {
-        image = new QImage(size, QImage::Format_ARGB32_Premultiplied);
-        image->fill(Qt::transparent);
+        image = new QImage(size, format);
+        image->fill(*ground);
         QPainter on(image);
         on.setRenderHints(painter.renderHints());
         on.setFont(painter.font());

@@ -1,10 +1,11 @@
 #pragma once
-// The finished pixels of controls the style draws without text (a tool button's icon and
-// frame, a scroll bar), kept by everything their look depends on. A command button that goes
-// from enabled to disabled and back, or a scroll bar back where it was, is copied in one go
-// instead of the style drawing its gradients, frames and icons again. The look is drawn on a
-// transparent image and copied over what lies under it, which gives the pixels that drawing it
-// there gives.
+// The finished pixels of controls the style draws without text or icon (a scroll bar), kept by
+// everything their look depends on: a scroll bar back where it was is copied in one go instead
+// of the style drawing its gradients and frames again. (An icon is not kept: the style picks
+// its pixmap by the device it paints on, so a look drawn on an image is not always the one
+// drawn on the window.) A look is kept with the
+// one-colour ground its parent painted under it, drawn over that ground and copied whole: the
+// pixels that drawing it there gives. Over a ground of more than one colour it is drawn.
 
 #include <QByteArray>
 #include <QCache>
@@ -41,9 +42,10 @@ public:
     }
 
     // Paints the look `key` of a control of `size` at the painter's origin, drawn once by
-    // `draw` into a transparent image. False, painting nothing, when a copy would not give the
-    // pixels drawing gives (imageCopyFormat): the caller then draws as usual.
-    bool paint(QPainter& painter, const QByteArray& key, QSize size,
+    // `draw` over the ground found there. False, painting nothing, when a copy would not give
+    // the pixels drawing gives (imageCopyFormat, or a ground of more than one colour): the
+    // caller then draws as usual.
+    bool paint(QPainter& painter, QByteArray key, QSize size,
                const std::function<void(QPainter*)>& draw);
     void clear() { cache_.clear(); }
     // How many looks were drawn rather than copied.

@@ -2,7 +2,6 @@
 
 #include <dataset/DataSource.h>
 #include <dataset/EditMask.h>
-#include <host/controls/CachedControls.h>
 #include <host/core/DisplayBatch.h>
 #include <host/core/EventBoundary.h>
 #include <host/forms/Form.h>
@@ -305,7 +304,7 @@ TDBNavigator::TDBNavigator(QWidget* parent) : QWidget(parent), TControl(this) {
         {nbRefresh, QStyle::SP_BrowserReload, "Atualizar"},
     };
     for (const ButtonDef& s : buttons) {
-        auto* b = new CachedToolButton(this);
+        auto* b = new QToolButton(this);
         b->setIcon(style()->standardIcon(s.icon));
         b->setToolTip(QString::fromUtf8(s.hint));
         b->setFocusPolicy(Qt::NoFocus);

@@ -2,7 +2,7 @@
 #include <host/dbcontrols/GridLines.h>
 
 #include <dataset/DataSource.h>
-#include <host/controls/CachedControls.h>
+#include <host/controls/CachedScrollBar.h>
 #include <host/core/EventBoundary.h>
 #include <host/core/VirtualKeys.h>
 #include <host/dbcontrols/DBGridModel.h>

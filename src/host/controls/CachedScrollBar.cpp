@@ -1,38 +1,12 @@
-#include <host/controls/CachedControls.h>
+#include <host/controls/CachedScrollBar.h>
 
 #include <host/controls/ControlImageCache.h>
 
 #include <QGuiApplication>
 #include <QPainter>
 #include <QStyleOptionSlider>
-#include <QStyleOptionToolButton>
 
 namespace host {
-
-void CachedToolButton::paintEvent(QPaintEvent*) {
-    QStyleOptionToolButton option;
-    initStyleOption(&option);
-    // A text is smoothed otherwise on an image than on the screen: only an icon's look is kept
-    // (the style draws the text when the icon is missing).
-    const bool iconOnly =
-        option.text.isEmpty() ||
-        (option.toolButtonStyle == Qt::ToolButtonIconOnly && !option.icon.isNull());
-    QPainter painter(this);
-    if (iconOnly) {
-        QByteArray key = ControlImageCache::keyOf(*this, option);
-        for (int part : {int(option.toolButtonStyle), int(option.arrowType), int(option.features),
-                         int(option.subControls), int(option.activeSubControls)})
-            ControlImageCache::append(key, part);
-        ControlImageCache::append(key, option.icon.cacheKey());
-        ControlImageCache::append(key, option.iconSize);
-        key.append(reinterpret_cast<const char*>(option.text.utf16()), option.text.size() * 2);
-        if (ControlImageCache::instance().paint(painter, key, size(), [&](QPainter* on) {
-                style()->drawComplexControl(QStyle::CC_ToolButton, &option, on, this);
-            }))
-            return;
-    }
-    style()->drawComplexControl(QStyle::CC_ToolButton, &option, &painter, this);
-}
 
 CachedScrollBar::CachedScrollBar(Qt::Orientation orientation, QWidget* parent)
     : QScrollBar(orientation, parent) {}
