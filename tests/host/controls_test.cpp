@@ -1,7 +1,6 @@
 // Plain controls: masked edit, upper-case edit, list box, aligned bars, menus, the
 // read-only data text and the navigator.
 #include <host/controls/CachedScrollBar.h>
-#include <host/controls/ControlImageCache.h>
 #include <host/controls/Graphics.h>
 #include <host/controls/MaskEdit.h>
 #include <host/controls/Menus.h>
@@ -9,14 +8,20 @@
 #include <host/controls/TextLayoutCache.h>
 #include <host/core/TextosQt.h>
 #include <host/dbcontrols/DBControls.h>
+#include <host/forms/ControlImageCache.h>
 #include <host/forms/Dialogs.h>
 #include <host/forms/Form.h>
+#include <host/forms/KeptLooksStyle.h>
 
 #include <dataset/ClientDataSet.h>
 
+#include <QGroupBox>
+#include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPainter>
+#include <QStyleFactory>
+#include <QTabWidget>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -322,6 +327,39 @@ TEST(KeptLooks, ScrollBarsLookAsQtPaintsThem) {
     bar.setEnabled(false);
     qtBar.setEnabled(false);
     compare(bar, qtBar, "disabled scroll bar");
+
+    // The application's style keeps the frames of line edits, group boxes and page controls:
+    // the same pixels as the style it wraps, drawn and copied, whole or in a strip.
+    auto* fusion = QStyleFactory::create(QStringLiteral("fusion"));
+    KeptLooksStyle keptStyle(QStyleFactory::create(QStringLiteral("fusion")));
+    QLineEdit edit(QStringLiteral("0000000479"), &form), qtEdit(edit.text(), &form);
+    QGroupBox box(QStringLiteral("Produtos"), &form), qtBox(box.title(), &form);
+    QTabWidget pages(&form), qtPages(&form);
+    for (QTabWidget* p : {&pages, &qtPages}) {
+        p->addTab(new QWidget, QStringLiteral("Lista"));
+        p->addTab(new QWidget, QStringLiteral("Formulário"));
+        p->setCurrentIndex(1);
+    }
+    const QList<QPair<QWidget*, QWidget*>> framed{
+        {&edit, &qtEdit}, {&box, &qtBox}, {&pages, &qtPages}};
+    for (const auto& [ours, theirs] : framed) {
+        ours->setStyle(&keptStyle);
+        theirs->setStyle(fusion);
+        ours->resize(180, ours == &edit ? 21 : 90);
+        theirs->resize(ours->size());
+        compare(*ours, *theirs, ours->metaObject()->className());
+    }
+    const auto strip = [](QWidget& widget) { // a repaint of a strip across the top
+        QImage image(widget.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(QColor(0xd4, 0xd0, 0xc8));
+        QPainter painter(&image);
+        widget.render(&painter, QPoint(), QRegion(0, 0, widget.width(), 14), QWidget::DrawChildren);
+        return image;
+    };
+    EXPECT_EQ(differing(strip(box), strip(qtBox)), 0);
+    edit.setEnabled(false);
+    qtEdit.setEnabled(false);
+    compare(edit, qtEdit, "disabled line edit");
 
     // Over a ground of two colours the look is drawn, not kept.
     const auto twoColours = [](QWidget& widget) {

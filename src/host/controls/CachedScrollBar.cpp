@@ -1,6 +1,6 @@
 #include <host/controls/CachedScrollBar.h>
 
-#include <host/controls/ControlImageCache.h>
+#include <host/forms/ControlImageCache.h>
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -32,7 +32,7 @@ void CachedScrollBar::paintEvent(QPaintEvent* event) {
                       option.minimum == option.maximum})
         ControlImageCache::append(key, part);
     QPainter painter(this);
-    if (!ControlImageCache::instance().paint(painter, key, size(), [&](QPainter* on) {
+    if (!ControlImageCache::instance().paint(painter, key, rect(), [&](QPainter* on) {
             style()->drawComplexControl(QStyle::CC_ScrollBar, &option, on, this);
         }))
         style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &painter, this);

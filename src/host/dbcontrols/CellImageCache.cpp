@@ -1,6 +1,6 @@
 #include <host/dbcontrols/CellImageCache.h>
 
-#include <host/controls/ControlImageCache.h>
+#include <host/forms/ControlImageCache.h>
 
 #include <QCoreApplication>
 #include <QEvent>

@@ -2,6 +2,7 @@
 
 #include <host/controls/TextLayoutCache.h>
 #include <host/dbcontrols/CellImageCache.h>
+#include <host/forms/KeptLooksStyle.h>
 
 #include <QAbstractScrollArea>
 #include <QApplication>
@@ -17,7 +18,15 @@ constexpr int kCellText = 1; // the cache's kind for cell texts
 
 // Styles whose item painting is the common style's own.
 bool commonItemPainting(const QStyle* style) {
-    if (!style || style->proxy() != style || style->inherits("QStyleSheetStyle"))
+    // The application's own proxy keeps frames only: the items are its base style's.
+    if (const auto* kept = qobject_cast<const KeptLooksStyle*>(style)) {
+        style = kept->baseStyle();
+        if (!style || style->proxy() != kept)
+            return false;
+    } else if (!style || style->proxy() != style) {
+        return false;
+    }
+    if (style->inherits("QStyleSheetStyle"))
         return false;
     const QString name = style->name();
     return name == QLatin1String("fusion") || name == QLatin1String("windows");

@@ -4,6 +4,7 @@
 #include <host/core/Exceptions.h>
 #include <host/core/TextosQt.h>
 #include <host/forms/Dialogs.h>
+#include <host/forms/KeptLooksStyle.h>
 #include <host/forms/MessageHook.h>
 
 #include <QMainWindow>
@@ -19,6 +20,7 @@ TApplication& TApplication::Instance() {
 }
 
 TApplication::TApplication() {
+    KeptLooksStyle::Install();
     FocusManager::InstallWatcher();
     Quorvan::InstallMessageHook();
 }

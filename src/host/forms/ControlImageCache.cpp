@@ -1,7 +1,8 @@
-#include <host/controls/ControlImageCache.h>
+#include <host/forms/ControlImageCache.h>
 
 #include <QPaintEngine>
 #include <QPainter>
+#include <QRegion>
 #include <QStyle>
 #include <QStyleOption>
 #include <QWidget>
@@ -47,42 +48,53 @@ QByteArray ControlImageCache::keyOf(const QWidget& widget, const QStyleOption& o
 
 namespace {
 
-// The one colour (as stored) of the area of the image, if it is one.
-std::optional<quint32> groundOf(const QImage& image, const QRect& area) {
-    if (image.depth() != 32 || !image.rect().contains(area))
+// The one colour (as stored) of the parts of the image in the region, if it is one.
+std::optional<quint32> groundOf(const QImage& image, const QRegion& region) {
+    if (image.depth() != 32 || region.isEmpty() || !image.rect().contains(region.boundingRect()))
         return std::nullopt;
-    const auto* first = reinterpret_cast<const quint32*>(image.constScanLine(area.top()));
-    const quint32 ground = first[area.left()];
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        const auto* line = reinterpret_cast<const quint32*>(image.constScanLine(y));
-        for (int x = area.left(); x <= area.right(); ++x)
-            if (line[x] != ground)
-                return std::nullopt;
+    std::optional<quint32> ground;
+    for (const QRect& part : region) {
+        for (int y = part.top(); y <= part.bottom(); ++y) {
+            const auto* line = reinterpret_cast<const quint32*>(image.constScanLine(y));
+            if (!ground)
+                ground = line[part.left()];
+            for (int x = part.left(); x <= part.right(); ++x)
+                if (line[x] != *ground)
+                    return std::nullopt;
+        }
     }
     return ground;
 }
 
 } // namespace
 
-bool ControlImageCache::paint(QPainter& painter, QByteArray key, QSize size,
+bool ControlImageCache::paint(QPainter& painter, QByteArray key, const QRect& rect,
                               const std::function<void(QPainter*)>& draw) {
     const QImage::Format format = imageCopyFormat(&painter);
-    if (format == QImage::Format_Invalid || size.isEmpty())
+    if (format == QImage::Format_Invalid || rect.isEmpty())
         return false;
-    // The look is drawn over the ground its parent left under it: the blended pixels of its
-    // edges depend on that ground to the last bit, so it must be one colour, and is kept with it.
-    const auto& target = *static_cast<const QImage*>(painter.paintEngine()->paintDevice());
-    const QPoint at = painter.deviceTransform().map(QPoint(0, 0));
-    const std::optional<quint32> ground = groundOf(target, QRect(at, size));
+    // The look is drawn over the ground left under it where it is painted now (inside the
+    // clip): the blended pixels of its edges depend on that ground to the last bit, so it must
+    // be one colour there, and is kept with it.
+    const QPaintEngine* engine = painter.paintEngine();
+    const auto& target = *static_cast<const QImage*>(engine->paintDevice());
+    const QTransform& toDevice = painter.deviceTransform();
+    QRegion painted(toDevice.mapRect(rect));
+    if (!engine->systemClip().isEmpty())
+        painted &= engine->systemClip();
+    if (painter.hasClipping())
+        painted &= toDevice.map(painter.clipRegion());
+    const std::optional<quint32> ground = groundOf(target, painted);
     if (!ground)
         return false;
     append(key, *ground);
     append(key, int(format));
     QImage* image = cache_.object(key);
     if (!image) {
-        image = new QImage(size, format);
+        image = new QImage(rect.size(), format);
         image->fill(*ground);
         QPainter on(image);
+        on.translate(-rect.topLeft());
         on.setRenderHints(painter.renderHints());
         on.setFont(painter.font());
         on.setPen(painter.pen());
@@ -90,12 +102,13 @@ bool ControlImageCache::paint(QPainter& painter, QByteArray key, QSize size,
         draw(&on);
         on.end();
         ++drawings_;
-        const qsizetype cost = qMax<qsizetype>(1, qsizetype(size.width()) * size.height() / 256);
+        const qsizetype cost =
+            qMax<qsizetype>(1, qsizetype(rect.width()) * rect.height() * 4 / 1024);
         if (!cache_.insert(key, image, cost))
             return false; // too big to keep (and deleted): drawn as usual
         image = cache_.object(key);
     }
-    painter.drawImage(0, 0, *image);
+    painter.drawImage(rect.topLeft(), *image);
     return true;
 }
 

@@ -1,16 +1,16 @@
 #pragma once
-// The finished pixels of controls the style draws without text or icon (a scroll bar), kept by
-// everything their look depends on: a scroll bar back where it was is copied in one go instead
-// of the style drawing its gradients and frames again. (An icon is not kept: the style picks
-// its pixmap by the device it paints on, so a look drawn on an image is not always the one
-// drawn on the window.) A look is kept with the
+// The finished pixels of what the style draws without text or icon (a scroll bar, the frame of
+// a line edit, a group box or a page control), kept by everything their look depends on: a
+// look drawn before is copied in one go instead of the style drawing its gradients, paths and
+// border images again. (An icon is not kept: the style picks its pixmap by the device it
+// paints on, so a look drawn on an image is not always the one drawn on the window.) A look is kept with the
 // one-colour ground its parent painted under it, drawn over that ground and copied whole: the
 // pixels that drawing it there gives. Over a ground of more than one colour it is drawn.
 
 #include <QByteArray>
 #include <QCache>
 #include <QImage>
-#include <QSize>
+#include <QRect>
 
 #include <functional>
 #include <type_traits>
@@ -41,18 +41,18 @@ public:
         key.append(reinterpret_cast<const char*>(&value), sizeof value);
     }
 
-    // Paints the look `key` of a control of `size` at the painter's origin, drawn once by
-    // `draw` over the ground found there. False, painting nothing, when a copy would not give
-    // the pixels drawing gives (imageCopyFormat, or a ground of more than one colour): the
-    // caller then draws as usual.
-    bool paint(QPainter& painter, QByteArray key, QSize size,
+    // Paints the look `key` of what `draw` draws in `rect`, drawn once over the ground found
+    // where it is painted. False, painting nothing, when a copy would not give the pixels
+    // drawing gives (imageCopyFormat, or a ground of more than one colour): the caller then
+    // draws as usual.
+    bool paint(QPainter& painter, QByteArray key, const QRect& rect,
                const std::function<void(QPainter*)>& draw);
     void clear() { cache_.clear(); }
     // How many looks were drawn rather than copied.
     int drawings() const { return drawings_; }
 
 private:
-    QCache<QByteArray, QImage> cache_{2048}; // kilobytes; the least used go first past it
+    QCache<QByteArray, QImage> cache_{4096}; // kilobytes; the least used go first past it
     int drawings_ = 0;
 };
 
