@@ -1,5 +1,7 @@
 // Plain controls: masked edit, upper-case edit, list box, aligned bars, menus, the
 // read-only data text and the navigator.
+#include "Pixels.h"
+
 #include <host/controls/CachedScrollBar.h>
 #include <host/controls/Graphics.h>
 #include <host/controls/MaskEdit.h>
@@ -191,17 +193,6 @@ TEST(FormFont, LabelsFitTheirLayoutAndElideWhenTheyStillDoNot) {
     // A label alone on its line keeps its whole caption.
     descricao->move(79, 40);
     EXPECT_GT(amostra->x() + lastInkColumn(amostra), 79);
-}
-
-// The pixels where two paintings differ.
-int differing(const QImage& a, const QImage& b) {
-    if (a.size() != b.size())
-        return -1;
-    int count = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            count += a.pixel(x, y) != b.pixel(x, y);
-    return count;
 }
 
 // Labels, panels and the grid's canvas keep their texts laid out between paintings and write

@@ -1,6 +1,8 @@
 // The data-aware grid: column exit that refuses the move, in-place editing and the text still
 // being typed, keys of the grid (append, insert, delete), the key-down handler first, cell
 // painting after the default painting, pick lists and the ellipsis button.
+#include "Pixels.h"
+
 #include <dataset/DataSource.h>
 #include <dataset/FormatFloat.h>
 #include <host/controls/StdControls.h>
@@ -217,15 +219,6 @@ TEST_F(DBGridTest, CellsLookAsTheStylePaintsThem) {
     grid->SetSelectedIndex(1);
     QAbstractItemDelegate* own = grid->itemDelegate();
     QStyledItemDelegate qt;
-    const auto differing = [](const QImage& a, const QImage& b) {
-        if (a.size() != b.size())
-            return -1;
-        int count = 0;
-        for (int y = 0; y < a.height(); ++y)
-            for (int x = 0; x < a.width(); ++x)
-                count += a.pixel(x, y) != b.pixel(x, y);
-        return count;
-    };
     CellImageCache& kept = CellImageCache::instance();
     kept.clear();
     const auto compare = [&](const char* what) {

@@ -8,13 +8,21 @@
 #include <QStyleOption>
 #include <QWidget>
 
+#include <optional>
+
 namespace host {
 
 namespace {
 
-// The frames kept, by what each one's look depends on beyond the option's common part.
-bool kept(QStyle::PrimitiveElement element, const QStyleOption& option, const QWidget& widget,
-          QByteArray& key) {
+// The key of a kept frame's look: the option's common part and what the frame's own look
+// depends on; nothing for what is not kept.
+std::optional<QByteArray> keptLook(QStyle::PrimitiveElement element, const QStyleOption& option,
+                                   const QWidget& widget) {
+    const auto keyed = [&] {
+        QByteArray key = ControlImageCache::keyOf(widget, option);
+        ControlImageCache::append(key, int(element));
+        return key;
+    };
     switch (element) {
     case QStyle::PE_PanelLineEdit:
     case QStyle::PE_FrameGroupBox: {
@@ -22,16 +30,18 @@ bool kept(QStyle::PrimitiveElement element, const QStyleOption& option, const QW
         // A line edit inside a combo or spin box is drawn with its owner.
         if (!frame || qobject_cast<const QComboBox*>(widget.parentWidget()) ||
             qobject_cast<const QAbstractSpinBox*>(widget.parentWidget()))
-            return false;
+            return std::nullopt;
+        QByteArray key = keyed();
         for (int part :
              {frame->lineWidth, frame->midLineWidth, int(frame->features), int(frame->frameShape)})
             ControlImageCache::append(key, part);
-        return true;
+        return key;
     }
     case QStyle::PE_FrameTabWidget: {
         const auto* frame = qstyleoption_cast<const QStyleOptionTabWidgetFrame*>(&option);
         if (!frame)
-            return false;
+            return std::nullopt;
+        QByteArray key = keyed();
         for (int part : {frame->lineWidth, frame->midLineWidth, int(frame->shape)})
             ControlImageCache::append(key, part);
         for (const QSize& size :
@@ -39,10 +49,10 @@ bool kept(QStyle::PrimitiveElement element, const QStyleOption& option, const QW
             ControlImageCache::append(key, size);
         ControlImageCache::append(key, frame->tabBarRect.translated(-frame->rect.topLeft()));
         ControlImageCache::append(key, frame->selectedTabRect.translated(-frame->rect.topLeft()));
-        return true;
+        return key;
     }
     default:
-        return false;
+        return std::nullopt;
     }
 }
 
@@ -50,13 +60,10 @@ bool kept(QStyle::PrimitiveElement element, const QStyleOption& option, const QW
 
 void KeptLooksStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option,
                                    QPainter* painter, const QWidget* widget) const {
-    const bool keptElement =
-        element == PE_PanelLineEdit || element == PE_FrameGroupBox || element == PE_FrameTabWidget;
-    if (keptElement && option && painter && widget) {
-        QByteArray key = ControlImageCache::keyOf(*widget, *option);
-        ControlImageCache::append(key, int(element));
-        if (kept(element, *option, *widget, key) &&
-            ControlImageCache::instance().paint(*painter, key, option->rect, [&](QPainter* on) {
+    if (option && painter && widget) {
+        const std::optional<QByteArray> key = keptLook(element, *option, *widget);
+        if (key &&
+            ControlImageCache::instance().paint(*painter, *key, option->rect, [&](QPainter* on) {
                 QProxyStyle::drawPrimitive(element, option, on, widget);
             }))
             return;
